@@ -1,0 +1,2 @@
+/* app/product.cpp - the product's names (constants only; see product.h). */
+#include "app/product.h"
