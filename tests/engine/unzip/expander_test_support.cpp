@@ -114,6 +114,7 @@ std::vector<ZipMember> list_zip(const std::vector<uint8_t>& archive) {
 // ---- hand-built streams -----------------------------------------------------------
 
 void BitWriter::put(uint32_t value, unsigned n) {
+  ASSERT_LE(n, 32u);
   for (unsigned i = 0; i < n; ++i) {
     if (m_nbits == 0) m_bytes.push_back(0);
     m_bytes.back() |= static_cast<uint8_t>(((value >> i) & 1u) << m_nbits);

@@ -54,7 +54,7 @@ std::vector<ZipMember> list_zip(const std::vector<uint8_t>& archive);
 /// Packs fields least significant bit first, as deflate and the legacy formats do.
 class BitWriter {
  public:
-  /// Appends the @p n low bits of @p value, lowest first.
+  /// Appends the @p n (at most 32) low bits of @p value, lowest first.
   void put(uint32_t value, unsigned n);
   /// Appends a Huffman codeword of @p n bits, most significant bit first.
   void put_code(uint32_t code, unsigned n);
