@@ -181,6 +181,10 @@ int Expander::run_method(const ExpandRequest& request, ByteSink& sink) {
       break;
   }
 
+  // Whatever the expander decoded before it stopped goes out, so that the
+  // sink sees the same bytes however the buffers happened to fall: all of a
+  // stream that ended between blocks, and the good part of a damaged one.
+  if (st != CodecStatus::kStopped && !m_out->finish()) return m_out->stop_code();
   switch (st) {
     case CodecStatus::kDone:
     case CodecStatus::kDoneInputLeft:  // imploded data with bytes to spare is complete

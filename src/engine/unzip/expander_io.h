@@ -135,7 +135,8 @@ class OutputWindow {
   /// Delivers the pending bytes and slides the window.  @return false when the
   /// sink stopped (then stop_code() holds its code).
   bool flush();
-  /// Delivers the pending bytes without sliding.  @return false when the sink stopped.
+  /// Delivers the pending bytes without sliding (the driver calls it after
+  /// the expander returned).  @return false when the sink stopped.
   bool finish();
   int stop_code() const { return m_stop_code; }
 

@@ -115,7 +115,6 @@ CodecStatus Exploder::run(BitInput& in, OutputWindow& out, uint16_t flags, uint6
     for (; length != 0 && out.total_out() < out_nbytes; --length)
       if (!out.put(*(out.pos() - distance))) return CodecStatus::kStopped;
   }
-  if (!out.finish()) return CodecStatus::kStopped;
   return in.bytes_remain() ? CodecStatus::kDoneInputLeft : CodecStatus::kDone;
 }
 

