@@ -64,6 +64,17 @@ class FailingSource final : public ByteSource {
   int m_code;
 };
 
+ExpandRequest request(uint16_t method, uint64_t size, ByteSource* source, ByteSink* sink,
+                      ExpandHooks* hooks = nullptr) {
+  ExpandRequest r;
+  r.method = method;
+  r.uncompressed_nbytes = size;
+  r.source = source;
+  r.sink = sink;
+  r.hooks = hooks;
+  return r;
+}
+
 std::vector<uint8_t> pattern(size_t n) {
   std::vector<uint8_t> v(n);
   for (size_t i = 0; i < n; ++i) v[i] = static_cast<uint8_t>(i * 7 + i / 251);
@@ -88,12 +99,7 @@ TEST(ExpandDriver, UnknownMethodsAreRefusedBeforeAnyOutput) {
     PieceSource src(data.data(), data.size(), 0);
     CollectSink sink;
     RecordingHooks hooks;
-    ExpandRequest r;
-    r.method = method;
-    r.uncompressed_nbytes = 100;
-    r.source = &src;
-    r.sink = &sink;
-    r.hooks = &hooks;
+    ExpandRequest r = request(method, 100, &src, &sink, &hooks);
     EXPECT_EQ(kExpandUnknownMethod, expand_item(r)) << method;
     EXPECT_EQ(0u, sink.writes) << method;
     EXPECT_EQ(data.size(), src.remaining()) << method;  // nothing read
@@ -155,12 +161,7 @@ TEST(ExpandDriver, CancelAtStartReadsNothing) {
   CollectSink sink;
   RecordingHooks hooks;
   hooks.cancel_at_start = 1;
-  ExpandRequest r;
-  r.method = kMethodStore;
-  r.uncompressed_nbytes = 1000;
-  r.source = &src;
-  r.sink = &sink;
-  r.hooks = &hooks;
+  ExpandRequest r = request(kMethodStore, 1000, &src, &sink, &hooks);
   EXPECT_EQ(kExpandCancelled, expand_item(r));
   EXPECT_EQ(0u, sink.writes);
   EXPECT_EQ(data.size(), src.remaining());
@@ -189,12 +190,7 @@ TEST(ExpandDriver, CancelFromProgressStopsAfterThatBuffer) {
     CollectSink sink;
     RecordingHooks hooks;
     hooks.cancel_after_reports = 2;
-    ExpandRequest r;
-    r.method = method;
-    r.uncompressed_nbytes = raw.size();
-    r.source = &src;
-    r.sink = &sink;
-    r.hooks = &hooks;
+    ExpandRequest r = request(method, raw.size(), &src, &sink, &hooks);
     Expander ex;
     EXPECT_EQ(kExpandCancelled, ex.expand(r));
     EXPECT_EQ(2u, hooks.progress.size());
@@ -217,11 +213,7 @@ TEST(ExpandDriver, SinkAndSourceFailuresPassTheirCodesOn) {
     PieceSource src(data.data(), data.size(), 0);
     CollectSink sink;
     sink.refuse_after = 4;  // a full memory block, or a disk
-    ExpandRequest r;
-    r.method = method;
-    r.uncompressed_nbytes = method == kMethodStore ? raw.size() : 9;
-    r.source = &src;
-    r.sink = &sink;
+    ExpandRequest r = request(method, method == kMethodStore ? raw.size() : 9, &src, &sink);
     EXPECT_EQ(kExpandOutputFull, expand_item(r));
   }
   // A source that fails (a volume that cannot be read, a decryption error)
@@ -230,11 +222,7 @@ TEST(ExpandDriver, SinkAndSourceFailuresPassTheirCodesOn) {
     for (uint16_t method : {kMethodStore, kMethodDeflate, kMethodShrink}) {
       FailingSource src(pattern(3), code);
       CollectSink sink;
-      ExpandRequest r;
-      r.method = method;
-      r.uncompressed_nbytes = 100;
-      r.source = &src;
-      r.sink = &sink;
+      ExpandRequest r = request(method, 100, &src, &sink);
       EXPECT_EQ(code != 0 ? code : kExpandDamaged, expand_item(r)) << method;
     }
   }
@@ -249,13 +237,8 @@ TEST(ExpandDriver, AuthenticatedItemsAreReadToTheirEndBeforeTheCode) {
     RecordingHooks hooks;
     hooks.auth_result = OU_BAD_CRC;
     hooks.source = &src;
-    ExpandRequest r;
-    r.method = kMethodDeflate;
-    r.uncompressed_nbytes = 9;
+    ExpandRequest r = request(kMethodDeflate, 9, &src, &sink, &hooks);
     r.authenticated = authenticated;
-    r.source = &src;
-    r.sink = &sink;
-    r.hooks = &hooks;
     const int rc = expand_item(r);
     EXPECT_EQ(std::vector<uint8_t>({'a', 'b', 'c', 'a', 'b', 'c', 'a', 'b', 'c'}), sink.bytes);
     if (authenticated) {
@@ -301,14 +284,10 @@ TEST(ExpandDriver, OneExpanderServesItemsOfEveryMethodInTurn) {
       const Item& it = items[(i * 5 + round) % items.size()];
       PieceSource src(it.data.data(), it.data.size(), 0);
       CollectSink sink;
-      ExpandRequest r;
-      r.method = it.method;
+      ExpandRequest r = request(it.method, it.size, &src, &sink);
       r.flags = it.flags;
       r.compressed_nbytes = it.data.size();
-      r.uncompressed_nbytes = it.size;
       r.mode = round == 1 ? ExpandMode::kToMemory : ExpandMode::kToFile;
-      r.source = &src;
-      r.sink = &sink;
       ASSERT_EQ(kExpandOk, ex.expand(r)) << "method " << it.method;
       EXPECT_EQ(it.size, ex.out_nbytes());
       EXPECT_EQ(it.crc, reference_crc32(sink.bytes)) << "method " << it.method;
