@@ -68,6 +68,14 @@ class BitInput {
   /// Makes at least 56 bits available, appending zero padding past the end of
   /// the data.  @return false when the source failed.
   bool refill_careful();
+  /// The same, a word at a time while the buffer holds at least 8 bytes.
+  bool refill() {
+    if (m_end - m_next < 8) return refill_careful();
+    m_bits |= load_le64(m_next) << m_nbits;
+    m_next += (63 - m_nbits) >> 3;
+    m_nbits |= 56;
+    return true;
+  }
 
   uint32_t peek(unsigned n) const { return static_cast<uint32_t>(m_bits & ((uint64_t{1} << n) - 1)); }
   void consume(unsigned n) {

@@ -23,12 +23,12 @@ constexpr unsigned kMaxTokenBits = 1 + 7 + 16 + 16 + 8;
 
 CodecStatus Exploder::read_tree(BitInput& in, unsigned nsyms, unsigned primary_bits, uint32_t* table,
                                 size_t table_avail) {
-  if (!in.refill_careful()) return CodecStatus::kInputFailed;
+  if (!in.refill()) return CodecStatus::kInputFailed;
   const unsigned nbytes = in.take(8) + 1;
   uint8_t lengths[kLiteralTreeSymbols];
   unsigned n = 0;
   for (unsigned i = 0; i < nbytes; ++i) {
-    if (in.m_nbits < 8 && !in.refill_careful()) return CodecStatus::kInputFailed;
+    if (in.m_nbits < 8 && !in.refill()) return CodecStatus::kInputFailed;
     const unsigned b = in.take(8);
     const unsigned len = (b & 0x0F) + 1;
     const unsigned count = (b >> 4) + 1;
@@ -83,7 +83,7 @@ CodecStatus Exploder::run(BitInput& in, OutputWindow& out, uint16_t flags, uint6
   if (st != CodecStatus::kDone) return st;
 
   while (out.total_out() < out_nbytes) {
-    if (in.m_nbits < kMaxTokenBits && !in.refill_careful()) return CodecStatus::kInputFailed;
+    if (in.m_nbits < kMaxTokenBits && !in.refill()) return CodecStatus::kInputFailed;
     if (in.take(1) != 0) {
       unsigned c;
       if (literal_tree) {

@@ -175,7 +175,7 @@ CodecStatus Inflater::run(BitInput& in, OutputWindow& out, bool deflate64) {
 
 CodecStatus Inflater::read_block_header(bool* final_ret, unsigned* type_ret) {
   BitInput& in = *m_in;
-  if (!in.refill_careful()) return CodecStatus::kInputFailed;
+  if (!in.refill()) return CodecStatus::kInputFailed;
   // The data may end between two blocks (a flushed stream without its final
   // block): at most the zero bits that pad the last byte are left.
   if (in.m_eof && in.m_next == in.m_end && in.real_bits() < 8 && in.peek(in.real_bits()) == 0)
@@ -189,7 +189,7 @@ CodecStatus Inflater::copy_stored_block() {
   BitInput& in = *m_in;
   OutputWindow& out = *m_out;
   in.align_to_byte();
-  if (!in.refill_careful()) return CodecStatus::kInputFailed;
+  if (!in.refill()) return CodecStatus::kInputFailed;
   const uint32_t len = in.take(16);
   const uint32_t nlen = in.take(16);
   if (in.overran() || len != (~nlen & 0xFFFF)) return CodecStatus::kDamaged;
@@ -248,7 +248,7 @@ bool Inflater::build_fixed_tables() {
 
 CodecStatus Inflater::read_dynamic_tables() {
   BitInput& in = *m_in;
-  if (!in.refill_careful()) return CodecStatus::kInputFailed;
+  if (!in.refill()) return CodecStatus::kInputFailed;
   const unsigned nlitlen = in.take(5) + 257;
   const unsigned ndist = in.take(5) + 1;
   const unsigned ncodelen = in.take(4) + 4;
@@ -257,7 +257,7 @@ CodecStatus Inflater::read_dynamic_tables() {
   // The code that codes the code lengths.
   uint8_t codelen_lengths[kNumCodelen] = {};
   for (unsigned i = 0; i < ncodelen; ++i) {
-    if (in.m_nbits < 3 && !in.refill_careful()) return CodecStatus::kInputFailed;
+    if (in.m_nbits < 3 && !in.refill()) return CodecStatus::kInputFailed;
     codelen_lengths[kCodelenOrder[i]] = static_cast<uint8_t>(in.take(3));
   }
   if (in.overran()) return CodecStatus::kDamaged;
@@ -275,7 +275,7 @@ CodecStatus Inflater::read_dynamic_tables() {
   const unsigned total = nlitlen + ndist;
   unsigned i = 0;
   while (i < total) {
-    if (in.m_nbits < 16 && !in.refill_careful()) return CodecStatus::kInputFailed;
+    if (in.m_nbits < 16 && !in.refill()) return CodecStatus::kInputFailed;
     const uint32_t e = codelen_table[in.peek(kCodelenBits)];
     in.consume(entry_consume(e));
     const uint32_t sym = entry_value(e);
@@ -465,7 +465,7 @@ template <bool kDeflate64>
 CodecStatus Inflater::careful_symbol(const uint32_t* litlen, const uint32_t* dist, bool* end_of_block_ret) {
   BitInput& in = *m_in;
   OutputWindow& out = *m_out;
-  if (!in.refill_careful()) return CodecStatus::kInputFailed;
+  if (!in.refill()) return CodecStatus::kInputFailed;
   uint32_t e = lookup(litlen, kLitlenPrimaryBits, in);
   if (e & kFlagInvalid) return CodecStatus::kDamaged;
   if (e & kFlagLiteral) {
@@ -480,7 +480,7 @@ CodecStatus Inflater::careful_symbol(const uint32_t* litlen, const uint32_t* dis
   }
   const size_t length = entry_value_with_extra(e, in.m_bits);
   in.consume(entry_consume(e));
-  if (!in.refill_careful()) return CodecStatus::kInputFailed;
+  if (!in.refill()) return CodecStatus::kInputFailed;
   e = lookup(dist, kDistPrimaryBits, in);
   if (e & kFlagsExceptional) return CodecStatus::kDamaged;
   const size_t distance = entry_value_with_extra(e, in.m_bits);

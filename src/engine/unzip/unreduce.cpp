@@ -23,11 +23,11 @@ CodecStatus Unreducer::run(BitInput& in, OutputWindow& out, unsigned factor, uin
 
   // The follower sets, sent for byte values 255 down to 0.
   for (int x = 255; x >= 0; --x) {
-    if (in.m_nbits < 16 && !in.refill_careful()) return CodecStatus::kInputFailed;
+    if (in.m_nbits < 16 && !in.refill()) return CodecStatus::kInputFailed;
     const unsigned n = in.take(6);
     m_count[x] = static_cast<uint8_t>(n);
     for (unsigned i = 0; i < n; ++i) {
-      if (in.m_nbits < 8 && !in.refill_careful()) return CodecStatus::kInputFailed;
+      if (in.m_nbits < 8 && !in.refill()) return CodecStatus::kInputFailed;
       m_followers[x][i] = static_cast<uint8_t>(in.take(8));
     }
     if (in.overran()) return CodecStatus::kDone;
@@ -38,7 +38,7 @@ CodecStatus Unreducer::run(BitInput& in, OutputWindow& out, unsigned factor, uin
   unsigned length = 0;
   unsigned last = 0;    // the previous byte of the first stage
   while (out.total_out() < out_nbytes) {
-    if (in.m_nbits < 16 && !in.refill_careful()) return CodecStatus::kInputFailed;
+    if (in.m_nbits < 16 && !in.refill()) return CodecStatus::kInputFailed;
     unsigned c;
     const unsigned n = m_count[last];
     if (n == 0 || in.take(1) != 0) {

@@ -47,7 +47,7 @@ CodecStatus Unshrinker::run(BitInput& in, OutputWindow& out, uint64_t out_nbytes
   int prev = -1;
 
   while (out.total_out() < out_nbytes) {
-    if (in.m_nbits < 2 * kMaxCodeBits && !in.refill_careful()) return CodecStatus::kInputFailed;
+    if (in.m_nbits < 2 * kMaxCodeBits && !in.refill()) return CodecStatus::kInputFailed;
     const unsigned code = in.take(code_bits);
     if (in.overran()) break;
     if (code == kEscape) {
