@@ -73,7 +73,9 @@ inline Result run(uint16_t method, uint16_t flags, ostrana::ExpandMode mode, uin
   size -= 4;
   const size_t largest = mode == ostrana::ExpandMode::kToFile ? 61440 : 8192;
   static const size_t kPieces[] = {1, 2, 3, 7, 64, 1000, 4096, 9999};
-  ostrana::Expander expander;  // one object for both runs: reuse must not leak state
+  // One object for every run of the process: buffers and tables left by one
+  // input must not change the result of the next.
+  static ostrana::Expander expander;
 
   int rc[2];
   std::vector<uint8_t> out[2];
