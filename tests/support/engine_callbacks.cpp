@@ -21,11 +21,6 @@ int record_box(const char* text, const char* title, uint32_t style, void* contex
 
 }  // namespace
 
-void MessageRecorder::move_diagnostic_log(const std::string& path) {
-  replacements.push_back({108, path});  // zip side
-  replacements.push_back({101, path});  // unzip side
-}
-
 std::vector<DisplayCall> MessageRecorder::shown() const {
   std::vector<DisplayCall> out;
   for (const DisplayCall& c : calls)

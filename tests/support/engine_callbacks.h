@@ -38,8 +38,10 @@ class MessageRecorder {
 
   std::vector<DisplayCall> calls;
 
-  /// Moves the diagnostic log (zip message 108, unzip message 101) to @p path.
-  void move_diagnostic_log(const std::string& path);
+  /// Moves the diagnostic log of a zip call (message 108) or of an unzip call
+  /// (message 101) to @p path.
+  void move_zip_diagnostic_log(const std::string& path) { replacements.push_back({108, path}); }
+  void move_unzip_diagnostic_log(const std::string& path) { replacements.push_back({101, path}); }
 
   /// The calls that showed something (every type except the text offer 13).
   std::vector<DisplayCall> shown() const;

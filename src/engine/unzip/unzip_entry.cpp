@@ -17,6 +17,7 @@
 #include <cstring>
 #include <new>
 
+#include "engine/common/caller_strings.h"
 #include "engine/common/command_record.h"
 #include "engine/unzip/extract.h"
 #include "engine/unzip/pattern_match.h"
@@ -73,19 +74,43 @@ int refuse_nested_call(UNZIPCMDSTRUCT* cmd) {
   return OU_BUSY;
 }
 
+// Steps 6 to 8 read the caller's strings: copied first, a string that cannot
+// be read is a syntax error naming the field, never a crash.
+int take_strings(UnzipRun& run) {
+  const UNZIPCMDSTRUCT& c = run.cmd;
+  std::string destination;
+  struct Field {
+    const char* p;
+    bool used;
+    std::string* out;
+    const char* name;
+  };
+  const Field fields[] = {
+      {c.lpszZIPFile, true, &run.archive_path, "lpszZIPFile"},
+      {c.lpszFilespec, true, &run.filespec, "lpszFilespec"},
+      {c.lpszDestination, true, &destination, "lpszDestination"},
+      {c.lpszDecryptCode, c.decryptFlag != 0, &run.password, "lpszDecryptCode"},
+      {c.lpszExtProgTitle, true, &run.progress_title, "lpszExtProgTitle"},
+  };
+  for (const Field& f : fields)
+    if (f.used && take_caller_string(f.p, f.out) == CallerString::kUnreadable)
+      return unzip_report(run, OU_SYNTAX, f.name);
+  run.filespec_given = c.lpszFilespec != nullptr;
+  run.destination_given = c.lpszDestination != nullptr;
+  for (char ch : destination)
+    if (ch != '"') run.destination += ch;
+  return OU_SUCCESS;
+}
+
 // Step 7: freshen and update need a complete, absolute destination.
 int check_destination(UnzipRun& run) {
   const UNZIPCMDSTRUCT& c = run.cmd;
-  if (c.lpszDestination != nullptr) {
-    for (const char* p = c.lpszDestination; *p != '\0'; ++p)
-      if (*p != '"') run.destination += *p;
-  }
   if (!c.freshenFlag && !c.updateFlag) {
     if (!run.destination.empty() && run.destination.back() != '/') run.destination += '/';
     return OU_SUCCESS;
   }
   if (c.freshenFlag && c.updateFlag) return unzip_report_message(run, OU_SYNTAX, kUnzipMsgFreshenAndUpdate);
-  if (c.lpszDestination == nullptr) return unzip_report_message(run, OU_SYNTAX, kUnzipMsgNeedDestination);
+  if (!run.destination_given) return unzip_report_message(run, OU_SYNTAX, kUnzipMsgNeedDestination);
   if (run.destination.size() < 2) return unzip_report_message(run, OU_SYNTAX, kUnzipMsgDestinationIncomplete);
   // An absolute path stands in for "a drive letter or \\server" on this platform.
   if (run.destination[0] != '/') return unzip_report_message(run, OU_SYNTAX, kUnzipMsgDestinationNotAbsolute);
@@ -95,11 +120,9 @@ int check_destination(UnzipRun& run) {
 
 // Step 8: the password.
 int check_password(UnzipRun& run) {
-  const UNZIPCMDSTRUCT& c = run.cmd;
-  if (!c.decryptFlag) return OU_SUCCESS;
-  size_t n = c.lpszDecryptCode ? strnlen(c.lpszDecryptCode, kPasswordLimit + 1) : 0;
-  if (n == 0 || n > kPasswordLimit) return unzip_report_message(run, OU_SYNTAX, kUnzipMsgBadPassword);
-  run.password.assign(c.lpszDecryptCode, n);
+  if (!run.cmd.decryptFlag) return OU_SUCCESS;
+  if (run.password.empty() || run.password.size() > kPasswordLimit)
+    return unzip_report_message(run, OU_SYNTAX, kUnzipMsgBadPassword);
   return OU_SUCCESS;
 }
 
@@ -131,12 +154,11 @@ void decode_memory_and_title(UnzipRun& run) {
   const UNZIPCMDSTRUCT& c = run.cmd;
   run.mem_block_nbytes = (static_cast<uint64_t>(c.lMemBlockSizeH) << 32) | c.lMemBlockSize;
   run.starting_offset = (static_cast<uint64_t>(c.lStartingOffsetH) << 32) | c.lStartingOffset;
-  bool one_named = names_single_item(c.lpszFilespec);
+  bool one_named = names_single_item(run.filespec.c_str());
   run.file_to_memory = (c.lpMemBlock != nullptr && (one_named || c.index >= 0)) ||
                        (c.Function == UNZIP_FILETOMEM_CALLBACK && c.lpMemBlock == nullptr && one_named);
-  run.progress_title = c.lpszExtProgTitle ? c.lpszExtProgTitle : kDefaultTitle;
+  if (c.lpszExtProgTitle == nullptr) run.progress_title = kDefaultTitle;
   if (run.progress_title.size() > kTitleLimit) run.progress_title.resize(kTitleLimit);
-  run.archive_path = c.lpszZIPFile ? c.lpszZIPFile : "";
 }
 
 // Step 13's check of functions 9 to 11: their memory block or callback.
@@ -199,7 +221,8 @@ int run_unzip(UnzipThreadState& state, UNZIPCMDSTRUCT* cmd) {
   if (run.diagnostic) unzip_write_diagnostic_log(run, c);
 
   // Step 6: the archive name.
-  if (c.Function != UNZIP_MEMTOMEM && (c.lpszZIPFile == nullptr || c.lpszZIPFile[0] == '\0'))
+  if (int rc = take_strings(run)) return end_run(state, cmd, rc);
+  if (c.Function != UNZIP_MEMTOMEM && run.archive_path.empty())
     return end_run(state, cmd, unzip_report_message(run, OU_SYNTAX, kUnzipMsgNoZipName));
   // Steps 7 to 9.
   if (int rc = check_destination(run)) return end_run(state, cmd, rc);

@@ -76,7 +76,7 @@ void fill_info(UnzipRun& run, const DirectoryEntry& e) {
 
 // The pattern list of lpszFilespec, or a report.
 int need_patterns(UnzipRun& run, const SelectionRules& rules) {
-  if (run.cmd.lpszFilespec == nullptr) return unzip_report_message(run, OU_SYNTAX, kUnzipMsgNoNameOrFilespec);
+  if (!run.filespec_given) return unzip_report_message(run, OU_SYNTAX, kUnzipMsgNoNameOrFilespec);
   if (!rules.patterns.quotes_balanced) return unzip_report_message(run, OU_SYNTAX, kUnzipMsgQuotesMismatched);
   if (rules.patterns.patterns.empty()) return unzip_report_message(run, OU_SYNTAX, kUnzipMsgEmptyNameOrFilespec);
   return OU_SUCCESS;
@@ -187,7 +187,7 @@ int item_info(UnzipThreadState& state) {
 SelectionRules selection_rules_of(const UnzipRun& run) {
   const UNZIPCMDSTRUCT& c = run.cmd;
   SelectionRules rules;
-  rules.patterns = parse_pattern_list(c.lpszFilespec);
+  rules.patterns = parse_pattern_list(run.filespec.c_str());
   rules.recurse = c.recurseFlag != 0;
   rules.skip_long_names = (c.wUnzipSubOptions & UNZIP_OPT_SKIP_LONG_NAMES) != 0;
   rules.short_names = (c.wUnzipSubOptions & UNZIP_OPT_SHORT_NAMES) != 0;

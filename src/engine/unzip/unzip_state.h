@@ -42,9 +42,14 @@ struct UnzipRun {
   size_t in_buffer_nbytes = 0;   ///< 10,240, or 8,192 for functions 9 to 11
   size_t out_buffer_nbytes = 0;  ///< 61,440, or 8,192 for functions 9 to 11
 
-  std::string archive_path;
-  std::string destination;     ///< without quotes, ending in "/" ("" when none)
-  std::string password;        ///< lpszDecryptCode when decryptFlag is set
+  // The caller's strings, copied before use; later stages read these, never
+  // the record's pointers.
+  std::string archive_path;    ///< lpszZIPFile
+  std::string filespec;        ///< lpszFilespec ("" when missing)
+  bool filespec_given = false; ///< lpszFilespec is not null
+  std::string destination;     ///< lpszDestination without quotes, ending in "/" ("" when none)
+  bool destination_given = false;
+  std::string password;        ///< lpszDecryptCode when decryptFlag is set (wiped at the end)
   std::string progress_title;  ///< at most 299 characters
   bool file_to_memory = false;
   uint64_t mem_block_nbytes = 0;   ///< lMemBlockSizeH:lMemBlockSize

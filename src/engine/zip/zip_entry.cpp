@@ -14,6 +14,7 @@
 #include <cstring>
 #include <new>
 
+#include "engine/common/caller_strings.h"
 #include "engine/common/command_record.h"
 #include "engine/zip/zip_arguments.h"
 #include "engine/zip/zip_operation.h"
@@ -67,10 +68,40 @@ int refuse_nested_call(const ZIPCMDSTRUCT* cmd) {
 int end_run(ZipRun& run, int code) {
   run.aes_work.clear();
   run.aes_work.shrink_to_fit();
+  run.password.assign(run.password.size(), '\0');
+  run.password.clear();
   run.mem_block = nullptr;
   run.data_proc = nullptr;
   run.data_user = nullptr;
   return zip_report(run, code);
+}
+
+// Step 6: the caller's strings, copied; a string that cannot be read is a bad
+// parameter (named in the report), never a crash.
+int take_strings(ZipRun& run) {
+  const ZIPCMDSTRUCT& c = run.cmd;
+  struct Field {
+    const char* p;
+    bool used;
+    std::string* out;
+    const char* name;
+  };
+  const Field fields[] = {
+      {c.lpszZIPFile, true, &run.archive_path, "lpszZIPFile"},
+      {c.lpszItemList, true, &run.item_list, "lpszItemList"},
+      {c.lpszTempPath, c.pathForTempFlag != 0, &run.temp_path, "lpszTempPath"},
+      {c.lpszComment, c.addCommentFlag != 0, &run.comment, "lpszComment"},
+      {c.lpszDate, c.afterDateFlag != 0, &run.date, "lpszDate"},
+      {c.lpszIncludeFollowing, c.includeOnlyFollowingFlag != 0, &run.include_patterns, "lpszIncludeFollowing"},
+      {c.lpszExludeFollowing, c.excludeFollowingFlag != 0, &run.exclude_patterns, "lpszExludeFollowing"},
+      {c.lpszStoreSuffixes, c.dontCompressTheseSuffixesFlag != 0, &run.store_suffixes, "lpszStoreSuffixes"},
+      {c.lpszEncryptCode, c.encryptFlag != 0, &run.password, "lpszEncryptCode"},
+      {c.lpszExtProgTitle, true, &run.progress_title, "lpszExtProgTitle"},
+  };
+  for (const Field& f : fields)
+    if (f.used && take_caller_string(f.p, f.out) == CallerString::kUnreadable)
+      return zip_report(run, OZ_BAD_PARAMETERS, f.name);
+  return OZ_SUCCESS;
 }
 
 // Step 7: encryption settings.
@@ -79,7 +110,7 @@ int check_encryption(ZipRun& run) {
   if ((c.lZipSubOptions2 & ZIP_OPT2_RESERVED_3) && !(c.lZipSubOptions2 & ZIP_OPT2_AES))
     return zip_report(run, OZ_BAD_PARAMETERS);
   if (!c.encryptFlag) return OZ_SUCCESS;
-  if (c.lpszEncryptCode == nullptr || c.lpszEncryptCode[0] == '\0')
+  if (run.password.empty())
     return zip_report_message(run, OZ_BAD_PARAMETERS, kZipMsgGettingPassword);
   if (c.lZipSubOptions2 & ZIP_OPT2_AES) {
     try {
@@ -103,8 +134,8 @@ int check_memory_operations(ZipRun& run) {
     run.data_proc = callback.lpDataProc;
     run.data_user = callback.lpUserData;
   }
-  const bool has_items = c.lpszItemList != nullptr && c.lpszItemList[0] != '\0';
-  const bool has_archive = c.lpszZIPFile != nullptr && c.lpszZIPFile[0] != '\0';
+  const bool has_items = !run.item_list.empty();
+  const bool has_archive = !run.archive_path.empty();
   if (c.Function == ZIP_ADD_FROM_CALLBACK && (!has_items || run.data_proc == nullptr))
     return zip_report(run, OZ_BAD_PARAMETERS);
   if (c.Function == ZIP_MEMORY_TO_MEMORY && (has_archive || has_items || run.data_proc == nullptr))
@@ -119,7 +150,7 @@ int check_memory_operations(ZipRun& run) {
 int check_operation_arguments(ZipRun& run) {
   const ZIPCMDSTRUCT& c = run.cmd;
   if (c.afterDateFlag) {
-    if (!parse_after_date(c.lpszDate, &run.after_dos_datetime))
+    if (!parse_after_date(run.date.c_str(), &run.after_dos_datetime))
       return zip_report_message(run, OZ_BAD_PARAMETERS, kZipMsgInvalidDate);
     run.after_date = true;
   }
@@ -154,7 +185,7 @@ int run_zip(ZipThreadState& state, const ZIPCMDSTRUCT* cmd) {
   // Step 6: the archive name; decode the options.
   if (c.Function != ZIP_MEMORY_TO_MEMORY && c.lpszZIPFile == nullptr)
     return end_run(run, zip_report(run, OZ_BAD_PARAMETERS));
-  run.archive_path = c.lpszZIPFile ? c.lpszZIPFile : "";
+  if (int rc = take_strings(run)) return end_run(run, rc);
   run.compression = decode_comp_factor(c.compFactor, c.Function);
 
   // Step 7: encryption.
@@ -176,7 +207,7 @@ int run_zip(ZipThreadState& state, const ZIPCMDSTRUCT* cmd) {
   status.pump = run.pump;
   status.cancel_code = OZ_INTERRUPTED;
   run.status.setup(status);
-  run.progress_title = c.lpszExtProgTitle ? c.lpszExtProgTitle : kDefaultTitle;
+  if (c.lpszExtProgTitle == nullptr) run.progress_title = kDefaultTitle;
   if (run.progress_title.size() > kTitleLimit) run.progress_title.resize(kTitleLimit);
   if (c.Function < ZIP_FRESHEN || c.Function > ZIP_ADD_FROM_CALLBACK)
     return end_run(run, zip_report(run, OZ_BAD_PARAMETERS));
@@ -186,8 +217,7 @@ int run_zip(ZipThreadState& state, const ZIPCMDSTRUCT* cmd) {
 
   // Step 12: the memory block names the first item's content.
   run.mem_block_nbytes = (static_cast<uint64_t>(c.lMemBlockSizeH) << 32) | c.lMemBlockSize;
-  if (c.lpszItemList != nullptr && c.lpszItemList[0] != '\0')
-    run.mem_block = static_cast<const uint8_t*>(c.lpMemBlock);
+  if (!run.item_list.empty()) run.mem_block = static_cast<const uint8_t*>(c.lpMemBlock);
 
   // Step 13: memory operations; then the operation's own argument checks.
   int rc = check_memory_operations(run);

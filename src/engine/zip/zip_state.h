@@ -47,8 +47,18 @@ struct ZipRun {
   bool reported = false;     ///< a failure was reported; later reports are ignored
   int result = 0;            ///< the run's result
 
-  std::string archive_path;    ///< lpszZIPFile ("" for memory-to-memory)
-  std::string progress_title;  ///< lpszExtProgTitle, at most 299 characters
+  // The caller's strings, copied at step 6 (only those its flags use); later
+  // stages read these, never the record's pointers.
+  std::string archive_path;      ///< lpszZIPFile ("" for memory-to-memory)
+  std::string item_list;         ///< lpszItemList
+  std::string temp_path;         ///< lpszTempPath, with pathForTempFlag
+  std::string comment;           ///< lpszComment, with addCommentFlag
+  std::string date;              ///< lpszDate, with afterDateFlag
+  std::string include_patterns;  ///< lpszIncludeFollowing, with includeOnlyFollowingFlag
+  std::string exclude_patterns;  ///< lpszExludeFollowing, with excludeFollowingFlag
+  std::string store_suffixes;    ///< lpszStoreSuffixes, with dontCompressTheseSuffixesFlag
+  std::string password;          ///< lpszEncryptCode, with encryptFlag (wiped at the end)
+  std::string progress_title;    ///< lpszExtProgTitle, at most 299 characters
   CompressionChoice compression;
   bool aes = false;            ///< lZipSubOptions2 bit 2 with encryptFlag
   int aes_strength = 0;        ///< 1, 2, 3 (128, 192, 256 bits)

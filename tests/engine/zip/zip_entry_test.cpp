@@ -43,7 +43,7 @@ class ZipEntry : public ::testing::Test {
     cmd.lpszItemList = "a.txt";
     cmd.lpMessageDisplay = MessageRecorder::proc;
     cmd.lpMessageDisplayData = &messages;
-    messages.move_diagnostic_log(log);
+    messages.move_zip_diagnostic_log(log);
   }
 
   // The error reports (display type 11) the caller was shown.
