@@ -76,7 +76,7 @@ void unzip_write_diagnostic_log(UnzipRun& run, const UNZIPCMDSTRUCT& r) {
   d.long_line(kUdResv8, r.lResv8);
   d.add("\r\n");
 
-  unzip_append_diagnostic(run, d.text());
+  run.append_diagnostic(d.text());
 }
 
 }  // namespace ostrana

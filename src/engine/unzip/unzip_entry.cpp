@@ -40,17 +40,6 @@ constexpr size_t kInBuffer = 10240;
 constexpr size_t kOutBuffer = 61440;
 constexpr size_t kMemoryBuffer = 8192;
 
-class BusyGuard {
- public:
-  explicit BusyGuard(bool& busy) : m_busy(busy) { m_busy = true; }
-  ~BusyGuard() { m_busy = false; }
-  BusyGuard(const BusyGuard&) = delete;
-  BusyGuard& operator=(const BusyGuard&) = delete;
-
- private:
-  bool& m_busy;
-};
-
 bool is_memory_function(int function) {
   return function == UNZIP_FILETOMEM || function == UNZIP_MEMTOMEM || function == UNZIP_FILETOMEM_CALLBACK;
 }
@@ -66,11 +55,7 @@ int refuse_nested_call(UNZIPCMDSTRUCT* cmd) {
   if (level >= 200) book.set_channel({copy.lpMessageDisplay, copy.lpMessageDisplayData});
   std::string detail = book.text(kUnzipMsgReentry, 2);
   std::string text = unzip_report_text(book, OU_BUSY, detail.c_str());
-  char title[kMessageBufferSize];
-  char shown[kMessageBufferSize];
-  compose_display(book, kUnzipDisplayTable, OSTRANA_DISPLAY_ERROR, OU_BUSY, 0, text.c_str(), title, shown);
-  bool pump = (copy.wUnzipSubOptions & UNZIP_OPT_NO_PUMP) == 0;
-  deliver_display(book.channel(), OSTRANA_DISPLAY_ERROR, OSTRANA_MB_OK, OU_BUSY, 0, shown, title, pump);
+  show_refusal(book, kUnzipDisplayTable, OU_BUSY, text, (copy.wUnzipSubOptions & UNZIP_OPT_NO_PUMP) == 0);
   return OU_BUSY;
 }
 

@@ -47,7 +47,7 @@ int load_directory(UnzipThreadState& state, int detail_id) {
   DirectoryFailure why = DirectoryFailure::kNone;
   int rc = state.directory.load(in, directory_options(run), &why);
   if (rc != OU_SUCCESS) {
-    if (why == DirectoryFailure::kCountMismatch && !run.quiet) unzip_display(run, 3, OSTRANA_MB_OK, 0, 0);
+    if (why == DirectoryFailure::kCountMismatch && !run.quiet) run.display(3, OSTRANA_MB_OK, 0, 0);
     return unzip_report_message(run, rc, detail_id);
   }
   state.directory.set_identity(run.archive_path, stamp);

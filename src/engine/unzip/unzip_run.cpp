@@ -3,8 +3,6 @@
 
 #include <cstdint>
 
-#include "engine/common/message_display.h"
-#include "engine/common/text_log.h"
 
 namespace ostrana {
 
@@ -18,35 +16,14 @@ std::string unzip_report_text(MessageBook& book, int code, const char* detail) {
 }
 
 int unzip_report(UnzipRun& run, int code, const char* detail) {
-  if (run.reported) return run.result;
-  if (code == OU_SUCCESS) {
-    run.result = OU_SUCCESS;
-    return OU_SUCCESS;
-  }
-  run.reported = true;
-  run.result = code;
-  std::string text = unzip_report_text(run.messages, code, detail);
-  if (run.diagnostic) unzip_append_diagnostic(run, "\r\n" + text + "\r\n");
-  if (!run.quiet) unzip_display(run, OSTRANA_DISPLAY_ERROR, OSTRANA_MB_OK, code, 0, text.c_str());
-  return code;
+  if (run.reported || code == OU_SUCCESS) return run.report(code, std::string());
+  return run.report(code, unzip_report_text(run.messages, code, detail));
 }
 
 int unzip_report_message(UnzipRun& run, int code, int detail_id) {
   if (run.reported) return run.result;
   std::string detail = run.messages.text(detail_id, 2);
   return unzip_report(run, code, detail.c_str());
-}
-
-int unzip_display(UnzipRun& run, int type, uint32_t style, int code, int extra, const char* caller_text) {
-  char title[kMessageBufferSize];
-  char text[kMessageBufferSize];
-  compose_display(run.messages, kUnzipDisplayTable, type, code, extra, caller_text, title, text);
-  return deliver_display(run.messages.channel(), type, style, code, extra, text, title, run.pump);
-}
-
-void unzip_append_diagnostic(UnzipRun& run, const std::string& text) {
-  std::string path = resolve_log_path(run.messages.text(kUnzipMsgDiagnosticLogName, 0));
-  append_log(path, text);
 }
 
 void unzip_write_result_lines(UnzipRun& run, int code) {
@@ -60,7 +37,7 @@ void unzip_write_result_lines(UnzipRun& run, int code) {
   std::string label = book.text(kUnzipMsgReturnString, 0);
   lines += format_checked("%s %lx \r\n", "%s %lx \r\n", label.c_str(),
                           static_cast<unsigned long>(reinterpret_cast<uintptr_t>(run.cmd.lpszReturnString)));
-  unzip_append_diagnostic(run, lines);
+  run.append_diagnostic(lines);
 }
 
 }  // namespace ostrana

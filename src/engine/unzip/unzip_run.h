@@ -1,9 +1,8 @@
 /* engine/unzip/unzip_run.h - how an unzip run reports, shows messages and logs.
  *
- * Result report: only the first failure of a run counts.  Its text is
- * "%s %s (%s)\n" (message 66, the result text, the detail) or "%s %s \n"
- * without a detail; it goes to the diagnostic log (when on) and, unless
- * quietFlag is set, to the caller with display type 11.
+ * Result report (first failure wins, engine_run.h): "%s %s (%s)\n" (message
+ * 66, the result text, the detail) or "%s %s \n" without a detail.  Messages
+ * are shown with run.display(), the log appended with run.append_diagnostic().
  *
  * Result lines: a run that is not reported as a failure (0, 44, and every run
  * of functions 1 to 7) ends its diagnostic log entry with "%s %d %s \r\n"
@@ -27,13 +26,6 @@ int unzip_report_message(UnzipRun& run, int code, int detail_id);
 
 /// The report text of @p code and @p detail, using @p book for the texts.
 std::string unzip_report_text(MessageBook& book, int code, const char* detail);
-
-/// Shows display @p type (kUnzipDisplayTable) and returns the answer.
-int unzip_display(UnzipRun& run, int type, uint32_t style, int code, int extra,
-                  const char* caller_text = nullptr);
-
-/// Appends @p text to the diagnostic log (placed by message 101).
-void unzip_append_diagnostic(UnzipRun& run, const std::string& text);
 
 /// Writes the diagnostic log's dump of @p record.
 void unzip_write_diagnostic_log(UnzipRun& run, const UNZIPCMDSTRUCT& record);

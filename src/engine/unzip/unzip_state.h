@@ -8,15 +8,14 @@
  *
  * The stages behind the entry (the information functions, extraction) receive
  * the UnzipRun with the caller's settings checked and decoded, report through
- * unzip_report() and ask through unzip_display() (unzip_run.h).
+ * unzip_report() (unzip_run.h) and ask through run.display().
  */
 #pragma once
 
 #include <cstdint>
 #include <string>
 
-#include "engine/common/messages.h"
-#include "engine/common/progress.h"
+#include "engine/common/engine_run.h"
 #include "engine/unzip/central_directory.h"
 #include "engine/unzip/unzip_messages.h"
 #include "ostrana_unzip.h"
@@ -25,19 +24,10 @@
 namespace ostrana {
 
 /// One unzip call: the caller's record in full, and everything decoded from it.
-struct UnzipRun {
+struct UnzipRun : EngineRun {
+  UnzipRun() : EngineRun(kUnzipMessages, kUnzipDisplayTable, kUnzipMsgDiagnosticLogName) {}
+
   UNZIPCMDSTRUCT cmd{};       ///< the caller's record, fields beyond its size zero
-  int32_t caller_nbytes = 0;  ///< the caller's structSize
-  int level = 0;              ///< behaviour level: 100, 200, 300, 500, 600; 0 for a bad size
-  bool diagnostic = false;
-  bool quiet = false;
-  bool pump = true;           ///< wUnzipSubOptions bit 14 clear
-
-  MessageBook messages{kUnzipMessages};
-  StatusReporter status;
-
-  bool reported = false;      ///< a failure was reported; later reports are ignored
-  int result = 0;
 
   size_t in_buffer_nbytes = 0;   ///< 10,240, or 8,192 for functions 9 to 11
   size_t out_buffer_nbytes = 0;  ///< 61,440, or 8,192 for functions 9 to 11

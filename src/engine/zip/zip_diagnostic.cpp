@@ -158,7 +158,7 @@ void zip_write_diagnostic_log(ZipRun& run, const ZIPCMDSTRUCT& r) {
   for (int i = 0; i < 8; ++i) d.long_line(750 + i, reserved[i]);
   d.add("\r\n");
 
-  zip_append_diagnostic(run, d.text());
+  run.append_diagnostic(d.text());
 }
 
 }  // namespace ostrana

@@ -34,17 +34,6 @@ constexpr size_t kTitleLimit = 299;
 constexpr size_t kAesWorkArea = 8208;
 constexpr uint16_t kMultiVolEnabled = 0x8000;  // wMultiVolControl bit 15
 
-class BusyGuard {
- public:
-  explicit BusyGuard(bool& busy) : m_busy(busy) { m_busy = true; }
-  ~BusyGuard() { m_busy = false; }
-  BusyGuard(const BusyGuard&) = delete;
-  BusyGuard& operator=(const BusyGuard&) = delete;
-
- private:
-  bool& m_busy;
-};
-
 // A call made while this thread is inside OstranaZip (from a callback).  The
 // running call's state is left alone: the report is built with the nested
 // caller's own channel and slots, and is not the running call's report.
@@ -56,11 +45,7 @@ int refuse_nested_call(const ZIPCMDSTRUCT* cmd) {
   MessageBook book(kZipMessages);
   if (level >= 200) book.set_channel({copy.lpMessageDisplay, copy.lpMessageDisplayData});
   std::string text = zip_report_text(book, OZ_BUSY, nullptr);
-  char title[kMessageBufferSize];
-  char shown[kMessageBufferSize];
-  compose_display(book, kZipDisplayTable, OSTRANA_DISPLAY_ERROR, OZ_BUSY, 0, text.c_str(), title, shown);
-  bool pump = (copy.wZipSubOptions & ZIP_OPT_NO_PUMP) == 0;
-  deliver_display(book.channel(), OSTRANA_DISPLAY_ERROR, OSTRANA_MB_OK, OZ_BUSY, 0, shown, title, pump);
+  show_refusal(book, kZipDisplayTable, OZ_BUSY, text, (copy.wZipSubOptions & ZIP_OPT_NO_PUMP) == 0);
   return OZ_BUSY;
 }
 

@@ -5,7 +5,7 @@
  * at the start of every call.  Later stages of the zip side (item selection,
  * the archive writer, encryption, multi-volume output) receive the ZipRun and
  * read the caller's settings from it, already checked and decoded; they
- * report through zip_report() and ask through zip_display() (zip_run.h).
+ * report through zip_report() (zip_run.h) and ask through run.display().
  *
  * The state is a thread_local object: created on a thread's first call (or by
  * OstranaZipStateCreate), kept between calls, freed by OstranaZipStateRelease,
@@ -19,8 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/common/messages.h"
-#include "engine/common/progress.h"
+#include "engine/common/engine_run.h"
 #include "engine/zip/zip_messages.h"
 #include "ostrana_zip.h"
 
@@ -33,19 +32,10 @@ struct CompressionChoice {
 };
 
 /// One zip call: the caller's record in full, and everything decoded from it.
-struct ZipRun {
+struct ZipRun : EngineRun {
+  ZipRun() : EngineRun(kZipMessages, kZipDisplayTable, kZipMsgDiagnosticLogName) {}
+
   ZIPCMDSTRUCT cmd{};        ///< the caller's record, fields beyond its size zero
-  int32_t caller_nbytes = 0; ///< the caller's structSize
-  int level = 0;             ///< behaviour level: 100, 200, 300, 500, 600; 0 for a bad size
-  bool diagnostic = false;   ///< diagnosticFlag
-  bool quiet = false;        ///< quietFlag
-  bool pump = true;          ///< wZipSubOptions bit 14 clear
-
-  MessageBook messages{kZipMessages};
-  StatusReporter status;
-
-  bool reported = false;     ///< a failure was reported; later reports are ignored
-  int result = 0;            ///< the run's result
 
   // The caller's strings, copied at step 6 (only those its flags use); later
   // stages read these, never the record's pointers.
