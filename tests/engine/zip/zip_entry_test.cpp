@@ -389,3 +389,38 @@ TEST(ZipResultTexts, EveryCodeHasItsText) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(ZipEntry, AnswerTheButtonsDoNotOfferIsNotTaken) {
+  // A disk request offers OK/Cancel; a callback answering Yes (6) is not
+  // taken: the engine asks through its message box instead.
+  ostrana::ZipRun run;
+  run.messages.set_channel({MessageRecorder::proc, &messages});
+  run.pump = false;
+  messages.answer = [](const DisplayCall&) { return OSTRANA_ID_YES; };
+  box.answer = OSTRANA_ID_CANCEL;
+  EXPECT_EQ(OSTRANA_ID_CANCEL, run.display(0, OSTRANA_MB_OKCANCEL, -1, 0));
+  ASSERT_EQ(1u, box.calls.size());
+  EXPECT_EQ("Ostrana Secure Zip Request", box.calls[0].title);
+  EXPECT_EQ(0u, box.calls[0].text.find("Please insert the first disk"));
+  messages.answer = [](const DisplayCall&) { return OSTRANA_ID_OK; };
+  EXPECT_EQ(OSTRANA_ID_OK, run.display(0, OSTRANA_MB_OKCANCEL, -1, 0));
+  EXPECT_EQ(1u, box.calls.size());
+}
+
+int g_pumps = 0;
+
+TEST_F(ZipEntry, EventsArePumpedUnlessOptionBit14) {
+  OstranaSetPumpHook([](void*) { ++g_pumps; }, nullptr);
+  g_pumps = 0;
+  OstranaZip(&cmd);  // its report is shown, then events are pumped
+  EXPECT_GT(g_pumps, 0);
+  g_pumps = 0;
+  cmd.wZipSubOptions = ZIP_OPT_NO_PUMP;
+  OstranaZip(&cmd);
+  EXPECT_EQ(0, g_pumps);
+  OstranaSetPumpHook(nullptr, nullptr);
+}
+
+}  // namespace
