@@ -36,6 +36,7 @@
 #include "engine/common/directory_end.h"
 #include "engine/common/zip_extra.h"
 #include "engine/common/zip_records.h"
+#include "ostrana_results.h"
 #include "platform/file_stamp.h"
 
 namespace ostrana {
