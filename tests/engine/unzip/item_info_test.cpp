@@ -57,11 +57,11 @@ TEST(ItemInfo, AesItemReportsItsRealMethodAndClass) {
   pZipInfoEx x;
   fill_zinfo(e, false, &z);
   fill_zipinfoex(e, false, &x);
-  EXPECT_EQ(8, z.wMethod);
-  EXPECT_EQ(8, x.wMethod);
-  EXPECT_EQ(0x103, x.lEncryptionClass);
-  EXPECT_EQ(0x8000, z.lAttributes & 0x8000);
-  EXPECT_EQ(0x8000, x.lAttributes & 0x8000);
+  EXPECT_EQ(8, +z.wMethod);
+  EXPECT_EQ(8, +x.wMethod);
+  EXPECT_EQ(0x103, +x.lEncryptionClass);
+  EXPECT_EQ(0x8000, +z.lAttributes & 0x8000);
+  EXPECT_EQ(0x8000, +x.lAttributes & 0x8000);
 }
 
 TEST(ItemInfo, EncryptionClassTable) {
@@ -119,8 +119,8 @@ TEST(ItemInfo, DateTextsAndSeconds) {
   fill_zipinfoex(arc.entry(0), false, &x);
   EXPECT_STREQ("07/04/10  09:05", z.szDate);
   EXPECT_STREQ("07/04/2010  09:05:58", x.szDate);
-  EXPECT_EQ(58, z.lSeconds);
-  EXPECT_EQ(58, x.lSeconds);
+  EXPECT_EQ(58, +z.lSeconds);
+  EXPECT_EQ(58, +x.lSeconds);
   fill_zinfo(arc.entry(1), false, &z);
   EXPECT_STREQ("12/31/99  23:59", z.szDate);
   fill_zinfo(arc.entry(2), false, &z);
@@ -140,16 +140,16 @@ TEST(ItemInfo, LongNameAndItsShortForm) {
   DirectoryEntry e = arc.entry(0);
   fill_zinfo(e, false, &z);
   EXPECT_STREQ("My Document.txt", z.szFileName);
-  EXPECT_EQ(0x10000, z.lAttributes & 0x10000);
+  EXPECT_EQ(0x10000, +z.lAttributes & 0x10000);
   fill_zinfo(e, true, &z);
   fill_zipinfoex(e, true, &x);
   EXPECT_STREQ("MyDocume.txt", z.szFileName);
   EXPECT_STREQ("MyDocume.txt", x.szFileName);
-  EXPECT_EQ(0x10000, z.lAttributes & 0x10000);  // still marked long
-  EXPECT_EQ(0x10000, x.lAttributes & 0x10000);
+  EXPECT_EQ(0x10000, +z.lAttributes & 0x10000);  // still marked long
+  EXPECT_EQ(0x10000, +x.lAttributes & 0x10000);
   fill_zinfo(arc.entry(1), true, &z);
   EXPECT_STREQ("README.TXT", z.szFileName);
-  EXPECT_EQ(0x20, z.lAttributes);
+  EXPECT_EQ(0x20, +z.lAttributes);
 }
 
 TEST(ItemInfo, NamesAreCutToTheirRecords) {
@@ -198,35 +198,37 @@ TEST(ItemInfo, EveryFieldOfBothRecords) {
   std::memset(&x, 0xAB, sizeof x);
   x.lCallerWord = 0x5A5A5A5A;
   fill_zinfo(arc.entry(0), false, &z);
-  EXPECT_EQ(1, z.wIsFolder);
-  EXPECT_EQ(0x10, z.lAttributes);
+  EXPECT_EQ(1, +z.wIsFolder);
+  EXPECT_EQ(0x10, +z.lAttributes);
   fill_zinfo(arc.entry(1), false, &z);
   fill_zipinfoex(arc.entry(1), false, &x);
-  EXPECT_EQ(1, z.wIndex);
-  EXPECT_EQ(40u, z.dwUncompressedSize);
-  EXPECT_EQ(10u, z.dwCompressedSize);
-  EXPECT_EQ(8, z.wMethod);
-  EXPECT_EQ(0x000A, z.wFlags);
-  EXPECT_EQ(0, z.wIsFolder);  // a file in a folder is not a folder
-  EXPECT_EQ(0xCAFEF00Du, z.dwCRC32);
-  EXPECT_EQ(0x7FFF, z.lAttributes);  // low 15 bits only
-  EXPECT_EQ(0, z.lResv);
-  EXPECT_EQ(0x5A5A5A5A, x.lCallerWord);
-  EXPECT_EQ(1, x.lIndex);
-  EXPECT_EQ(40u, x.qwUncompressedSize);
-  EXPECT_EQ(10u, x.qwCompressedSize);
-  EXPECT_EQ(0xCAFEF00Du, x.dwCRC32);
-  EXPECT_EQ(0x00140314, x.lVersions);
-  EXPECT_EQ(0, x.lEncryptionClass);
-  for (int32_t r : x.lResv) EXPECT_EQ(0, r);
+  EXPECT_EQ(1, +z.wIndex);
+  EXPECT_EQ(40u, +z.dwUncompressedSize);
+  EXPECT_EQ(10u, +z.dwCompressedSize);
+  EXPECT_EQ(8, +z.wMethod);
+  EXPECT_EQ(0x000A, +z.wFlags);
+  EXPECT_EQ(0, +z.wIsFolder);  // a file in a folder is not a folder
+  EXPECT_EQ(0xCAFEF00Du, +z.dwCRC32);
+  EXPECT_EQ(0x7FFF, +z.lAttributes);  // low 15 bits only
+  EXPECT_EQ(0, +z.lResv);
+  EXPECT_EQ(0x5A5A5A5A, +x.lCallerWord);
+  EXPECT_EQ(1, +x.lIndex);
+  EXPECT_EQ(40u, +x.qwUncompressedSize);
+  EXPECT_EQ(10u, +x.qwCompressedSize);
+  EXPECT_EQ(0xCAFEF00Du, +x.dwCRC32);
+  EXPECT_EQ(0x00140314, +x.lVersions);
+  EXPECT_EQ(0, +x.lEncryptionClass);
+  int32_t resv[5];
+  std::memcpy(resv, x.lResv, sizeof resv);
+  for (int32_t r : resv) EXPECT_EQ(0, r);
   EXPECT_STREQ("dir/file.txt", x.szFileName);
   EXPECT_EQ(0, x.szFileName[2047]);
 
   fill_zinfo(arc.entry(2), false, &z);
   fill_zipinfoex(arc.entry(2), false, &x);
-  EXPECT_EQ(0x100000005ull, x.qwUncompressedSize);
-  EXPECT_EQ(0xFFFFFFFFu, z.dwUncompressedSize);  // does not fit 32 bits
-  EXPECT_EQ(4u, z.dwCompressedSize);             // the block's small value, not 0xFFFFFFFF
+  EXPECT_EQ(0x100000005ull, +x.qwUncompressedSize);
+  EXPECT_EQ(0xFFFFFFFFu, +z.dwUncompressedSize);  // does not fit 32 bits
+  EXPECT_EQ(4u, +z.dwCompressedSize);             // the block's small value, not 0xFFFFFFFF
 }
 
 TEST(ItemInfo, CommentLengthAndCopy) {

@@ -46,12 +46,12 @@ void expect_same_listing(const std::string& path, size_t expected_members) {
     fill_zipinfoex(e, false, &x);
     SCOPED_TRACE(m.name);
     EXPECT_EQ(m.name, x.szFileName);
-    EXPECT_EQ(m.file_size, x.qwUncompressedSize);
-    EXPECT_EQ(m.compress_size, x.qwCompressedSize);
-    EXPECT_EQ(m.crc, x.dwCRC32);
-    EXPECT_EQ(m.method, x.wMethod);
+    EXPECT_EQ(m.file_size, +x.qwUncompressedSize);
+    EXPECT_EQ(m.compress_size, +x.qwCompressedSize);
+    EXPECT_EQ(m.crc, +x.dwCRC32);
+    EXPECT_EQ(m.method, +x.wMethod);
     EXPECT_EQ(m.date, x.szDate);
-    EXPECT_EQ(m.flags, static_cast<uint16_t>(x.wFlags));
+    EXPECT_EQ(m.flags, static_cast<uint16_t>(+x.wFlags));
   }
   DirectoryEntry e;
   EXPECT_EQ(OU_UNEXPECTED_EOF, dir.next(false, &e));
