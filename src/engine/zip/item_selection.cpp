@@ -20,7 +20,7 @@ namespace ostrana {
 
 namespace {
 
-/// How many files of a folder pass between two cancel polls.
+/// How many files of a folder pass between two cancel polls (and event pumps).
 constexpr unsigned kFilesPerPoll = 256;
 
 /// An item split into its folder part (up to and including the last "/") and
@@ -60,6 +60,7 @@ ItemSelection::ItemSelection(SelectionOptions options, const PatternList& patter
 int ItemSelection::poll_now() {
   m_since_poll = 0;
   if (m_hooks.progress == nullptr) return 0;
+  m_hooks.progress->pump();
   if (m_hooks.progress->poll() != 0) return OZ_INTERRUPTED;
   return 0;
 }
@@ -178,7 +179,6 @@ int ItemSelection::walk(const std::string& search_folder, std::string_view patte
     subfolders.clear();
     if (int r = collect_from_folder(folder, pattern, &subfolders)) return r;
     for (std::string& sub : subfolders) stack.push_back(std::move(sub));
-    if (m_hooks.progress != nullptr) m_hooks.progress->pump();
     if (int r = poll_now()) return r;
   }
   return 0;

@@ -57,8 +57,7 @@ std::string short_name_form(std::string_view name) {
       }
       ++i;  // later dots of the component are dropped
     } else {
-      size_t n = utf8_sequence_length(static_cast<unsigned char>(c));
-      if (i + n > name.size()) n = name.size() - i;
+      size_t n = utf8_sequence_length(name, i);
       if (used + n <= (in_ext ? kExtensionMax : kBaseMax)) {
         out.append(name.substr(i, n));
         used += n;

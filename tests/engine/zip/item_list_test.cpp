@@ -52,6 +52,10 @@ TEST(ItemList, ItemsAreCutAt4095BytesBeforeQuotesGo) {
   items = split_item_list(std::string(4094, 'c') + "\xC3\xA9" + "d");
   ASSERT_EQ(1u, items.size());
   EXPECT_EQ(std::string(4094, 'c'), items[0]);
+  // Malformed text (stray continuation bytes only) is still cut near the limit.
+  items = split_item_list(std::string(5000, '\x80'));
+  ASSERT_EQ(1u, items.size());
+  EXPECT_EQ(4092u, items[0].size());
 }
 
 TEST(StoredName, PrefixesAndSeparators) {

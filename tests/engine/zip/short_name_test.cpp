@@ -46,6 +46,13 @@ TEST(ShortName, Shortening) {
   EXPECT_EQ("a.\xC3\xA9" "b", short_name_form("a.\xC3\xA9" "bcd"));
 }
 
+TEST(ShortName, MalformedTextKeepsItsDots) {
+  // A lead byte without its continuation is one byte: the dot after it stays a dot.
+  EXPECT_EQ("\xC3.txt", short_name_form("\xC3.txt"));
+  EXPECT_TRUE(is_short_name("\xC3.txt"));
+  EXPECT_EQ("\xA9\xA9\xA9\xA9\xA9\xA9\xA9\xA9", short_name_form("\xA9\xA9\xA9\xA9\xA9\xA9\xA9\xA9\xA9"));
+}
+
 TEST(ShortName, TheShortFormAlwaysPassesTheTest) {
   const char* names[] = {"LONGFILENAME.HTML", "a b c d e f g h i j.k l m n", "x.y.z.w",
                          "dir with blanks/and a long name.extension", "\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9.\xC3\xA9\xC3\xA9"};
