@@ -230,28 +230,35 @@ TEST(CentralDirectory, PreambleMovesTheLocalOffsets) {
   EXPECT_EQ(300u + 30 + 1, le.data_offset);
 }
 
-TEST(CentralDirectory, GuardComparesPathIgnoringCaseStampAndOptions) {
+TEST(CentralDirectory, GuardComparesPathIgnoringCaseFileStateAndOptions) {
   Loaded l(testzip::empty_archive());
   ASSERT_EQ(0, l.rc);
-  platform::FileStamp stamp{123, 22, 1, 99};
-  l.dir.set_identity("/tmp/Archive.ZIP", stamp);
+  platform::FileInfo file;
+  file.mtime = 123;
+  file.size = 22;
+  file.device = 1;
+  file.inode = 99;
+  l.dir.set_identity("/tmp/Archive.ZIP", file);
   DirectoryOptions opts;
-  EXPECT_TRUE(l.dir.is_current("/tmp/archive.zip", stamp, opts));
-  EXPECT_FALSE(l.dir.is_current("/tmp/other.zip", stamp, opts));
-  platform::FileStamp touched = stamp;
-  touched.mtime_ns += 1;
+  EXPECT_TRUE(l.dir.is_current("/tmp/archive.zip", file, opts));
+  EXPECT_FALSE(l.dir.is_current("/tmp/other.zip", file, opts));
+  platform::FileInfo touched = file;
+  touched.mtime += 1;
   EXPECT_FALSE(l.dir.is_current("/tmp/archive.zip", touched, opts));
-  platform::FileStamp replaced = stamp;
+  platform::FileInfo grown = file;
+  grown.size += 1;
+  EXPECT_FALSE(l.dir.is_current("/tmp/archive.zip", grown, opts));
+  platform::FileInfo replaced = file;  // another file renamed over the path
   replaced.inode = 100;
   EXPECT_FALSE(l.dir.is_current("/tmp/archive.zip", replaced, opts));
   DirectoryOptions raw;
   raw.names_in_engine_code_page = true;
-  EXPECT_FALSE(l.dir.is_current("/tmp/archive.zip", stamp, raw));
+  EXPECT_FALSE(l.dir.is_current("/tmp/archive.zip", file, raw));
   l.dir.clear();
-  EXPECT_FALSE(l.dir.is_current("/tmp/archive.zip", stamp, opts));
+  EXPECT_FALSE(l.dir.is_current("/tmp/archive.zip", file, opts));
 }
 
-TEST(CentralDirectory, ReadsAFileAndItsStampChangesWithTheFile) {
+TEST(CentralDirectory, ReadsAFileAndNoticesItsReplacement) {
   std::string dir = testenv::make_temp_dir("central");
   std::string path = dir + "/a.zip";
   testzip::Archive a;
@@ -262,17 +269,18 @@ TEST(CentralDirectory, ReadsAFileAndItsStampChangesWithTheFile) {
   FileArchiveInput in(f);
   CentralDirectory d;
   ASSERT_EQ(0, d.load(in, {}));
-  platform::FileStamp s1, s2;
-  ASSERT_EQ(0, platform::file_stamp(f, &s1));
-  ASSERT_EQ(0, platform::file_stamp(path, &s2));
-  EXPECT_EQ(s1, s2);
-  d.set_identity(path, s1);
-  EXPECT_TRUE(d.is_current(path, s2, {}));
+  EXPECT_EQ(1u, d.size());
+  platform::FileInfo before, after;
+  ASSERT_EQ(0, platform::file_info(path, &before));
+  d.set_identity(path, before);
+  ASSERT_EQ(0, platform::file_info(path, &after));
+  EXPECT_TRUE(d.is_current(path, after, {}));
+  // A new archive renamed over the old one, as the writer replaces archives.
   a.entries.push_back(stored("second.txt"));
-  testzip::write_file(path, a.build());
-  ASSERT_EQ(0, platform::file_stamp(path, &s2));
-  EXPECT_FALSE(d.is_current(path, s2, {}));
-  EXPECT_NE(0, platform::file_stamp(dir + "/missing.zip", &s2));
+  testzip::write_file(path + ".tmp", a.build());
+  ASSERT_EQ(0, platform::rename_path(path + ".tmp", path));
+  ASSERT_EQ(0, platform::file_info(path, &after));
+  EXPECT_FALSE(d.is_current(path, after, {}));
 }
 
 TEST(CentralDirectory, DirectorySpreadOverTwoVolumes) {
