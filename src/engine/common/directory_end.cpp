@@ -71,7 +71,7 @@ int read_zip64_record(ArchiveInput& in, uint64_t length, uint64_t end_offset, Zi
   uint8_t head[kZip64EndRecordHead];
   uint64_t rest = 0;
   uint64_t record_offset = loc.record_offset;
-  bool ok = record_offset <= locator_offset - kZip64EndRecordHead &&
+  bool ok = locator_offset >= kZip64EndRecordHead && record_offset <= locator_offset - kZip64EndRecordHead &&
             read_exact(in, record_offset, head, sizeof head) && parse_zip64_end_head(head, &rest);
   if (!ok && locator_offset >= kZip64EndRecordSize) {
     record_offset = locator_offset - kZip64EndRecordSize;

@@ -94,6 +94,7 @@ TEST(ListingText, RatioAttributesCrc) {
   EXPECT_EQ(0, ratio_per_mille(0, 0));
   EXPECT_EQ(0, ratio_per_mille(100, 112));  // grew: nothing saved
   EXPECT_EQ(999, ratio_per_mille(UINT64_MAX, 1000));
+  EXPECT_EQ(1000, ratio_per_mille(UINT64_MAX - 5, 1));  // scaled down, still capped
   EXPECT_EQ("A-----  ", attribute_text(0x20));
   EXPECT_EQ("-S----  ", attribute_text(0x10));
   EXPECT_EQ("ASVSHRE ", attribute_text(0x803F));
