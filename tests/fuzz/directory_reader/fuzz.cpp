@@ -5,7 +5,8 @@
  * only), walk every item filling both information records (plain and 8.3
  * form), read each item's local header, take items by number, and read and
  * copy the archive comment with several `returnCount` values.  Both scanning
- * modes of the end-record search are used.  Besides the sanitizers' own
+ * modes of the end-record search are used, and the bytes are also cut into two
+ * volumes (at a place the first byte chooses) to drive the multi-volume walk.  Besides the sanitizers' own
  * checks, the target aborts when a record is left without its terminator, when
  * the walk visits another number of items than the count says, or when loading
  * the same bytes twice gives different answers.
@@ -107,10 +108,27 @@ void run(const uint8_t* data, size_t size, bool buffered) {
   }
 }
 
+void run_two_volumes(const uint8_t* data, size_t size) {
+  if (size < 2) return;
+  size_t cut = 1 + static_cast<size_t>(data[0]) * (size - 1) / 256;
+  const uint8_t* volumes[] = {data, data + cut};
+  size_t sizes[] = {cut, size - cut};
+  MemoryArchiveInput in(volumes, sizes, 2);
+  in.set_scans_for_last_volume(data[0] & 1);
+  in.set_open_volume(0);
+  CentralDirectory dir;
+  if (dir.load(in, {}) != 0) {
+    check(!dir.loaded());
+    return;
+  }
+  check(walk(dir, in, false) == dir.count(false));
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   run(data, size, false);
   run(data, size, true);
+  run_two_volumes(data, size);
   return 0;
 }
