@@ -1,0 +1,38 @@
+/* engine/common/traditional_cipher.cpp - the traditional PKWARE cipher's key update. */
+#include "engine/common/traditional_cipher.h"
+
+#include "engine/common/crc32.h"
+
+namespace ostrana {
+
+TraditionalCipher::~TraditionalCipher() {
+  volatile uint32_t* k = m_keys;
+  for (int i = 0; i < 3; ++i) k[i] = 0;
+}
+
+void TraditionalCipher::reset() {
+  m_keys[0] = 0x12345678;
+  m_keys[1] = 0x23456789;
+  m_keys[2] = 0x34567890;
+}
+
+void TraditionalCipher::init(const uint8_t* password, size_t password_nbytes) {
+  reset();
+  for (size_t i = 0; i < password_nbytes; ++i) update(password[i]);
+}
+
+void TraditionalCipher::update(uint8_t plain) {
+  m_keys[0] = crc32_update_byte(m_keys[0], plain);
+  m_keys[1] = (m_keys[1] + (m_keys[0] & 0xFF)) * 134775813u + 1;
+  m_keys[2] = crc32_update_byte(m_keys[2], static_cast<uint8_t>(m_keys[1] >> 24));
+}
+
+void TraditionalCipher::decrypt(uint8_t* data, size_t nbytes) {
+  for (size_t i = 0; i < nbytes; ++i) data[i] = decrypt_byte(data[i]);
+}
+
+void TraditionalCipher::encrypt(uint8_t* data, size_t nbytes) {
+  for (size_t i = 0; i < nbytes; ++i) data[i] = encrypt_byte(data[i]);
+}
+
+}  // namespace ostrana
