@@ -20,6 +20,8 @@
 #include <immintrin.h>
 
 #define OSTRANA_AESNI __attribute__((target("aes,sse4.1")))
+// The lane loops must be unrolled for the eight blocks to live in registers.
+#define OSTRANA_UNROLL_LANES _Pragma("GCC unroll 8")
 
 namespace ostrana::detail {
 namespace {
@@ -51,16 +53,22 @@ OSTRANA_AESNI inline __m128i decrypt1(const RoundKeys& rk, __m128i b) {
 }
 
 OSTRANA_AESNI inline void encrypt8(const RoundKeys& rk, __m128i b[kLanes]) {
+  OSTRANA_UNROLL_LANES
   for (size_t i = 0; i < kLanes; ++i) b[i] = _mm_xor_si128(b[i], rk.k[0]);
   for (int r = 1; r < rk.rounds; ++r)
+    OSTRANA_UNROLL_LANES
     for (size_t i = 0; i < kLanes; ++i) b[i] = _mm_aesenc_si128(b[i], rk.k[r]);
+  OSTRANA_UNROLL_LANES
   for (size_t i = 0; i < kLanes; ++i) b[i] = _mm_aesenclast_si128(b[i], rk.k[rk.rounds]);
 }
 
 OSTRANA_AESNI inline void decrypt8(const RoundKeys& rk, __m128i b[kLanes]) {
+  OSTRANA_UNROLL_LANES
   for (size_t i = 0; i < kLanes; ++i) b[i] = _mm_xor_si128(b[i], rk.k[0]);
   for (int r = 1; r < rk.rounds; ++r)
+    OSTRANA_UNROLL_LANES
     for (size_t i = 0; i < kLanes; ++i) b[i] = _mm_aesdec_si128(b[i], rk.k[r]);
+  OSTRANA_UNROLL_LANES
   for (size_t i = 0; i < kLanes; ++i) b[i] = _mm_aesdeclast_si128(b[i], rk.k[rk.rounds]);
 }
 
@@ -93,8 +101,10 @@ OSTRANA_AESNI void aesni_ecb_encrypt(const AesKeySchedule& enc, const uint8_t* i
   load_keys(enc, &rk);
   for (; nblocks >= kLanes; nblocks -= kLanes, in += 16 * kLanes, out += 16 * kLanes) {
     __m128i b[kLanes];
+    OSTRANA_UNROLL_LANES
     for (size_t i = 0; i < kLanes; ++i) b[i] = load(in + 16 * i);
     encrypt8(rk, b);
+    OSTRANA_UNROLL_LANES
     for (size_t i = 0; i < kLanes; ++i) store(out + 16 * i, b[i]);
   }
   for (; nblocks != 0; --nblocks, in += 16, out += 16) store(out, encrypt1(rk, load(in)));
@@ -105,8 +115,10 @@ OSTRANA_AESNI void aesni_ecb_decrypt(const AesKeySchedule& dec, const uint8_t* i
   load_keys(dec, &rk);
   for (; nblocks >= kLanes; nblocks -= kLanes, in += 16 * kLanes, out += 16 * kLanes) {
     __m128i b[kLanes];
+    OSTRANA_UNROLL_LANES
     for (size_t i = 0; i < kLanes; ++i) b[i] = load(in + 16 * i);
     decrypt8(rk, b);
+    OSTRANA_UNROLL_LANES
     for (size_t i = 0; i < kLanes; ++i) store(out + 16 * i, b[i]);
   }
   for (; nblocks != 0; --nblocks, in += 16, out += 16) store(out, decrypt1(rk, load(in)));
@@ -131,9 +143,11 @@ OSTRANA_AESNI void aesni_cbc_decrypt(const AesKeySchedule& dec, uint8_t chain[16
   __m128i prev = load(chain);
   for (; nblocks >= kLanes; nblocks -= kLanes, in += 16 * kLanes, out += 16 * kLanes) {
     __m128i ct[kLanes], b[kLanes];
+    OSTRANA_UNROLL_LANES
     for (size_t i = 0; i < kLanes; ++i) b[i] = ct[i] = load(in + 16 * i);  // before out may overwrite in
     decrypt8(rk, b);
     store(out, _mm_xor_si128(b[0], prev));
+    OSTRANA_UNROLL_LANES
     for (size_t i = 1; i < kLanes; ++i) store(out + 16 * i, _mm_xor_si128(b[i], ct[i - 1]));
     prev = ct[kLanes - 1];
   }
@@ -153,9 +167,11 @@ OSTRANA_AESNI uint64_t aesni_ctr_le64(const AesKeySchedule& enc, uint64_t counte
   // lane 1 stays zero: exactly the ZIP counter block in memory.
   for (; nblocks >= kLanes; nblocks -= kLanes, in += 16 * kLanes, out += 16 * kLanes) {
     __m128i b[kLanes];
+    OSTRANA_UNROLL_LANES
     for (size_t i = 0; i < kLanes; ++i) b[i] = _mm_cvtsi64_si128(static_cast<long long>(counter + i));
     counter += kLanes;
     encrypt8(rk, b);
+    OSTRANA_UNROLL_LANES
     for (size_t i = 0; i < kLanes; ++i) store(out + 16 * i, _mm_xor_si128(b[i], load(in + 16 * i)));
   }
   for (; nblocks != 0; --nblocks, in += 16, out += 16) {

@@ -51,6 +51,8 @@ uint32_t crc32_update_byte(uint32_t reg, uint8_t byte) {
   return (reg >> 8) ^ tables().t[0][(reg ^ byte) & 0xFF];
 }
 
+const uint32_t* crc32_byte_table() { return tables().t[0]; }
+
 namespace detail {
 
 uint32_t crc32_slicing_raw(uint32_t c, const uint8_t* data, size_t nbytes) {

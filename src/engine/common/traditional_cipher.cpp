@@ -1,9 +1,13 @@
 /* engine/common/traditional_cipher.cpp - the traditional PKWARE cipher's key update. */
 #include "engine/common/traditional_cipher.h"
 
+#include <algorithm>
+
 #include "engine/common/crc32.h"
 
 namespace ostrana {
+
+TraditionalCipher::TraditionalCipher() : m_crc_table(crc32_byte_table()) { reset(); }
 
 TraditionalCipher::~TraditionalCipher() {
   volatile uint32_t* k = m_keys;
@@ -21,14 +25,11 @@ void TraditionalCipher::init(const uint8_t* password, size_t password_nbytes) {
   for (size_t i = 0; i < password_nbytes; ++i) update(password[i]);
 }
 
-void TraditionalCipher::update(uint8_t plain) {
-  m_keys[0] = crc32_update_byte(m_keys[0], plain);
-  m_keys[1] = (m_keys[1] + (m_keys[0] & 0xFF)) * 134775813u + 1;
-  m_keys[2] = crc32_update_byte(m_keys[2], static_cast<uint8_t>(m_keys[1] >> 24));
-}
-
 void TraditionalCipher::decrypt(uint8_t* data, size_t nbytes) {
-  for (size_t i = 0; i < nbytes; ++i) data[i] = decrypt_byte(data[i]);
+  // The keys stay in registers for the loop; they go back to the object at the end.
+  TraditionalCipher local = *this;
+  for (size_t i = 0; i < nbytes; ++i) data[i] = local.decrypt_byte(data[i]);
+  std::copy(local.m_keys, local.m_keys + 3, m_keys);
 }
 
 void TraditionalCipher::encrypt(uint8_t* data, size_t nbytes) {

@@ -20,7 +20,7 @@ inline constexpr size_t kTraditionalHeaderBytes = 12;
 
 class TraditionalCipher {
  public:
-  TraditionalCipher() { reset(); }
+  TraditionalCipher();
   ~TraditionalCipher();  ///< wipes the keys
 
   /// Back to the initial keys.
@@ -46,9 +46,14 @@ class TraditionalCipher {
     const uint32_t t = (m_keys[2] | 2) & 0xFFFF;
     return static_cast<uint8_t>((t * (t ^ 1)) >> 8);
   }
-  void update(uint8_t plain);
+  void update(uint8_t plain) {
+    m_keys[0] = (m_keys[0] >> 8) ^ m_crc_table[(m_keys[0] ^ plain) & 0xFF];
+    m_keys[1] = (m_keys[1] + (m_keys[0] & 0xFF)) * 134775813u + 1;
+    m_keys[2] = (m_keys[2] >> 8) ^ m_crc_table[(m_keys[2] ^ (m_keys[1] >> 24)) & 0xFF];
+  }
 
   uint32_t m_keys[3];
+  const uint32_t* m_crc_table;  ///< the CRC-32 byte table (crc32.h), kept at hand for the inline step
 };
 
 }  // namespace ostrana
