@@ -33,7 +33,8 @@ class ZipAesCtr {
   int setup(const uint8_t* key, size_t key_nbytes);
 
   /// XORs the key stream into @p nbytes bytes from @p in to @p out (the same
-  /// buffer is fine), continuing where the previous call stopped.
+  /// buffer is fine), continuing where the previous call stopped.  Before a
+  /// successful setup() it leaves the data alone.
   void transform(const uint8_t* in, uint8_t* out, size_t nbytes);
   void transform(uint8_t* data, size_t nbytes) { transform(data, data, nbytes); }
 
