@@ -88,9 +88,11 @@ constexpr Entry kTable[] = {
     {627, "Reading TASK Information File Has Terminated Unexpectedly!We appologize for the inconvinience!"},
     {630, "Morvane File Information Not Found! File may have been deleted!"},
     {634, "File Processed"},
-    {9000, "parvell: no display is available (DISPLAY and WAYLAND_DISPLAY are not set); "
+    {9000, "no display is available (DISPLAY and WAYLAND_DISPLAY name no usable display); "
            "the wizard needs a graphical session"},
     {9001, "Parvell Ravarave v2.1"},
+    {9002, "the task information file was verified, but running its archive operation is not "
+           "available in this build yet"},
 };
 
 std::string vformat(const char* format, va_list args) {

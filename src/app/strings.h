@@ -78,6 +78,7 @@ enum StringId : int {
   // Texts of this build's own platform.
   kIdsNoDisplay = 9000,              ///< interactive start without a display
   kIdsStartupCaption = 9001,         ///< caption of start-up message boxes
+  kIdsOperationNotRun = 9002,        ///< a verified scheduled task whose operation this build cannot run
 };
 
 /// The text of @p id, or nullptr when the table has no such id.
