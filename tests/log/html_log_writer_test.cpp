@@ -3,20 +3,14 @@
  * mode, and the ended state. */
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
 
 #include "log/html_log_writer.h"
+#include "../tasks/task_file_util.h"
 #include "test_env.h"
 
 namespace {
 
 using tasklog::HtmlLogWriter;
-
-std::string slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 std::string count_paragraphs_after_first_table(const std::string& doc) {
   const size_t at = doc.find("</TABLE>\n<br><br>");
@@ -43,7 +37,7 @@ class HtmlLogWriterTest : public ::testing::Test {
       for (int i = 0; i < texts; ++i) w.set_cell_text(i % columns, "x");
       EXPECT_TRUE(w.begin_table(1, nullptr, 1, 100, HtmlLogWriter::kLeft));
     }
-    return count_paragraphs_after_first_table(slurp(m_path));
+    return count_paragraphs_after_first_table(tasktest::read_bytes(m_path));
   }
   std::string m_path;
 };
@@ -66,7 +60,7 @@ TEST_F(HtmlLogWriterTest, TextsOutsideTheTableDoNotCount) {
   w.set_cell_text(-1, "ignored");
   ASSERT_TRUE(w.begin_table(1, nullptr, 1, 100, HtmlLogWriter::kLeft));
   w.end_table(false);
-  EXPECT_EQ(count_paragraphs_after_first_table(slurp(m_path)), paragraphs(1));
+  EXPECT_EQ(count_paragraphs_after_first_table(tasktest::read_bytes(m_path)), paragraphs(1));
 }
 
 TEST_F(HtmlLogWriterTest, RowsCellsAndColours) {
@@ -109,7 +103,7 @@ TEST_F(HtmlLogWriterTest, RowsCellsAndColours) {
       "<TR align=\"LEFT\"><TD bgcolor=\"#0000FF\"><FONT face=\"Arial\" size=1><b>&amp;</FONT>"
       "<TD bgcolor=\"#0000FF\"><FONT face=\"Arial\" size=1>two</FONT> \n"
       "\n</TABLE><p>&nbsp;</p><hr>\n</BODY>\n</HTML>\n";
-  EXPECT_EQ(slurp(m_path), expected);
+  EXPECT_EQ(tasktest::read_bytes(m_path), expected);
 }
 
 TEST_F(HtmlLogWriterTest, EndedWriterWritesNothingMore) {
@@ -117,11 +111,11 @@ TEST_F(HtmlLogWriterTest, EndedWriterWritesNothingMore) {
   ASSERT_TRUE(w.open(m_path, false, HtmlLogWriter::kCreate, nullptr, 0xFFFFFF, 0));
   ASSERT_TRUE(w.begin_table(1, nullptr, 1, 100, HtmlLogWriter::kLeft));
   ASSERT_TRUE(w.end_table(false));
-  const std::string ended = slurp(m_path);
+  const std::string ended = tasktest::read_bytes(m_path);
   EXPECT_FALSE(w.end_table(true));
   EXPECT_FALSE(w.begin_table(1, nullptr, 1, 100, HtmlLogWriter::kLeft));
   EXPECT_FALSE(w.write_row(nullptr, HtmlLogWriter::kDataRow, HtmlLogWriter::kLeft));
-  EXPECT_EQ(slurp(m_path), ended);
+  EXPECT_EQ(tasktest::read_bytes(m_path), ended);
 }
 
 TEST_F(HtmlLogWriterTest, AppendWritesTheHeadOnlyForANewFile) {
@@ -135,7 +129,7 @@ TEST_F(HtmlLogWriterTest, AppendWritesTheHeadOnlyForANewFile) {
     ASSERT_TRUE(w.open(m_path, true, HtmlLogWriter::kAppend, "Second", 0xFFFFFF, 0));
     ASSERT_TRUE(w.begin_table(1, "Again", 1, 100, HtmlLogWriter::kLeft));
   }  // the destructor ends the document with the banner
-  const std::string doc = slurp(m_path);
+  const std::string doc = tasktest::read_bytes(m_path);
   EXPECT_NE(doc.find("<TITLE>First</TITLE>"), std::string::npos);
   EXPECT_EQ(doc.find("<TITLE>Second</TITLE>"), std::string::npos);
   EXPECT_NE(doc.find(">Again</FONT></CAPTION>"), std::string::npos);

@@ -9,12 +9,11 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
 #include "app/operation_record.h"
 #include "app/strings.h"
 #include "log/task_log.h"
+#include "../tasks/task_file_util.h"
 #include "test_env.h"
 
 namespace {
@@ -31,11 +30,6 @@ std::tm fixed_time() {
   t.tm_min = 35;
   t.tm_sec = 42;
   return t;
-}
-
-std::string slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 class TaskLogTest : public ::testing::Test {
@@ -68,14 +62,14 @@ TEST_F(TaskLogTest, DocumentEqualsTheHandWrittenGolden) {
   const std::string expected_path = m_dir + "/run [Tuesday, December, 08 at 16-35-42].log.html";
   EXPECT_EQ(m_log.document_path(), expected_path);
   ASSERT_TRUE(std::filesystem::exists(expected_path));
-  EXPECT_EQ(slurp(expected_path), slurp(OSTRANA_TEST_DATA "/log/results_log_golden.html"));
+  EXPECT_EQ(tasktest::read_bytes(expected_path), tasktest::read_bytes(OSTRANA_TEST_DATA "/log/results_log_golden.html"));
 }
 
 TEST_F(TaskLogTest, FailureResultTable) {
   add_golden_events();
   m_log.take_task(m_record);
   ASSERT_TRUE(m_log.write_log(9));
-  const std::string doc = slurp(m_log.document_path());
+  const std::string doc = tasktest::read_bytes(m_log.document_path());
   EXPECT_NE(doc.find("<TD WIDTH=\"10%\" COLSPAN=\"1\" bgcolor=\"#FF0000\"><FONT size=\"6\" color=\"#FFFFFF\" "
                      "face=\"Arial, Helvetica, sans-serif\">Not Totally Successful.</FONT>\n</TABLE>"),
             std::string::npos);
@@ -137,7 +131,7 @@ TEST_F(TaskLogTest, UncreatableDocumentIsQuiet) {
 TEST_F(TaskLogTest, EmptyEventListSaysSo) {
   m_log.take_task(m_record);
   ASSERT_TRUE(m_log.write_log(0));
-  const std::string doc = slurp(m_log.document_path());
+  const std::string doc = tasktest::read_bytes(m_log.document_path());
   EXPECT_NE(doc.find("<TR align=\"LEFT\"><TD  COLSPAN=\"3\" bgcolor=\"#9999FF\"><FONT face=\"Arial\" size=1>"
                      "No Additional LOG Information Collected!</FONT>"),
             std::string::npos);

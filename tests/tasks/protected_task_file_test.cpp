@@ -90,25 +90,9 @@ TEST_F(ProtectedTaskFile, MatchesAFileBuiltIndependentlyWithOpenssl) {
   expected += static_cast<char>(b2);
 
   // The lines, each with its zero byte and zero padding to 16, enciphered as one CBC stream.
-  const char* lines[] = {
-      "PRJ_TAG = _PARVELL_SECURE_TASK_FILE_INFO_",
-      "ZIP_TASK_NAME = Nightly backup",
-      "ZIP_TASK_COMMENT = Morvane Scheduled by 'Parvell Ravarave Wizard Module v2.1', Tuesday at 16:035:42.",
-      "TASK_ACCOUNT_USER_NAME = alice",
-      "TASK_SCHED_APP_NAME = /usr/bin/parvell",
-      "TASK_SCHED_APP_PARAMS = /scheduled \"/home/alice/docs/Nightly backup.task_info.txt\" ",
-      "ZIP_OPERATION = 1",
-      "ZIP_CREATE_NEW = 0",
-      "ZIP_USE_FASTER_COMPRESSION = 1",
-      "ZIP_DELETE_FILES_AFTER_ARCHIVING = 1",
-      "ZIP_WORKING_FILE_NAME = /home/alice/docs.zip",
-      "ZIP_ORIGINATING_FOLDER_NAME = /home/alice/docs",
-      "ZIP_ORIGINAL_FILES_LIST = \"/home/alice/docs/Old/*.*\" \"/home/alice/docs/a.txt\" ",
-      "ZIP_LOG_FILE_NAME = /home/alice/logs/MorvaneInfo.log",
-  };
   std::string plain;
   std::vector<size_t> sizes;
-  for (const char* line : lines) {
+  for (const std::string& line : tasktest::sample_record_lines()) {
     std::string padded = line;
     padded.resize((padded.size() + 15) / 16 * 16, '\0');
     sizes.push_back(padded.size());

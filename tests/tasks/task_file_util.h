@@ -5,6 +5,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <vector>
 
 #include "app/operation_record.h"
 
@@ -32,6 +33,26 @@ inline void write_bytes(const std::string& path, const std::string& bytes) {
 inline std::string read_bytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+/// The fourteen lines sample_record() gives, in writing order.
+inline std::vector<std::string> sample_record_lines() {
+  return {
+      "PRJ_TAG = _PARVELL_SECURE_TASK_FILE_INFO_",
+      "ZIP_TASK_NAME = Nightly backup",
+      "ZIP_TASK_COMMENT = Morvane Scheduled by 'Parvell Ravarave Wizard Module v2.1', Tuesday at 16:035:42.",
+      "TASK_ACCOUNT_USER_NAME = alice",
+      "TASK_SCHED_APP_NAME = /usr/bin/parvell",
+      "TASK_SCHED_APP_PARAMS = /scheduled \"/home/alice/docs/Nightly backup.task_info.txt\" ",
+      "ZIP_OPERATION = 1",
+      "ZIP_CREATE_NEW = 0",
+      "ZIP_USE_FASTER_COMPRESSION = 1",
+      "ZIP_DELETE_FILES_AFTER_ARCHIVING = 1",
+      "ZIP_WORKING_FILE_NAME = /home/alice/docs.zip",
+      "ZIP_ORIGINATING_FOLDER_NAME = /home/alice/docs",
+      "ZIP_ORIGINAL_FILES_LIST = \"/home/alice/docs/Old/*.*\" \"/home/alice/docs/a.txt\" ",
+      "ZIP_LOG_FILE_NAME = /home/alice/logs/MorvaneInfo.log",
+  };
 }
 
 /// A record with every keyed field set to a value of its own.
