@@ -98,6 +98,8 @@ TEST_F(ProgramStartTest, NoArgumentsOpensTheWizardWithNothingRemembered) {
   ProgramStart start(m_record, m_log, options());
   ASSERT_EQ(start.start({}), Outcome::kInteractive);
   EXPECT_EQ(m_record.run_mode, 0);  // the remembered operation; 0 when none
+  EXPECT_EQ(m_record.monitoring, 0);
+  EXPECT_FALSE(m_record.scheduled_start);
   EXPECT_EQ(start.title(), QStringLiteral("Welcome to Parvell Ravarave v2.1 Wizard"));
   auto* sheet = start.sheet();
   ASSERT_NE(sheet, nullptr);
