@@ -37,22 +37,13 @@ std::string from_hex(const std::string& hex) {
 
 }  // namespace
 
-std::string shell_quote(const std::string& arg) {
-  std::string q = "'";
-  for (char c : arg) {
-    if (c == '\'') q += "'\\''";
-    else q.push_back(c);
-  }
-  return q + "'";
-}
-
-int run_command(const std::string& command, std::string* output_ret) {
+int run_capture(const std::string& command, std::string* output_ret) {
   FILE* p = ::popen(command.c_str(), "r");
   if (!p) return -1;
   char buf[4096];
   size_t n;
   while ((n = std::fread(buf, 1, sizeof buf, p)) > 0)
-    if (output_ret) output_ret->append(buf, n);
+    output_ret->append(buf, n);
   int status = ::pclose(p);
   if (status == -1 || !WIFEXITED(status)) return -1;
   return WEXITSTATUS(status);
@@ -64,7 +55,7 @@ bool have_tool(const std::string& program) {
 
 bool python_zip_listing(const std::string& archive, std::vector<PeerMember>* members_ret, std::string* comment_ret) {
   std::string out;
-  if (run_command("python3 -c " + shell_quote(kListingScript) + " " + shell_quote(archive), &out) != 0) return false;
+  if (run_capture("python3 -c " + shell_quote(kListingScript) + " " + shell_quote(archive), &out) != 0) return false;
   members_ret->clear();
   std::istringstream lines(out);
   std::string line;

@@ -9,17 +9,17 @@
 #include <string>
 #include <vector>
 
+#include "peer_run.h"
+
 namespace testenv {
 
 /// True when @p program is found on PATH.
 bool have_tool(const std::string& program);
 
-/// Quotes @p arg for /bin/sh.
-std::string shell_quote(const std::string& arg);
-
 /// Runs @p command through /bin/sh, collecting its standard output into
-/// @p output_ret (may be null).  @return the exit status (-1 when it cannot run).
-int run_command(const std::string& command, std::string* output_ret = nullptr);
+/// @p output_ret.  @return the exit status (-1 when it cannot run).  Commands
+/// without output go through run_command (peer_run.h).
+int run_capture(const std::string& command, std::string* output_ret);
 
 /// One archive member as Python's zipfile reports it.
 struct PeerMember {

@@ -15,6 +15,7 @@
 #include "ostrana_results.h"
 #include "platform/file.h"
 #include "test_env.h"
+#include "peer_run.h"
 #include "zip_builder.h"
 
 using namespace ostrana;
@@ -263,7 +264,7 @@ TEST(CentralDirectory, ReadsAFileAndNoticesItsReplacement) {
   std::string path = dir + "/a.zip";
   testzip::Archive a;
   a.entries.push_back(stored("first.txt"));
-  testzip::write_file(path, a.build());
+  testenv::write_file(path, a.build());
   platform::File f;
   ASSERT_EQ(0, f.open(path, platform::File::Mode::kRead));
   FileArchiveInput in(f);
@@ -277,7 +278,7 @@ TEST(CentralDirectory, ReadsAFileAndNoticesItsReplacement) {
   EXPECT_TRUE(d.is_current(path, after, {}));
   // A new archive renamed over the old one, as the writer replaces archives.
   a.entries.push_back(stored("second.txt"));
-  testzip::write_file(path + ".tmp", a.build());
+  testenv::write_file(path + ".tmp", a.build());
   ASSERT_EQ(0, platform::rename_path(path + ".tmp", path));
   ASSERT_EQ(0, platform::file_info(path, &after));
   EXPECT_FALSE(d.is_current(path, after, {}));

@@ -66,11 +66,11 @@ class PeerArchives : public ::testing::Test {
     m_dir = testenv::make_temp_dir("peers");
     m_src = m_dir + "/src";
     ASSERT_EQ(0, run_command("mkdir -p " + shell_quote(m_src + "/sub")));
-    testzip::write_file(m_src + "/hello.txt", testzip::Bytes{'h', 'e', 'l', 'l', 'o', '\n'});
+    testenv::write_file(m_src + "/hello.txt", testzip::Bytes{'h', 'e', 'l', 'l', 'o', '\n'});
     testzip::Bytes text;
     for (int i = 0; i < 2000; ++i) text.push_back(static_cast<uint8_t>("lorem ipsum dolor "[i % 18]));
-    testzip::write_file(m_src + "/sub/lorem.txt", text);
-    testzip::write_file(m_src + "/My Document.txt", testzip::Bytes{'x'});
+    testenv::write_file(m_src + "/sub/lorem.txt", text);
+    testenv::write_file(m_src + "/My Document.txt", testzip::Bytes{'x'});
   }
 
   /// Runs a 7-Zip command in the source folder, making @p archive.
