@@ -1,27 +1,26 @@
-/* platform/local_time.cpp - the local wall-clock time, broken down. */
+/* platform/local_time.cpp - the local time and the current folder. */
 #include "platform/local_time.h"
 
-#include <ctime>
+#include <climits>
+#include <unistd.h>
 
 namespace platform {
 
-bool local_from_unix(int64_t unix_seconds, LocalTime* out) {
-  std::time_t t = static_cast<std::time_t>(unix_seconds);
-  struct tm tm;
-  if (::localtime_r(&t, &tm) == nullptr) return false;
-  out->year = tm.tm_year + 1900;
-  out->month = tm.tm_mon + 1;
-  out->day = tm.tm_mday;
-  out->hour = tm.tm_hour;
-  out->minute = tm.tm_min;
-  out->second = tm.tm_sec;
-  return true;
+std::tm local_time_now() {
+  std::tm out{};
+  const std::time_t now = std::time(nullptr);
+  localtime_r(&now, &out);
+  return out;
 }
 
-LocalTime local_now() {
-  LocalTime now;
-  local_from_unix(static_cast<int64_t>(std::time(nullptr)), &now);
-  return now;
+bool local_time_from_unix(int64_t unix_seconds, std::tm* out) {
+  const std::time_t t = static_cast<std::time_t>(unix_seconds);
+  return localtime_r(&t, out) != nullptr;
+}
+
+std::string current_folder() {
+  char buffer[PATH_MAX];
+  return getcwd(buffer, sizeof buffer) != nullptr ? std::string(buffer) : std::string();
 }
 
 }  // namespace platform

@@ -1,27 +1,25 @@
-/* platform/local_time.h - the local wall-clock time, broken down.
+/* platform/local_time.h - the local time and the current folder.
  *
- * The engine stamps its logs with the local date and time and keeps entry
- * times as DOS date-times, which are local time by definition.
+ * The results log stamps its events with the local time and names its
+ * document after it; the engine stamps its logs and compares file times with
+ * entry times, which are local time by definition (DOS date-times).  All of
+ * them read the clock and the time zone here, so tests can rely on one place.
  */
 #pragma once
 
 #include <cstdint>
+#include <ctime>
+#include <string>
 
 namespace platform {
 
-struct LocalTime {
-  int year = 1980;  ///< e.g. 2024
-  int month = 1;    ///< 1..12
-  int day = 1;      ///< 1..31
-  int hour = 0;     ///< 0..23
-  int minute = 0;   ///< 0..59
-  int second = 0;   ///< 0..60
-};
-
-/// The current local time.
-LocalTime local_now();
+/// The current local time (localtime_r of time()).
+std::tm local_time_now();
 
 /// @p unix_seconds as local time.  @return false when it cannot be represented.
-bool local_from_unix(int64_t unix_seconds, LocalTime* out);
+bool local_time_from_unix(int64_t unix_seconds, std::tm* out);
+
+/// The process's current folder, or "" when it cannot be read.
+std::string current_folder();
 
 }  // namespace platform

@@ -1,11 +1,6 @@
 /* tests/support/zip_builder.cpp - ZIP archives built byte by byte, for tests. */
 #include "zip_builder.h"
 
-#include <gtest/gtest.h>
-
-#include <fstream>
-#include <iterator>
-
 #include "engine/common/crc32.h"
 
 namespace testzip {
@@ -189,18 +184,6 @@ Bytes build_with_layout(const Archive& a, Layout* layout) {
     layout->end_offset = end_offset;
   }
   return out;
-}
-
-void write_file(const std::string& path, const Bytes& bytes) {
-  std::ofstream f(path, std::ios::binary | std::ios::trunc);
-  ASSERT_TRUE(f.good()) << path;
-  f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-  ASSERT_TRUE(f.good()) << path;
-}
-
-Bytes read_file(const std::string& path) {
-  std::ifstream f(path, std::ios::binary);
-  return Bytes(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
 }
 
 }  // namespace testzip

@@ -100,8 +100,4 @@ Bytes build_with_layout(const Archive& a, Layout* layout);
 /// The 22-byte empty archive.
 Bytes empty_archive();
 
-/// Writes @p bytes to @p path (creating or truncating it); asserts on failure.
-void write_file(const std::string& path, const Bytes& bytes);
-Bytes read_file(const std::string& path);
-
 }  // namespace testzip

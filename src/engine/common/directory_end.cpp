@@ -42,9 +42,10 @@ bool is_header_signature(const uint8_t* p) {
 }
 
 /// Finds the Zip64 locator nearest before the end record and reads the record
-/// it names into @p z.  @return 0 with *found_ret false when there is no locator.
+/// it names into @p z, and its offset into @p record_offset_ret.  @return 0 with
+/// *found_ret false when there is no locator.
 int read_zip64_record(ArchiveInput& in, uint64_t length, uint64_t end_offset, Zip64EndRecord* z,
-                      bool* found_ret) {
+                      bool* found_ret, uint64_t* record_offset_ret) {
   *found_ret = false;
   if (end_offset < kZip64LocatorSize) return 0;
   uint64_t window_start = length > kZip64LocatorWindow ? length - kZip64LocatorWindow : 0;
@@ -70,7 +71,7 @@ int read_zip64_record(ArchiveInput& in, uint64_t length, uint64_t end_offset, Zi
   uint8_t head[kZip64EndRecordHead];
   uint64_t rest = 0;
   uint64_t record_offset = loc.record_offset;
-  bool ok = record_offset <= locator_offset - kZip64EndRecordHead &&
+  bool ok = locator_offset >= kZip64EndRecordHead && record_offset <= locator_offset - kZip64EndRecordHead &&
             read_exact(in, record_offset, head, sizeof head) && parse_zip64_end_head(head, &rest);
   if (!ok && locator_offset >= kZip64EndRecordSize) {
     record_offset = locator_offset - kZip64EndRecordSize;
@@ -84,6 +85,7 @@ int read_zip64_record(ArchiveInput& in, uint64_t length, uint64_t end_offset, Zi
   parse_zip64_end_body(body, static_cast<size_t>(rest), z);
   z->rest_nbytes = rest;
   *found_ret = true;
+  *record_offset_ret = record_offset;
   return 0;
 }
 
@@ -139,40 +141,30 @@ int read_directory_end(ArchiveInput& in, uint64_t end_offset, DirectoryEnd* ret)
   EndRecord r;
   SAFETY_CHECK(parse_end_record(raw, &r));
 
+  // The end record's values, widened; a Zip64 record replaces them.
+  Zip64EndRecord z;
+  z.this_disk = r.this_disk;
+  z.directory_disk = r.directory_disk;
+  z.entries_this_disk = r.entries_this_disk;
+  z.entries_total = r.entries_total;
+  z.directory_nbytes = r.directory_nbytes;
+  z.directory_offset = r.directory_offset;
+  bool zip64 = false;
+  uint64_t directory_end = end_offset;  // where the directory must end at the latest
+  if (r.needs_zip64()) FORWARD_IF_ERROR(read_zip64_record(in, len, end_offset, &z, &zip64, &directory_end));
+
   DirectoryEnd e;
   e.end_record_offset = end_offset;
-  e.this_disk = r.this_disk;
-  e.directory_disk = r.directory_disk;
-  e.entries_this_disk = r.entries_this_disk;
-  e.entries_total = r.entries_total;
-  e.directory_nbytes = r.directory_nbytes;
-  e.directory_offset = r.directory_offset;
+  e.zip64 = zip64;
+  e.this_disk = z.this_disk;
+  e.directory_disk = z.directory_disk;
+  e.entries_this_disk = z.entries_this_disk;
+  e.entries_total = z.entries_total;
+  e.directory_nbytes = z.directory_nbytes;
+  e.directory_offset = z.directory_offset;
   e.comment_nbytes = r.comment_nbytes;
   uint64_t after = len - end_offset - kEndRecordSize;
   e.comment_avail = static_cast<uint16_t>(after < r.comment_nbytes ? after : r.comment_nbytes);
-
-  uint64_t directory_end = end_offset;  // where the directory must end at the latest
-  if (r.needs_zip64()) {
-    Zip64EndRecord z;
-    z.this_disk = r.this_disk;
-    z.directory_disk = r.directory_disk;
-    z.entries_this_disk = r.entries_this_disk;
-    z.entries_total = r.entries_total;
-    z.directory_nbytes = r.directory_nbytes;
-    z.directory_offset = r.directory_offset;
-    bool found = false;
-    FORWARD_IF_ERROR(read_zip64_record(in, len, end_offset, &z, &found));
-    if (found) {
-      e.zip64 = true;
-      e.this_disk = z.this_disk;
-      e.directory_disk = z.directory_disk;
-      e.entries_this_disk = z.entries_this_disk;
-      e.entries_total = z.entries_total;
-      e.directory_nbytes = z.directory_nbytes;
-      e.directory_offset = z.directory_offset;
-      directory_end = end_offset > kZip64LocatorSize ? end_offset - kZip64LocatorSize : 0;
-    }
-  }
 
   // A set whose directory is said to start on another disk while both counts
   // agree is in fact a single volume.

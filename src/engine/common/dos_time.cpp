@@ -1,4 +1,4 @@
-/* engine/common/dos_time.cpp - DOS date and time fields, packed and unpacked. */
+/* engine/common/dos_time.cpp - the fields of a DOS date and time. */
 #include "engine/common/dos_time.h"
 
 namespace ostrana {

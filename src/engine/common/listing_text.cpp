@@ -39,8 +39,8 @@ int ratio_per_mille(uint64_t uncompressed, uint64_t compressed) {
   if (uncompressed == 0 || compressed >= uncompressed) return 0;
   uint64_t saved = uncompressed - compressed;
   // saved * 1000 may not fit 64 bits for sizes near 2^64: scale down first.
-  if (saved > UINT64_MAX / 1000) return static_cast<int>(saved / (uncompressed / 1000));
-  return static_cast<int>(saved * 1000 / uncompressed);
+  uint64_t per_mille = saved > UINT64_MAX / 1000 ? saved / (uncompressed / 1000) : saved * 1000 / uncompressed;
+  return static_cast<int>(per_mille > 1000 ? 1000 : per_mille);
 }
 
 std::string ratio_text(int per_mille) {

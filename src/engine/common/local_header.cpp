@@ -3,22 +3,12 @@
 
 #include <vector>
 
+#include "engine/common/ascii_case.h"
 #include "engine/common/checks.h"
 
 namespace ostrana {
 
 using namespace zip;
-
-bool equal_ignoring_case(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
-    if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x + 32);
-    if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y + 32);
-    if (x != y) return false;
-  }
-  return true;
-}
 
 int read_local_header(ArchiveInput& in, uint64_t header_offset, std::string_view central_raw_name,
                       LocalEntry* ret) {
@@ -47,7 +37,7 @@ int read_local_header(ArchiveInput& in, uint64_t header_offset, std::string_view
                  static_cast<std::ptrdiff_t>(variable));
 
   std::string_view local_name(reinterpret_cast<const char*>(bytes.data()), e.header.name_nbytes);
-  e.name_matches = equal_ignoring_case(local_name, central_raw_name);
+  e.name_matches = ascii_iequal(local_name, central_raw_name);
 
   Zip64Header h;
   h.uncompressed_size = e.header.uncompressed_size;

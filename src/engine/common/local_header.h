@@ -39,7 +39,4 @@ struct LocalEntry {
 int read_local_header(ArchiveInput& in, uint64_t header_offset, std::string_view central_raw_name,
                       LocalEntry* ret);
 
-/// True when @p a and @p b are equal ignoring ASCII case.
-bool equal_ignoring_case(std::string_view a, std::string_view b);
-
 }  // namespace ostrana

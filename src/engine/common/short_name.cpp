@@ -1,7 +1,7 @@
-/* engine/common/short_name.cpp - the 8.3 name test and the 8.3 form of a name. */
+/* common/short_name.cpp - the 8.3 test and the 8.3 form of a name (both sides). */
 #include "engine/common/short_name.h"
 
-#include <cstdint>
+#include "engine/common/utf8.h"
 
 namespace ostrana {
 
@@ -12,71 +12,60 @@ constexpr size_t kExtensionMax = 3;
 
 bool is_separator(char c) { return c == '/' || c == '\\' || c == ':'; }
 
-/// Bytes of the character that starts with @p lead (1 for anything that is not
-/// a UTF-8 lead byte, so broken text is still walked byte by byte).
-size_t char_nbytes(uint8_t lead) {
-  if (lead >= 0xF0 && lead < 0xF8) return 4;
-  if (lead >= 0xE0) return lead < 0xF0 ? 3 : 1;
-  if (lead >= 0xC0) return 2;
-  return 1;
-}
-
 }  // namespace
 
-bool is_long_name(std::string_view name) {
-  size_t before = 0, after = 0;
-  bool dot = false;
+bool is_short_name(std::string_view name) {
+  size_t base = 0, ext = 0;
+  bool in_ext = false;
   for (char c : name) {
     if (is_separator(c)) {
-      before = after = 0;
-      dot = false;
-      continue;
+      base = ext = 0;
+      in_ext = false;
+    } else if (c == ' ' || c == '"') {
+      return false;
+    } else if (c == '.' && !in_ext) {
+      in_ext = true;
+    } else if (in_ext) {
+      if (++ext > kExtensionMax) return false;
+    } else if (++base > kBaseMax) {
+      return false;
     }
-    if (c == ' ' || c == '"') return true;
-    if (!dot && c == '.') {
-      dot = true;
-      continue;
-    }
-    if (dot ? ++after > kExtensionMax : ++before > kBaseMax) return true;
   }
-  return false;
+  return true;
 }
 
 std::string short_name_form(std::string_view name) {
   std::string out;
   out.reserve(name.size());
-  size_t before = 0, after = 0;
-  bool dot = false;
-  for (size_t i = 0; i < name.size();) {
+  size_t used = 0;  // bytes kept in the current part (base or extension)
+  bool in_ext = false;
+  size_t i = 0;
+  while (i < name.size()) {
     char c = name[i];
     if (is_separator(c)) {
-      out.push_back(c);
-      before = after = 0;
-      dot = false;
+      out += c;
+      used = 0;
+      in_ext = false;
       ++i;
-      continue;
-    }
-    if (c == ' ' || c == '"') {
+    } else if (c == ' ' || c == '"') {
       ++i;
-      continue;
-    }
-    if (c == '.') {
-      if (!dot) out.push_back('.');
-      dot = true;
-      ++i;
-      continue;
-    }
-    size_t n = char_nbytes(static_cast<uint8_t>(c));
-    if (n > name.size() - i) n = name.size() - i;
-    size_t& used = dot ? after : before;
-    size_t room = dot ? kExtensionMax : kBaseMax;
-    if (used + n <= room) {
-      out.append(name.substr(i, n));
-      used += n;
+    } else if (c == '.') {
+      if (!in_ext) {
+        out += '.';
+        in_ext = true;
+        used = 0;
+      }
+      ++i;  // later dots of the component are dropped
     } else {
-      used = room;  // the part is full: later characters are dropped too
+      size_t n = utf8_sequence_length(name, i);
+      if (used + n <= (in_ext ? kExtensionMax : kBaseMax)) {
+        out.append(name.substr(i, n));
+        used += n;
+      } else {
+        used = in_ext ? kExtensionMax : kBaseMax;  // the part is full: drop the rest of it
+      }
+      i += n;
     }
-    i += n;
   }
   return out;
 }

@@ -1,17 +1,20 @@
-/* engine/common/short_name.h - the 8.3 name test and the 8.3 form of a name.
+/* common/short_name.h - the 8.3 test and the 8.3 form of a name (both sides).
  *
- * Both sides of the engine can restrict themselves to DOS-style names: the zip
- * side skips or shortens files whose names are long, the unzip side passes over
- * long names or reports them in their short form.  A name is split into
- * components at "/", "\\" and ":"; a component is short when it has no blank
- * and no double quote, at most 8 bytes before its first dot and at most 3 after
- * it.  Lengths are in bytes, so a character of several bytes counts with all of
- * them (the double-byte rule of the DOS code pages carried over to UTF-8).
+ * Some callers want archives that old MS-DOS tools can extract: with one option
+ * a file whose stored name is not an 8.3 name is left out, with another its name
+ * is shortened to 8.3 form.  The reading side does the same with the names it
+ * counts, lists and matches (unzip option bits 4 and 5).  Both work per component; components are separated
+ * by "/", "\\" and ":" and the separators are kept.
  *
- * The short form drops blanks and double quotes, keeps each component's first
- * dot and drops the later ones, keeps at most 8 bytes before the dot and 3 after
- * it (a character whose bytes do not all fit is dropped whole), and keeps the
- * separators.  No numeric tail is added, so two long names may share a form.
+ * A name is an 8.3 name when no component contains a blank or a double quote,
+ * has more than 8 bytes before its first dot, or more than 3 bytes after it
+ * (later dots count as bytes after the first).  The 8.3 form drops blanks and
+ * double quotes, keeps only the first dot of each component, and keeps at most
+ * 8 bytes before it and 3 after it.  Lengths are in bytes (a multi-byte
+ * character counts as its length in bytes, as a double-byte character counted
+ * 2), and a character is kept only when all its bytes fit, so the short form is
+ * still valid UTF-8.  No numeric tail is added: two long names may shorten to the
+ * same short one, and the found list's duplicate rule then keeps one of them.
  */
 #pragma once
 
@@ -20,10 +23,10 @@
 
 namespace ostrana {
 
-/// True when any component of @p name is not an 8.3 name.
-bool is_long_name(std::string_view name);
+/// True when every component of @p name fits 8.3 (see above).
+bool is_short_name(std::string_view name);
 
-/// The 8.3 form of @p name (a short name comes back unchanged).
+/// The 8.3 form of @p name (see above).
 std::string short_name_form(std::string_view name);
 
 }  // namespace ostrana

@@ -26,12 +26,12 @@ void append_log(const std::string& path, const std::string& text) {
 }
 
 LogTimestamp log_timestamp_now() {
-  platform::LocalTime now = platform::local_now();
+  std::tm now = platform::local_time_now();
   char date[16];
   char time[16];
-  std::snprintf(date, sizeof date, "%02d/%02d/%02d", now.month % 100, now.day % 100, now.year % 100);
-  std::snprintf(time, sizeof time, "%02d:%02d:%02d", now.hour % 100, now.minute % 100,
-                now.second % 100);
+  std::snprintf(date, sizeof date, "%02d/%02d/%02d", (now.tm_mon + 1) % 100, now.tm_mday % 100,
+                now.tm_year % 100);
+  std::snprintf(time, sizeof time, "%02d:%02d:%02d", now.tm_hour % 100, now.tm_min % 100, now.tm_sec % 100);
   return {date, time};
 }
 

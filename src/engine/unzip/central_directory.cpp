@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <new>
 
+#include "engine/common/ascii_case.h"
 #include "engine/common/checks.h"
 #include "engine/common/cp437.h"
 #include "engine/common/local_header.h"
@@ -72,6 +73,11 @@ class DirectoryCursor {
   int m_volume_error = 0;
 };
 
+/// The same file in the same state: identity (device, inode), time and size.
+bool same_state(const platform::FileInfo& a, const platform::FileInfo& b) {
+  return a.same_file(b) && a.mtime == b.mtime && a.size == b.size;
+}
+
 }  // namespace
 
 void CentralDirectory::clear() {
@@ -82,17 +88,17 @@ void CentralDirectory::clear() {
   m_position = 0;
   m_loaded = false;
   m_path.clear();
-  m_stamp = platform::FileStamp();
+  m_file = platform::FileInfo();
 }
 
-void CentralDirectory::set_identity(const std::string& path, const platform::FileStamp& stamp) {
+void CentralDirectory::set_identity(const std::string& path, const platform::FileInfo& file) {
   m_path = path;
-  m_stamp = stamp;
+  m_file = file;
 }
 
-bool CentralDirectory::is_current(const std::string& path, const platform::FileStamp& stamp,
+bool CentralDirectory::is_current(const std::string& path, const platform::FileInfo& file,
                                   const DirectoryOptions& options) const {
-  return m_loaded && equal_ignoring_case(path, m_path) && stamp == m_stamp && options == m_options;
+  return m_loaded && ascii_iequal(path, m_path) && same_state(file, m_file) && options == m_options;
 }
 
 int CentralDirectory::load(ArchiveInput& in, const DirectoryOptions& options, DirectoryFailure* failure_ret) {
@@ -227,7 +233,7 @@ int CentralDirectory::entry(uint64_t index, DirectoryEntry* ret) const {
 int CentralDirectory::next(bool skip_long_names, DirectoryEntry* ret) {
   while (m_position < m_slots.size()) {
     uint64_t index = m_position++;
-    if (skip_long_names && is_long_name(name(index))) continue;
+    if (skip_long_names && !is_short_name(name(index))) continue;
     return entry(index, ret);
   }
   return OU_UNEXPECTED_EOF;
@@ -243,7 +249,7 @@ uint64_t CentralDirectory::count(bool short_names_only) const {
   if (!short_names_only) return m_slots.size();
   uint64_t n = 0;
   for (uint64_t i = 0; i < m_slots.size(); ++i)
-    if (!is_long_name(name(i))) ++n;
+    if (is_short_name(name(i))) ++n;
   return n;
 }
 

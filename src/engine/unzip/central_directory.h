@@ -22,8 +22,11 @@
  * allocation follows bytes actually read.
  *
  * Guard: the directory remembers which archive it belongs to - the path
- * (compared ignoring case) and the file's stamp (time, size, device, inode) -
- * and the names option it was loaded with; any difference means "load again".
+ * (compared ignoring case) and the file's identity and state (device, inode,
+ * modification time, size) - and the names option it was loaded with; any
+ * difference means "load again".  The identity keeps two files whose paths
+ * differ only in case (distinct files on this platform) apart, and notices an
+ * archive replaced by renaming a new file over it.
  */
 #pragma once
 
@@ -36,7 +39,8 @@
 #include "engine/common/directory_end.h"
 #include "engine/common/zip_extra.h"
 #include "engine/common/zip_records.h"
-#include "platform/file_stamp.h"
+#include "ostrana_results.h"
+#include "platform/file_info.h"
 
 namespace ostrana {
 
@@ -94,11 +98,11 @@ class CentralDirectory {
 
   bool loaded() const { return m_loaded; }
 
-  /// Remembers which archive the loaded directory belongs to.
-  void set_identity(const std::string& path, const platform::FileStamp& stamp);
-  /// The guard: true when the directory is loaded from @p path (ignoring case)
-  /// with the same stamp and options.
-  bool is_current(const std::string& path, const platform::FileStamp& stamp, const DirectoryOptions& options) const;
+  /// Remembers which archive the loaded directory belongs to (platform::file_info of @p path).
+  void set_identity(const std::string& path, const platform::FileInfo& file);
+  /// The guard: true when the directory is loaded from @p path (ignoring case),
+  /// the file is the same one in the same state, and the options are the same.
+  bool is_current(const std::string& path, const platform::FileInfo& file, const DirectoryOptions& options) const;
   const std::string& path() const { return m_path; }
 
   const DirectoryEnd& end() const { return m_end; }
@@ -143,7 +147,7 @@ class CentralDirectory {
   uint64_t m_position = 0;
   bool m_loaded = false;
   std::string m_path;
-  platform::FileStamp m_stamp;
+  platform::FileInfo m_file;
 };
 
 }  // namespace ostrana

@@ -8,6 +8,7 @@
 #include "engine/common/directory_end.h"
 #include "engine/common/dos_time.h"
 #include "engine/common/short_name.h"
+#include "engine/common/utf8.h"
 
 namespace ostrana {
 
@@ -37,7 +38,7 @@ bool is_folder_name(std::string_view name) { return !name.empty() && name.back()
 int32_t attribute_word(const DirectoryEntry& e) {
   int32_t word = static_cast<int32_t>(e.header.external_attributes & 0x7FFFu);
   if (e.encrypted()) word |= OSTRANA_ATTR_ENCRYPTED;
-  if (is_long_name(e.name)) word |= OSTRANA_ATTR_LONG_NAME;
+  if (!is_short_name(e.name)) word |= OSTRANA_ATTR_LONG_NAME;
   return word;
 }
 
@@ -73,17 +74,13 @@ std::string long_date_text(uint16_t dos_date, uint16_t dos_time) {
 }
 
 void copy_name(std::string_view name, char* dest, size_t dest_avail) {
-  size_t n = name.size() < dest_avail - 1 ? name.size() : dest_avail - 1;
-  if (n < name.size()) {
-    // Cut before a continuation byte would split a character.
-    while (n > 0 && (static_cast<uint8_t>(name[n]) & 0xC0) == 0x80) --n;
-  }
+  size_t n = utf8_cut(name, dest_avail - 1);
   std::memcpy(dest, name.data(), n);
   dest[n] = '\0';
 }
 
 std::string reported_name(const DirectoryEntry& e, bool short_form) {
-  if (short_form && is_long_name(e.name)) return short_name_form(e.name);
+  if (short_form && !is_short_name(e.name)) return short_name_form(e.name);
   return std::string(e.name);
 }
 

@@ -22,18 +22,18 @@ bool file_dos_time(const std::string& path, bool* exists_ret, uint32_t* dos_ret)
   platform::FileStamp stamp;
   *exists_ret = platform::file_stamp(path, &stamp) == 0;
   if (!*exists_ret) return true;
-  platform::LocalTime local;
+  std::tm local;
   int64_t seconds = stamp.mtime_ns / 1000000000;
   if (stamp.mtime_ns < 0 && stamp.mtime_ns % 1000000000 != 0) --seconds;
-  if (!platform::local_from_unix(seconds, &local)) return false;
+  if (!platform::local_time_from_unix(seconds, &local)) return false;
   DosDateTime t;  // before the DOS epoch: its first moment
-  if (local.year >= 1980) {
-    t.year = static_cast<unsigned>(local.year);
-    t.month = static_cast<unsigned>(local.month);
-    t.day = static_cast<unsigned>(local.day);
-    t.hour = static_cast<unsigned>(local.hour);
-    t.minute = static_cast<unsigned>(local.minute);
-    t.second = static_cast<unsigned>(local.second);
+  if (local.tm_year + 1900 >= 1980) {
+    t.year = static_cast<unsigned>(local.tm_year + 1900);
+    t.month = static_cast<unsigned>(local.tm_mon + 1);
+    t.day = static_cast<unsigned>(local.tm_mday);
+    t.hour = static_cast<unsigned>(local.tm_hour);
+    t.minute = static_cast<unsigned>(local.tm_min);
+    t.second = static_cast<unsigned>(local.tm_sec);
   }
   uint16_t d, tm;
   pack_dos_date_time(t, &d, &tm);

@@ -281,6 +281,12 @@ TEST(DirectoryEnd, PreambleIsRecognised) {
   EndSearchVerdict v;
   ASSERT_EQ(0, locate(b, &end, &v));
   EXPECT_EQ(1000u, end.preamble_nbytes);
+  // The same with Zip64 records, whose locator is off by the preamble too.
+  testzip::Archive z = a;
+  z.zip64_end = true;
+  ASSERT_EQ(0, locate(z.build(), &end, &v));
+  EXPECT_TRUE(end.zip64);
+  EXPECT_EQ(1000u, end.preamble_nbytes);
   // Offsets that already include the preamble need no shift.
   a.offsets_exclude_preamble = false;
   ASSERT_EQ(0, locate(a.build(), &end, &v));

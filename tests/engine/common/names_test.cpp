@@ -1,14 +1,12 @@
-/* tests/engine/common/names_test.cpp - CP437 names, 8.3 names, listing texts.
+/* tests/engine/common/names_test.cpp - CP437 names and listing texts.
  *
- * Risks: a name byte that changes on the way through CP437 and back; a long
- * name that passes for 8.3 or a short form that splits a character; listing
+ * Risks: a name byte that changes on the way through CP437 and back; listing
  * texts that disagree with what the application and `ostrana list` promise.
  */
 #include <gtest/gtest.h>
 
 #include "engine/common/cp437.h"
 #include "engine/common/listing_text.h"
-#include "engine/common/short_name.h"
 
 using namespace ostrana;
 
@@ -58,37 +56,6 @@ TEST(Cp437, NotRepresentableOrNotUtf8) {
   EXPECT_EQ("\xF0\x9F\x98\x80", back);
 }
 
-TEST(ShortName, TheEightDotThreeTest) {
-  EXPECT_FALSE(is_long_name("README.TXT"));
-  EXPECT_FALSE(is_long_name("12345678.123"));
-  EXPECT_FALSE(is_long_name("dir/sub\\file.c"));
-  EXPECT_FALSE(is_long_name("C:/AUTOEXEC.BAT"));
-  EXPECT_FALSE(is_long_name(""));
-  EXPECT_FALSE(is_long_name("folder/"));
-  EXPECT_TRUE(is_long_name("My Document.txt"));
-  EXPECT_TRUE(is_long_name("123456789.txt"));
-  EXPECT_TRUE(is_long_name("file.html"));
-  EXPECT_TRUE(is_long_name("a.tar.gz"));  // "tar.gz" after the first dot
-  EXPECT_TRUE(is_long_name("say\"hi\".c"));
-  EXPECT_TRUE(is_long_name("longfolder/a.c"));
-  // Bytes count, so a name of four two-byte characters is 8 bytes: still short.
-  EXPECT_FALSE(is_long_name("\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9.c"));
-  EXPECT_TRUE(is_long_name("\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9.c"));
-}
-
-TEST(ShortName, TheEightDotThreeForm) {
-  EXPECT_EQ("MyDocume.txt", short_name_form("My Document.txt"));
-  EXPECT_EQ("longfold/filename.htm", short_name_form("long folder/filename.html"));
-  EXPECT_EQ("a.tar", short_name_form("a.tar.gz"));
-  EXPECT_EQ("a.bc", short_name_form("a.b.c"));
-  EXPECT_EQ("sayhi.c", short_name_form("say \"hi\".c"));
-  EXPECT_EQ("README.TXT", short_name_form("README.TXT"));
-  EXPECT_EQ("x\\y:z/", short_name_form("x\\y:z/"));
-  // A two-byte character that does not fit whole is dropped whole.
-  EXPECT_EQ("abcdefg.\xC3\xA9", short_name_form("abcdefg\xC3\xA9.\xC3\xA9\xC3\xA9"));
-  EXPECT_FALSE(is_long_name(short_name_form("Some Very Long Name.jpeg/and another one.text")));
-}
-
 TEST(ListingText, MethodNames) {
   EXPECT_STREQ("Store", method_name(0));
   EXPECT_STREQ("Shrunk", method_name(1));
@@ -127,6 +94,7 @@ TEST(ListingText, RatioAttributesCrc) {
   EXPECT_EQ(0, ratio_per_mille(0, 0));
   EXPECT_EQ(0, ratio_per_mille(100, 112));  // grew: nothing saved
   EXPECT_EQ(999, ratio_per_mille(UINT64_MAX, 1000));
+  EXPECT_EQ(1000, ratio_per_mille(UINT64_MAX - 5, 1));  // scaled down, still capped
   EXPECT_EQ("A-----  ", attribute_text(0x20));
   EXPECT_EQ("-S----  ", attribute_text(0x10));
   EXPECT_EQ("ASVSHRE ", attribute_text(0x803F));

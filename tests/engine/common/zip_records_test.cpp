@@ -120,7 +120,24 @@ TEST(ZipRecords, DataDescriptorsOfBothSizes) {
   EXPECT_EQ(0xDEADBEEFu, r.crc32);
 }
 
-TEST(DosTime, FieldsPackAndUnpack) {
+TEST(DosTime, PackAndUnpack) {
+  DosDateTime t{2010, 6, 15, 12, 30, 59};
+  uint16_t d, tm;
+  pack_dos_date_time(t, &d, &tm);
+  EXPECT_EQ(testzip::kDefaultDosDate, d);
+  EXPECT_EQ(testzip::kDefaultDosTime | 29, tm);  // 59 seconds round down to 58
+  EXPECT_EQ(58u, unpack_dos_date_time(d, tm).second);
+  EXPECT_EQ(static_cast<uint32_t>(d) << 16 | tm, dos_date_time_word(d, tm));
+  DosDateTime early{1970, 1, 1, 0, 0, 0};
+  pack_dos_date_time(early, &d, &tm);
+  EXPECT_EQ(1980u, unpack_dos_date_time(d, tm).year);
+  DosDateTime late{2200, 12, 31, 23, 59, 58};
+  pack_dos_date_time(late, &d, &tm);
+  EXPECT_EQ(2107u, unpack_dos_date_time(d, tm).year);
+  EXPECT_EQ(12u, unpack_dos_date_time(d, tm).month);
+}
+
+TEST(DosTime, FieldsOfBothWords) {
   DosDateTime t = unpack_dos_date_time(testzip::kDefaultDosDate, testzip::kDefaultDosTime | 29);
   EXPECT_EQ(2010u, t.year);
   EXPECT_EQ(6u, t.month);
@@ -128,17 +145,12 @@ TEST(DosTime, FieldsPackAndUnpack) {
   EXPECT_EQ(12u, t.hour);
   EXPECT_EQ(30u, t.minute);
   EXPECT_EQ(58u, t.second);
-  uint16_t d, tm;
-  pack_dos_date_time(t, &d, &tm);
-  EXPECT_EQ(testzip::kDefaultDosDate, d);
-  EXPECT_EQ(testzip::kDefaultDosTime | 29, tm);
-  // Years outside the DOS range are clamped, odd seconds round down.
-  DosDateTime early{1970, 1, 1, 0, 0, 3};
-  pack_dos_date_time(early, &d, &tm);
-  EXPECT_EQ(1980u, unpack_dos_date_time(d, tm).year);
-  EXPECT_EQ(2u, unpack_dos_date_time(d, tm).second);
-  DosDateTime late{2200, 12, 31, 23, 59, 59};
-  pack_dos_date_time(late, &d, &tm);
-  EXPECT_EQ(2107u, unpack_dos_date_time(d, tm).year);
-  EXPECT_EQ(0x00010002u, dos_date_time_word(1, 2));
+  // Every field at its widest: nothing spills into its neighbour.
+  DosDateTime w = unpack_dos_date_time(0xFFFF, 0xFFFF);
+  EXPECT_EQ(2107u, w.year);
+  EXPECT_EQ(15u, w.month);
+  EXPECT_EQ(31u, w.day);
+  EXPECT_EQ(31u, w.hour);
+  EXPECT_EQ(63u, w.minute);
+  EXPECT_EQ(62u, w.second);
 }
