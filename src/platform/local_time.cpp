@@ -13,11 +13,6 @@ std::tm local_time_now() {
   return out;
 }
 
-bool local_time_from_unix(int64_t unix_seconds, std::tm* out) {
-  const std::time_t t = static_cast<std::time_t>(unix_seconds);
-  return localtime_r(&t, out) != nullptr;
-}
-
 std::string current_folder() {
   char buffer[PATH_MAX];
   return getcwd(buffer, sizeof buffer) != nullptr ? std::string(buffer) : std::string();

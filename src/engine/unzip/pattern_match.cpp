@@ -3,23 +3,17 @@
 
 #include <cstring>
 
+#include "engine/common/ascii_case.h"
+#include "engine/common/utf8.h"
+
 namespace ostrana {
 namespace {
 
-char upper_ascii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
-
 std::string normalized(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) c = c == '/' ? '\\' : upper_ascii(c);
+  std::string out = ascii_upper(text);
+  for (char& c : out)
+    if (c == '/') c = '\\';
   return out;
-}
-
-// Bytes of the UTF-8 sequence that starts with @p lead (1 for anything else).
-size_t sequence_length(unsigned char lead) {
-  if (lead >= 0xF0 && lead < 0xF8) return 4;
-  if (lead >= 0xE0) return lead < 0xF0 ? 3 : 1;
-  if (lead >= 0xC0) return 2;
-  return 1;
 }
 
 bool part_matches(std::string_view name, std::string_view pattern) {
@@ -29,8 +23,7 @@ bool part_matches(std::string_view name, std::string_view pattern) {
     if (pattern[j] == '*') return true;
     if (i >= name.size()) return false;
     if (pattern[j] == '?') {
-      size_t n = sequence_length(static_cast<unsigned char>(name[i]));
-      i += n <= name.size() - i ? n : name.size() - i;
+      i += utf8_sequence_length(name, i);
       continue;
     }
     if (pattern[j] != name[i]) return false;

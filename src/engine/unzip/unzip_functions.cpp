@@ -15,7 +15,7 @@
 #include "engine/common/short_name.h"
 #include "engine/unzip/item_info.h"
 #include "engine/unzip/unzip_run.h"
-#include "platform/file_stamp.h"
+#include "platform/file_info.h"
 
 namespace ostrana {
 namespace {
@@ -31,17 +31,17 @@ DirectoryOptions directory_options(const UnzipRun& run) {
 bool directory_is_current(const UnzipThreadState& state) {
   const UnzipRun& run = state.run;
   if (!state.directory.loaded()) return false;
-  platform::FileStamp stamp;
-  if (platform::file_stamp(run.archive_path, &stamp) != 0) return false;
-  return state.directory.is_current(run.archive_path, stamp, directory_options(run));
+  platform::FileInfo file;
+  if (platform::file_info(run.archive_path, &file) != 0) return false;
+  return state.directory.is_current(run.archive_path, file, directory_options(run));
 }
 
 // Loads the directory of the open archive afresh; the walk starts at item 0.
 int load_directory(UnzipThreadState& state, int detail_id) {
   UnzipRun& run = state.run;
   state.directory.clear();
-  platform::FileStamp stamp;
-  if (!run.archive.is_open() || platform::file_stamp(run.archive, &stamp) != 0)
+  platform::FileInfo file;
+  if (!run.archive.is_open() || platform::file_info(run.archive_path, &file) != 0)
     return unzip_report_message(run, OU_FILE_NOT_FOUND, detail_id);
   FileArchiveInput in(run.archive);
   DirectoryFailure why = DirectoryFailure::kNone;
@@ -50,7 +50,7 @@ int load_directory(UnzipThreadState& state, int detail_id) {
     if (why == DirectoryFailure::kCountMismatch && !run.quiet) run.display(3, OSTRANA_MB_OK, 0, 0);
     return unzip_report_message(run, rc, detail_id);
   }
-  state.directory.set_identity(run.archive_path, stamp);
+  state.directory.set_identity(run.archive_path, file);
   state.directory.set_position(0);
   return OU_SUCCESS;
 }
@@ -176,7 +176,7 @@ int item_info(UnzipThreadState& state) {
   DirectoryEntry e;
   int rc = state.directory.item(static_cast<uint64_t>(run.cmd.index), &e);
   if (rc != OU_SUCCESS) return unzip_report_message(run, rc, kUnzipMsgProblemReading);
-  if ((run.cmd.wUnzipSubOptions & UNZIP_OPT_SKIP_LONG_NAMES) && is_long_name(e.name))
+  if ((run.cmd.wUnzipSubOptions & UNZIP_OPT_SKIP_LONG_NAMES) && !is_short_name(e.name))
     return unzip_report_message(run, OU_SYNTAX, kUnzipMsgIndexLongName);
   fill_info(run, e);
   return OU_SUCCESS;

@@ -16,6 +16,7 @@
 #include "engine/unzip/unzip_state.h"
 #include "engine_callbacks.h"
 #include "ostrana.h"
+#include "peer_run.h"
 #include "test_env.h"
 #include "zip_builder.h"
 
@@ -43,7 +44,7 @@ class UnzipEntry : public ::testing::Test {
     archive = dir + "/three.zip";
     testzip::Archive a;
     a.entries = {stored("a.txt", "alpha"), stored("docs/", ""), stored("docs/b.txt", "beta")};
-    testzip::write_file(archive, a.build());
+    testenv::write_file(archive, a.build());
     std::memset(&cmd, 0, sizeof cmd);
     cmd.structSize = UNZIPCMDSTRUCT_SIZE_L600;
     cmd.Function = UNZIP_COUNT_ITEMS;

@@ -18,6 +18,7 @@
 #include "engine/unzip/unzip_state.h"
 #include "engine_callbacks.h"
 #include "ostrana.h"
+#include "peer_run.h"
 #include "test_env.h"
 #include "zip_builder.h"
 
@@ -49,7 +50,7 @@ class UnzipFunctions : public ::testing::Test {
 
   std::string write(const std::string& name, const testzip::Archive& a) {
     std::string path = dir + "/" + name;
-    testzip::write_file(path, a.build());
+    testenv::write_file(path, a.build());
     return path;
   }
 
@@ -99,7 +100,7 @@ class UnzipFunctions : public ::testing::Test {
 
 TEST_F(UnzipFunctions, EmptyArchiveCountsZeroAndHasNoNextItem) {
   std::string path = dir + "/empty.zip";
-  testzip::write_file(path, testzip::empty_archive());
+  testenv::write_file(path, testzip::empty_archive());
   EXPECT_EQ(0, count(path));
   zInfo info;
   UNZIPCMDSTRUCT c = record(path, UNZIP_NEXT_ITEM_INFO);
@@ -326,7 +327,7 @@ TEST_F(UnzipFunctions, FreshenAndUpdateCountOnlyEligibleItems) {
   a.entries = {stored("present.txt"), stored("missing.txt")};  // both dated 2010-06-15
   std::string path = write("fresh.zip", a);
   std::string dest = testenv::make_temp_dir("fresh-dest");
-  testzip::write_file(dest + "/present.txt", {'o', 'l', 'd'});  // dated now: newer than the items
+  testenv::write_file(dest + "/present.txt", {'o', 'l', 'd'});  // dated now: newer than the items
   UNZIPCMDSTRUCT c = record(path, UNZIP_COUNT_MATCHES);
   c.lpszFilespec = "*";
   c.lpszDestination = dest.c_str();
@@ -374,7 +375,7 @@ TEST_F(UnzipFunctions, CommentLengthAndCopy) {
 
 TEST_F(UnzipFunctions, CommentOfAFileThatIsNoArchive) {
   std::string path = dir + "/text.zip";
-  testzip::write_file(path, testzip::Bytes(500, 'x'));
+  testenv::write_file(path, testzip::Bytes(500, 'x'));
   char buffer[8] = "old";
   UNZIPCMDSTRUCT c = record(path, UNZIP_COMMENT);
   c.lpszReturnString = buffer;
