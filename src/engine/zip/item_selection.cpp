@@ -11,7 +11,7 @@
 #include <utility>
 
 #include "engine/common/ascii_case.h"
-#include "engine/zip/short_name.h"
+#include "engine/common/short_name.h"
 #include "ostrana_results.h"
 #include "platform/file.h"
 #include "platform/folder_search.h"

@@ -12,7 +12,7 @@
 #include <unistd.h>
 
 #include "engine/zip/item_selection.h"
-#include "engine/zip/short_name.h"
+#include "engine/common/short_name.h"
 #include "ostrana_results.h"
 #include "selection_fakes.h"
 #include "test_env.h"

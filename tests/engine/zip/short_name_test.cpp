@@ -5,7 +5,7 @@
  */
 #include <gtest/gtest.h>
 
-#include "engine/zip/short_name.h"
+#include "engine/common/short_name.h"
 
 using namespace ostrana;
 

@@ -14,7 +14,7 @@
 #include <string_view>
 
 #include "engine/zip/item_list.h"
-#include "engine/zip/short_name.h"
+#include "engine/common/short_name.h"
 #include "platform/folder_search.h"
 
 namespace {

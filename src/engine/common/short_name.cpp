@@ -1,5 +1,5 @@
-/* zip/short_name.cpp - the 8.3 test and the 8.3 form of a stored name (zip side). */
-#include "engine/zip/short_name.h"
+/* common/short_name.cpp - the 8.3 test and the 8.3 form of a name (both sides). */
+#include "engine/common/short_name.h"
 
 #include "engine/common/utf8.h"
 

@@ -1,8 +1,9 @@
-/* zip/short_name.h - the 8.3 test and the 8.3 form of a stored name (zip side).
+/* common/short_name.h - the 8.3 test and the 8.3 form of a name (both sides).
  *
  * Some callers want archives that old MS-DOS tools can extract: with one option
  * a file whose stored name is not an 8.3 name is left out, with another its name
- * is shortened to 8.3 form.  Both work per component; components are separated
+ * is shortened to 8.3 form.  The reading side does the same with the names it
+ * counts, lists and matches (unzip option bits 4 and 5).  Both work per component; components are separated
  * by "/", "\\" and ":" and the separators are kept.
  *
  * A name is an 8.3 name when no component contains a blank or a double quote,
