@@ -53,6 +53,13 @@ Bytes zip64_extra(std::vector<uint64_t> values, size_t data_nbytes) {
   return extra_block(0x0001, d);
 }
 
+Entry stored_entry(const std::string& name, const std::string& text) {
+  Entry e;
+  e.name = name;
+  e.data.assign(text.begin(), text.end());
+  return e;
+}
+
 Bytes empty_archive() { return Archive().build(); }
 
 Bytes Archive::build() const { return build_with_layout(*this, nullptr); }

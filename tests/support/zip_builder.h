@@ -60,6 +60,9 @@ struct Entry {
   bool data_descriptor = false;    // flag bit 3: zeros in the local header, descriptor after the data
 };
 
+/// A stored entry named @p name holding @p text.
+Entry stored_entry(const std::string& name, const std::string& text = "data");
+
 /// Overrides of end-record fields (the builder computes the rest).
 struct EndOverrides {
   std::optional<uint16_t> this_disk, directory_disk, entries_this_disk, entries_total;

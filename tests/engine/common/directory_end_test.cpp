@@ -17,13 +17,6 @@ using testzip::Bytes;
 
 namespace {
 
-testzip::Entry stored(const std::string& name, const std::string& text) {
-  testzip::Entry e;
-  e.name = name;
-  e.data.assign(text.begin(), text.end());
-  return e;
-}
-
 int locate(const Bytes& b, DirectoryEnd* end, EndSearchVerdict* verdict, bool buffered = false) {
   MemoryArchiveInput in(b.data(), b.size());
   in.set_scans_for_last_volume(buffered);
@@ -62,7 +55,7 @@ TEST(DirectoryEnd, TooShortOrNoSignatureIsNotAZipArchive) {
 
 TEST(DirectoryEnd, LongestCommentIsFoundAndOneByteFurtherIsNot) {
   testzip::Archive a;
-  a.entries.push_back(stored("a.txt", "alpha"));
+  a.entries.push_back(testzip::stored_entry("a.txt", "alpha"));
   a.comment.assign(65535, 'c');
   Bytes b = a.build();
   DirectoryEnd end;
@@ -105,7 +98,7 @@ TEST(DirectoryEnd, CommentLongerThanTheFileIsCut) {
 TEST(DirectoryEnd, HeaderSignatureNearerTheEndMeansNotTheLastVolume) {
   // The first volume of a split set: local headers and data, no end record.
   testzip::Archive a;
-  a.entries.push_back(stored("part.txt", std::string(200, 'd')));
+  a.entries.push_back(testzip::stored_entry("part.txt", std::string(200, 'd')));
   Bytes whole = a.build();
   Bytes first(whole.begin(), whole.begin() + 100);  // a local header, no directory
   DirectoryEnd end;
@@ -131,7 +124,7 @@ TEST(DirectoryEnd, HeaderSignatureNearerTheEndMeansNotTheLastVolume) {
 
 TEST(DirectoryEnd, NotLastVolumeAsksForTheLastOne) {
   testzip::Archive a;
-  a.entries.push_back(stored("x", "1"));
+  a.entries.push_back(testzip::stored_entry("x", "1"));
   Bytes last = a.build();
   Bytes first(last.begin(), last.begin() + 40);
   const uint8_t* vols[] = {first.data(), last.data()};
@@ -149,8 +142,8 @@ TEST(DirectoryEnd, NotLastVolumeAsksForTheLastOne) {
 
 TEST(DirectoryEnd, Zip64RecordGivesSixtyFourBitValues) {
   testzip::Archive a;
-  a.entries.push_back(stored("one", "1"));
-  a.entries.push_back(stored("two", "22"));
+  a.entries.push_back(testzip::stored_entry("one", "1"));
+  a.entries.push_back(testzip::stored_entry("two", "22"));
   a.zip64_end = true;
   testzip::Layout layout;
   Bytes b = testzip::build_with_layout(a, &layout);
@@ -178,7 +171,7 @@ TEST(DirectoryEnd, Zip64RecordGivesSixtyFourBitValues) {
 
 TEST(DirectoryEnd, BadZip64RecordsAreRefused) {
   testzip::Archive a;
-  a.entries.push_back(stored("one", "1"));
+  a.entries.push_back(testzip::stored_entry("one", "1"));
   a.zip64_end = true;
   DirectoryEnd end;
   EndSearchVerdict v;
@@ -231,7 +224,7 @@ TEST(DirectoryEnd, SaturatedCountWithoutLocatorKeepsTheRecordValues) {
 
 TEST(DirectoryEnd, CommentHoldingALocatorSignatureDoesNotRedirect) {
   testzip::Archive a;
-  a.entries.push_back(stored("one", "1"));
+  a.entries.push_back(testzip::stored_entry("one", "1"));
   a.zip64_end = true;
   a.comment = std::string("PK\x06\x07", 4) + std::string(16, '\0');
   DirectoryEnd end;
@@ -242,7 +235,7 @@ TEST(DirectoryEnd, CommentHoldingALocatorSignatureDoesNotRedirect) {
 
 TEST(DirectoryEnd, SingleVolumeFixUpOfDiskNumbers) {
   testzip::Archive a;
-  a.entries.push_back(stored("one", "1"));
+  a.entries.push_back(testzip::stored_entry("one", "1"));
   a.end.directory_disk = 3;
   Bytes b = a.build();
   DirectoryEnd end;
@@ -258,13 +251,13 @@ TEST(DirectoryEnd, SingleVolumeFixUpOfDiskNumbers) {
 
 TEST(DirectoryEnd, DirectoryOutsideTheFileIsRefused) {
   testzip::Archive a;
-  a.entries.push_back(stored("one", "1"));
+  a.entries.push_back(testzip::stored_entry("one", "1"));
   DirectoryEnd end;
   EndSearchVerdict v;
   a.end.directory_offset = 0x7FFFFFF0;  // beyond the file
   EXPECT_EQ(OU_BAD_STRUCTURE, locate(a.build(), &end, &v));
   testzip::Archive many;
-  many.entries.push_back(stored("one", "1"));
+  many.entries.push_back(testzip::stored_entry("one", "1"));
   many.end.entries_total = 60000;  // cannot fit in the directory's bytes
   many.end.entries_this_disk = 60000;
   EXPECT_EQ(OU_BAD_STRUCTURE, locate(many.build(), &end, &v));
@@ -274,7 +267,7 @@ TEST(DirectoryEnd, PreambleIsRecognised) {
   testzip::Archive a;
   a.preamble.assign(1000, 'S');
   a.offsets_exclude_preamble = true;  // a stub glued in front without fixing offsets
-  a.entries.push_back(stored("one", "1"));
+  a.entries.push_back(testzip::stored_entry("one", "1"));
   testzip::Layout layout;
   Bytes b = testzip::build_with_layout(a, &layout);
   DirectoryEnd end;

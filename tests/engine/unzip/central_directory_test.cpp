@@ -23,13 +23,6 @@ using testzip::Bytes;
 
 namespace {
 
-testzip::Entry stored(const std::string& name, const std::string& text = "data") {
-  testzip::Entry e;
-  e.name = name;
-  e.data.assign(text.begin(), text.end());
-  return e;
-}
-
 struct Loaded {
   Bytes bytes;
   MemoryArchiveInput input;
@@ -55,7 +48,7 @@ TEST(CentralDirectory, EmptyArchiveCountsZeroAndNextGivesTwo) {
 
 TEST(CentralDirectory, WalksInDirectoryOrderAndByNumber) {
   testzip::Archive a;
-  for (const char* n : {"one.txt", "dir/", "dir/two.txt", "three.txt"}) a.entries.push_back(stored(n));
+  for (const char* n : {"one.txt", "dir/", "dir/two.txt", "three.txt"}) a.entries.push_back(testzip::stored_entry(n));
   a.entries[1].data.clear();
   a.entries[1].external_attributes = 0x10;
   testzip::Layout layout;
@@ -82,7 +75,7 @@ TEST(CentralDirectory, WalksInDirectoryOrderAndByNumber) {
 
 TEST(CentralDirectory, ShortNamesOnly) {
   testzip::Archive a;
-  for (const char* n : {"My Document.txt", "SHORT.TXT", "a long folder/", "X.C"}) a.entries.push_back(stored(n));
+  for (const char* n : {"My Document.txt", "SHORT.TXT", "a long folder/", "X.C"}) a.entries.push_back(testzip::stored_entry(n));
   Loaded l(a.build());
   ASSERT_EQ(0, l.rc);
   EXPECT_EQ(4u, l.dir.count(false));
@@ -100,8 +93,8 @@ TEST(CentralDirectory, ShortNamesOnly) {
 
 TEST(CentralDirectory, NamesAreConvertedFromCp437UnlessMarkedOrAsked) {
   testzip::Archive a;
-  a.entries.push_back(stored("caf\x82.txt"));  // CP437 é
-  a.entries.push_back(stored("\xD1\x82.txt"));
+  a.entries.push_back(testzip::stored_entry("caf\x82.txt"));  // CP437 é
+  a.entries.push_back(testzip::stored_entry("\xD1\x82.txt"));
   a.entries.back().flags = 0x0800;  // UTF-8 name
   Loaded l(a.build());
   ASSERT_EQ(0, l.rc);
@@ -123,10 +116,10 @@ TEST(CentralDirectory, NamesAreConvertedFromCp437UnlessMarkedOrAsked) {
 
 TEST(CentralDirectory, HostSystemTwoHasItsAttributesCleared) {
   testzip::Archive a;
-  a.entries.push_back(stored("os2.txt"));
+  a.entries.push_back(testzip::stored_entry("os2.txt"));
   a.entries.back().version_made_by = 0x0214;
   a.entries.back().external_attributes = 0x21;
-  a.entries.push_back(stored("unix.txt"));
+  a.entries.push_back(testzip::stored_entry("unix.txt"));
   a.entries.back().version_made_by = 0x0314;
   a.entries.back().external_attributes = 0x81A40020;
   Loaded l(a.build());
@@ -140,7 +133,7 @@ TEST(CentralDirectory, HostSystemTwoHasItsAttributesCleared) {
 
 TEST(CentralDirectory, FewerHeadersThanAnnouncedFailTheLoad) {
   testzip::Archive a;
-  for (const char* n : {"a", "b", "c"}) a.entries.push_back(stored(n));
+  for (const char* n : {"a", "b", "c"}) a.entries.push_back(testzip::stored_entry(n));
   testzip::Layout layout;
   Bytes b = testzip::build_with_layout(a, &layout);
   // Damage the second header's signature: the read ends after one header.
@@ -167,7 +160,7 @@ TEST(CentralDirectory, FewerHeadersThanAnnouncedFailTheLoad) {
 
 TEST(CentralDirectory, AbsurdCountsAreRefusedBeforeAllocation) {
   testzip::Archive a;
-  a.entries.push_back(stored("a"));
+  a.entries.push_back(testzip::stored_entry("a"));
   a.zip64_end = true;
   a.zip64.entries_total = 1ull << 60;
   a.zip64.entries_this_disk = 1ull << 60;
@@ -187,10 +180,10 @@ TEST(CentralDirectory, AbsurdCountsAreRefusedBeforeAllocation) {
 
 TEST(CentralDirectory, OversizedExtraBlockRefusesOnlyThatEntry) {
   testzip::Archive a;
-  a.entries.push_back(stored("good1"));
-  a.entries.push_back(stored("bad"));
+  a.entries.push_back(testzip::stored_entry("good1"));
+  a.entries.push_back(testzip::stored_entry("bad"));
   a.entries.back().central_extra = testzip::zip64_extra({1, 2, 3, 4}, 29);  // 33 bytes
-  a.entries.push_back(stored("good2"));
+  a.entries.push_back(testzip::stored_entry("good2"));
   Loaded l(a.build());
   ASSERT_EQ(0, l.rc);
   DirectoryEntry e;
@@ -202,7 +195,7 @@ TEST(CentralDirectory, OversizedExtraBlockRefusesOnlyThatEntry) {
 
 TEST(CentralDirectory, Zip64EntriesTakeTheirValuesFromTheBlock) {
   testzip::Archive a;
-  a.entries.push_back(stored("big", "payload"));
+  a.entries.push_back(testzip::stored_entry("big", "payload"));
   a.entries.back().zip64 = true;
   a.entries.back().uncompressed_size = 0x123456789ull;
   a.zip64_end = true;
@@ -220,7 +213,7 @@ TEST(CentralDirectory, PreambleMovesTheLocalOffsets) {
   testzip::Archive a;
   a.preamble.assign(300, 'S');
   a.offsets_exclude_preamble = true;
-  a.entries.push_back(stored("a", "abc"));
+  a.entries.push_back(testzip::stored_entry("a", "abc"));
   Loaded l(a.build());
   ASSERT_EQ(0, l.rc);
   DirectoryEntry e;
@@ -263,7 +256,7 @@ TEST(CentralDirectory, ReadsAFileAndNoticesItsReplacement) {
   std::string dir = testenv::make_temp_dir("central");
   std::string path = dir + "/a.zip";
   testzip::Archive a;
-  a.entries.push_back(stored("first.txt"));
+  a.entries.push_back(testzip::stored_entry("first.txt"));
   testenv::write_file(path, a.build());
   platform::File f;
   ASSERT_EQ(0, f.open(path, platform::File::Mode::kRead));
@@ -277,7 +270,7 @@ TEST(CentralDirectory, ReadsAFileAndNoticesItsReplacement) {
   ASSERT_EQ(0, platform::file_info(path, &after));
   EXPECT_TRUE(d.is_current(path, after, {}));
   // A new archive renamed over the old one, as the writer replaces archives.
-  a.entries.push_back(stored("second.txt"));
+  a.entries.push_back(testzip::stored_entry("second.txt"));
   testenv::write_file(path + ".tmp", a.build());
   ASSERT_EQ(0, platform::rename_path(path + ".tmp", path));
   ASSERT_EQ(0, platform::file_info(path, &after));
@@ -286,7 +279,7 @@ TEST(CentralDirectory, ReadsAFileAndNoticesItsReplacement) {
 
 TEST(CentralDirectory, DirectorySpreadOverTwoVolumes) {
   testzip::Archive a;
-  for (const char* n : {"v1.txt", "v2.txt", "v3.txt"}) a.entries.push_back(stored(n));
+  for (const char* n : {"v1.txt", "v2.txt", "v3.txt"}) a.entries.push_back(testzip::stored_entry(n));
   testzip::Layout layout;
   Bytes whole = testzip::build_with_layout(a, &layout);
   // Volume 0: everything up to the middle of the second central header;
@@ -318,13 +311,13 @@ TEST(CentralDirectory, DirectorySpreadOverTwoVolumes) {
 
 TEST(LocalHeader, ReadsWhereTheDataStartsAndTheRealMethod) {
   testzip::Archive a;
-  a.entries.push_back(stored("plain.txt", "hello"));
-  a.entries.push_back(stored("secret.bin", "0123456789"));
+  a.entries.push_back(testzip::stored_entry("plain.txt", "hello"));
+  a.entries.push_back(testzip::stored_entry("secret.bin", "0123456789"));
   a.entries.back().method = 99;
   a.entries.back().flags = 1;
   a.entries.back().local_extra = testzip::aes_extra(2, 3, 8);
   a.entries.back().central_extra = testzip::aes_extra(2, 3, 8);
-  a.entries.push_back(stored("other.txt"));
+  a.entries.push_back(testzip::stored_entry("other.txt"));
   a.entries.back().local_name = "OTHER.TXT";
   testzip::Layout layout;
   Loaded l(testzip::build_with_layout(a, &layout));
@@ -356,9 +349,9 @@ TEST(LocalHeader, ReadsWhereTheDataStartsAndTheRealMethod) {
 
 TEST(LocalHeader, OversizedLocalBlocksAndCutExtraFields) {
   testzip::Archive a;
-  a.entries.push_back(stored("aes"));
+  a.entries.push_back(testzip::stored_entry("aes"));
   a.entries.back().local_extra = testzip::extra_block(0x9901, Bytes(8, 1));  // 12 bytes
-  a.entries.push_back(stored("z64"));
+  a.entries.push_back(testzip::stored_entry("z64"));
   a.entries.back().local_extra = testzip::zip64_extra({1, 2}, 29);  // 33 bytes
   testzip::Layout layout;
   Loaded l(testzip::build_with_layout(a, &layout));

@@ -18,13 +18,6 @@ using testzip::Bytes;
 
 namespace {
 
-testzip::Entry stored(const std::string& name, const std::string& text = "data") {
-  testzip::Entry e;
-  e.name = name;
-  e.data.assign(text.begin(), text.end());
-  return e;
-}
-
 /// Loads @p a and returns its entry @p index.
 class OneArchive {
  public:
@@ -47,7 +40,7 @@ class OneArchive {
 
 TEST(ItemInfo, AesItemReportsItsRealMethodAndClass) {
   testzip::Archive a;
-  a.entries.push_back(stored("secret.txt", "ciphertext"));
+  a.entries.push_back(testzip::stored_entry("secret.txt", "ciphertext"));
   a.entries.back().method = 99;
   a.entries.back().flags = 0x0001;
   a.entries.back().central_extra = testzip::aes_extra(1, 3, 8);
@@ -93,7 +86,7 @@ TEST(ItemInfo, EncryptionClassTable) {
   };
   for (const Case& c : cases) {
     testzip::Archive a;
-    a.entries.push_back(stored("x"));
+    a.entries.push_back(testzip::stored_entry("x"));
     a.entries.back().flags = c.flags;
     a.entries.back().central_extra = c.extra;
     OneArchive arc(a);
@@ -103,13 +96,13 @@ TEST(ItemInfo, EncryptionClassTable) {
 
 TEST(ItemInfo, DateTextsAndSeconds) {
   testzip::Archive a;
-  a.entries.push_back(stored("y2010"));
+  a.entries.push_back(testzip::stored_entry("y2010"));
   a.entries.back().dos_date = (30 << 9) | (7 << 5) | 4;                 // 2010-07-04
   a.entries.back().dos_time = (9 << 11) | (5 << 5) | 29;                // 09:05:58
-  a.entries.push_back(stored("y1999"));
+  a.entries.push_back(testzip::stored_entry("y1999"));
   a.entries.back().dos_date = (19 << 9) | (12 << 5) | 31;               // 1999-12-31
   a.entries.back().dos_time = (23 << 11) | (59 << 5);
-  a.entries.push_back(stored("y2107"));
+  a.entries.push_back(testzip::stored_entry("y2107"));
   a.entries.back().dos_date = 0xFFFF;                                   // every field at its widest
   a.entries.back().dos_time = 0xFFFF;
   OneArchive arc(a);
@@ -132,8 +125,8 @@ TEST(ItemInfo, DateTextsAndSeconds) {
 
 TEST(ItemInfo, LongNameAndItsShortForm) {
   testzip::Archive a;
-  a.entries.push_back(stored("My Document.txt"));
-  a.entries.push_back(stored("README.TXT"));
+  a.entries.push_back(testzip::stored_entry("My Document.txt"));
+  a.entries.push_back(testzip::stored_entry("README.TXT"));
   OneArchive arc(a);
   zInfo z;
   pZipInfoEx x;
@@ -155,12 +148,12 @@ TEST(ItemInfo, LongNameAndItsShortForm) {
 TEST(ItemInfo, NamesAreCutToTheirRecords) {
   testzip::Archive a;
   std::string n300(300, 'n');
-  a.entries.push_back(stored(n300));
+  a.entries.push_back(testzip::stored_entry(n300));
   std::string n3000 = std::string(2046, 'm') + "\xC3\xA9" + std::string(900, 'm');
-  a.entries.push_back(stored(n3000));
+  a.entries.push_back(testzip::stored_entry(n3000));
   a.entries.back().flags = 0x0800;
   std::string utf = std::string(258, 'u') + "\xC3\xA9";  // the two-byte character straddles byte 259
-  a.entries.push_back(stored(utf));
+  a.entries.push_back(testzip::stored_entry(utf));
   a.entries.back().flags = 0x0800;
   OneArchive arc(a);
   zInfo z;
@@ -177,10 +170,10 @@ TEST(ItemInfo, NamesAreCutToTheirRecords) {
 
 TEST(ItemInfo, EveryFieldOfBothRecords) {
   testzip::Archive a;
-  a.entries.push_back(stored("dir/"));
+  a.entries.push_back(testzip::stored_entry("dir/"));
   a.entries.back().data.clear();
   a.entries.back().external_attributes = 0x10;
-  a.entries.push_back(stored("dir/file.txt", "0123456789"));
+  a.entries.push_back(testzip::stored_entry("dir/file.txt", "0123456789"));
   a.entries.back().method = 8;
   a.entries.back().flags = 0x0008 | 0x0002;
   a.entries.back().uncompressed_size = 40;
@@ -188,7 +181,7 @@ TEST(ItemInfo, EveryFieldOfBothRecords) {
   a.entries.back().version_needed = 20;
   a.entries.back().external_attributes = 0x81A4FFFF;
   a.entries.back().crc = 0xCAFEF00D;
-  a.entries.push_back(stored("big"));
+  a.entries.push_back(testzip::stored_entry("big"));
   a.entries.back().zip64 = true;
   a.entries.back().uncompressed_size = 0x100000005ull;
   OneArchive arc(a);
