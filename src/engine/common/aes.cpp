@@ -4,8 +4,16 @@
  * 256-entry tables that combine SubBytes, ShiftRows and MixColumns.  The
  * S-box and the tables are computed once from the field arithmetic of
  * GF(2^8) rather than typed in, so there is no table to mistype.
+ *
+ * When the processor has AES instructions, the block functions and the ECB
+ * and CBC buffer modes hand over to aes_ni.cpp (faster, and free of the
+ * table lookups whose timing depends on the key); the key schedules are the
+ * same for both paths.
  */
 #include "engine/common/aes.h"
+
+#include "engine/common/aes_internal.h"
+#include "engine/common/cpu_features.h"
 
 #include <cstring>
 
@@ -133,7 +141,9 @@ int aes_set_decrypt_key(AesKeySchedule* schedule, const uint8_t* key, size_t key
   return kAesOk;
 }
 
-void aes_encrypt_block(const AesKeySchedule& schedule, const uint8_t in[16], uint8_t out[16]) {
+namespace {
+
+void encrypt_block_portable(const AesKeySchedule& schedule, const uint8_t in[16], uint8_t out[16]) {
   const AesTables& tb = tables();
   const uint32_t* rk = schedule.round_keys;
   uint32_t s0 = load_be32(in) ^ rk[0], s1 = load_be32(in + 4) ^ rk[1];
@@ -159,7 +169,7 @@ void aes_encrypt_block(const AesKeySchedule& schedule, const uint8_t in[16], uin
   store_be32(out + 12, last(s3, s0, s1, s2, rk[3]));
 }
 
-void aes_decrypt_block(const AesKeySchedule& schedule, const uint8_t in[16], uint8_t out[16]) {
+void decrypt_block_portable(const AesKeySchedule& schedule, const uint8_t in[16], uint8_t out[16]) {
   const AesTables& tb = tables();
   const uint32_t* rk = schedule.round_keys;
   uint32_t s0 = load_be32(in) ^ rk[0], s1 = load_be32(in + 4) ^ rk[1];
@@ -183,6 +193,18 @@ void aes_decrypt_block(const AesKeySchedule& schedule, const uint8_t in[16], uin
   store_be32(out + 4, last(s1, s0, s3, s2, rk[1]));
   store_be32(out + 8, last(s2, s1, s0, s3, rk[2]));
   store_be32(out + 12, last(s3, s2, s1, s0, rk[3]));
+}
+
+}  // namespace
+
+void aes_encrypt_block(const AesKeySchedule& schedule, const uint8_t in[16], uint8_t out[16]) {
+  if (cpu_has_aes()) detail::aesni_encrypt_block(schedule, in, out);
+  else encrypt_block_portable(schedule, in, out);
+}
+
+void aes_decrypt_block(const AesKeySchedule& schedule, const uint8_t in[16], uint8_t out[16]) {
+  if (cpu_has_aes()) detail::aesni_decrypt_block(schedule, in, out);
+  else decrypt_block_portable(schedule, in, out);
 }
 
 /*****************************************************************************
@@ -214,6 +236,11 @@ void AesCipher::set_chaining_value(const uint8_t iv[16]) { std::memcpy(m_chain, 
 int AesCipher::encrypt(Mode mode, const uint8_t* in, uint8_t* out, size_t nbytes) {
   if (!m_keyed) return kAesNotKeyed;
   if (nbytes % 16 != 0) return kAesBadDataLength;
+  if (cpu_has_aes() && mode != Mode::kCfb) {
+    if (mode == Mode::kEcb) detail::aesni_ecb_encrypt(m_enc, in, out, nbytes / 16);
+    else detail::aesni_cbc_encrypt(m_enc, m_chain, in, out, nbytes / 16);
+    return kAesOk;
+  }
   for (size_t off = 0; off < nbytes; off += 16) {
     uint8_t block[16];
     switch (mode) {
@@ -238,6 +265,11 @@ int AesCipher::encrypt(Mode mode, const uint8_t* in, uint8_t* out, size_t nbytes
 int AesCipher::decrypt(Mode mode, const uint8_t* in, uint8_t* out, size_t nbytes) {
   if (!m_keyed) return kAesNotKeyed;
   if (nbytes % 16 != 0) return kAesBadDataLength;
+  if (cpu_has_aes() && mode != Mode::kCfb) {
+    if (mode == Mode::kEcb) detail::aesni_ecb_decrypt(m_dec, in, out, nbytes / 16);
+    else detail::aesni_cbc_decrypt(m_dec, m_chain, in, out, nbytes / 16);
+    return kAesOk;
+  }
   for (size_t off = 0; off < nbytes; off += 16) {
     uint8_t block[16], saved[16];
     std::memcpy(saved, in + off, 16);  // in and out may alias

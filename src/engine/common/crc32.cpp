@@ -1,10 +1,16 @@
-/* engine/common/crc32.cpp - CRC-32 (reflected 0xEDB88320), table driven.
+/* engine/common/crc32.cpp - CRC-32 (reflected 0xEDB88320): dispatch and tables.
  *
  * Slicing by eight: eight 256-entry tables let the loop fold eight input bytes
  * per step with independent lookups, several times faster than the classic
- * byte-at-a-time loop.  The tables are computed once, at first use.
+ * byte-at-a-time loop.  The tables are computed once, at first use.  Buffers of
+ * 64 bytes and more go to the carry-less multiplication folding
+ * (crc32_clmul.cpp) when the processor has it; short ones stay here, where
+ * the set-up cost of the folding would not pay.
  */
 #include "engine/common/crc32.h"
+
+#include "engine/common/cpu_features.h"
+#include "engine/common/crc32_internal.h"
 
 #include <cstring>
 
@@ -45,9 +51,12 @@ uint32_t crc32_update_byte(uint32_t reg, uint8_t byte) {
   return (reg >> 8) ^ tables().t[0][(reg ^ byte) & 0xFF];
 }
 
-uint32_t crc32(uint32_t crc, const uint8_t* data, size_t nbytes) {
+const uint32_t* crc32_byte_table() { return tables().t[0]; }
+
+namespace detail {
+
+uint32_t crc32_slicing_raw(uint32_t c, const uint8_t* data, size_t nbytes) {
   const auto& t = tables().t;
-  uint32_t c = ~crc;
   while (nbytes >= 8) {
     uint32_t lo = load_le32(data) ^ c;
     uint32_t hi = load_le32(data + 4);
@@ -57,7 +66,14 @@ uint32_t crc32(uint32_t crc, const uint8_t* data, size_t nbytes) {
     nbytes -= 8;
   }
   while (nbytes-- != 0) c = (c >> 8) ^ t[0][(c ^ *data++) & 0xFF];
-  return ~c;
+  return c;
+}
+
+}  // namespace detail
+
+uint32_t crc32(uint32_t crc, const uint8_t* data, size_t nbytes) {
+  if (nbytes >= 64 && cpu_has_clmul()) return ~detail::crc32_clmul_raw(~crc, data, nbytes);
+  return ~detail::crc32_slicing_raw(~crc, data, nbytes);
 }
 
 }  // namespace ostrana

@@ -19,4 +19,8 @@ uint32_t crc32(uint32_t crc, const uint8_t* data, size_t nbytes);
 /// update for a single byte on the raw (uncomplemented) register.
 uint32_t crc32_update_byte(uint32_t reg, uint8_t byte);
 
+/// The 256-entry byte table behind crc32_update_byte(), for loops that inline
+/// the step: reg' = (reg >> 8) ^ table[(reg ^ byte) & 0xFF].
+const uint32_t* crc32_byte_table();
+
 }  // namespace ostrana

@@ -1,0 +1,39 @@
+/* cli/command_table.cpp - the rows of the `ostrana` command table. */
+#include "cli/commands.h"
+
+namespace cli {
+
+const std::vector<Command>& command_table() {
+  static const std::vector<Command> table = {
+      {"list", "ARCHIVE", 1, 1, "list the items of an archive",
+       "Writes one line per item, its fields separated by tabs:\n"
+       "  number (0-based, directory order), name, size, compressed size, method,\n"
+       "  CRC-32 (0x%08X), date (MM/DD/YYYY  hh:mm:ss), attributes, encryption,\n"
+       "then a total line: \"total\", the number of items, both sizes and the ratio.\n"
+       "Control characters in names are written as \\xHH.",
+       {},
+       run_list},
+      {"comment", "ARCHIVE", 1, 1, "print the archive comment",
+       "Writes the archive comment as it is stored, followed by a line end unless\n"
+       "it is empty or already ends with one.",
+       {},
+       run_comment},
+      {"count", "ARCHIVE [PATTERN...]", 1, -1, "count the items, or those matching the patterns",
+       "Without patterns writes the number of items.  With patterns writes the\n"
+       "number of items that match any of them: \"*\" and \"*.*\" match any name,\n"
+       "\"?\" one character, and characters after a \"*\" are not compared; a pattern\n"
+       "without a folder matches items at the top level only, unless --recurse;\n"
+       "\"DIR/\" matches the folder and what lies in it.  Case is ignored.",
+       {Opt::kRecurse},
+       run_count},
+  };
+  return table;
+}
+
+const Command* find_command(const std::string& name) {
+  for (const Command& c : command_table())
+    if (name == c.name) return &c;
+  return nullptr;
+}
+
+}  // namespace cli
