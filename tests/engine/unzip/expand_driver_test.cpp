@@ -253,11 +253,11 @@ TEST(ExpandDriver, AuthenticatedItemsAreReadToTheirEndBeforeTheCode) {
 }
 
 TEST(ExpandDriver, OneExpanderServesItemsOfEveryMethodInTurn) {
-  const std::vector<uint8_t> shrink = read_file(std::string(OSTRANA_FIXTURES) + "/commons-compress/SHRUNK.ZIP");
+  const std::vector<uint8_t> shrink = testenv::read_file(std::string(OSTRANA_FIXTURES) + "/commons-compress/SHRUNK.ZIP");
   const std::vector<uint8_t> implode =
-      read_file(std::string(OSTRANA_FIXTURES) + "/commons-compress/imploding-4Kdict-2trees.zip");
-  const std::vector<uint8_t> reduce = read_file(std::string(OSTRANA_FIXTURES) + "/zip2/reduce.zip");
-  const std::vector<uint8_t> d64 = read_file(std::string(OSTRANA_FIXTURES) + "/commons-compress/lorem-ipsum-deflate64.zip");
+      testenv::read_file(std::string(OSTRANA_FIXTURES) + "/commons-compress/imploding-4Kdict-2trees.zip");
+  const std::vector<uint8_t> reduce = testenv::read_file(std::string(OSTRANA_FIXTURES) + "/zip2/reduce.zip");
+  const std::vector<uint8_t> d64 = testenv::read_file(std::string(OSTRANA_FIXTURES) + "/commons-compress/lorem-ipsum-deflate64.zip");
   struct Item {
     uint16_t method;
     uint16_t flags;
@@ -267,12 +267,10 @@ TEST(ExpandDriver, OneExpanderServesItemsOfEveryMethodInTurn) {
   };
   std::vector<Item> items;
   for (const auto* archive : {&shrink, &implode, &reduce, &d64})
-    for (const ZipMember& m : list_zip(*archive))
+    for (const testenv::WalkedItem& m : testenv::walk_zip(*archive))
       items.push_back({m.method, m.flags,
-                       std::vector<uint8_t>(archive->begin() + static_cast<std::ptrdiff_t>(m.data_offset),
-                                            archive->begin() + static_cast<std::ptrdiff_t>(m.data_offset +
-                                                                                           m.compressed_nbytes)),
-                       m.uncompressed_nbytes, m.crc32});
+                       member_data(*archive, m),
+                       m.uncompressed_size, m.crc32});
   const std::vector<uint8_t> abc = small_deflate();
   items.push_back({kMethodDeflate, 0, abc, 9, reference_crc32({'a', 'b', 'c', 'a', 'b', 'c', 'a', 'b', 'c'})});
   const std::vector<uint8_t> stored = pattern(70000);

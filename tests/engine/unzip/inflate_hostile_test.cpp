@@ -84,12 +84,12 @@ void put_dynamic_header(BitWriter& w, bool final, const std::vector<uint8_t>& li
 /// zlib's view of a raw deflate stream, as the control for hand-built ones.
 std::vector<uint8_t> zlib_inflate(const std::vector<uint8_t>& stream) {
   const std::string dir = testenv::make_temp_dir("zlib-control");
-  write_file(dir + "/in", stream);
-  run_python(dir,
+  testenv::write_file(dir + "/in", stream);
+  run_python_in(dir,
              "import sys, zlib\n"
              "open(sys.argv[2], 'wb').write(zlib.decompress(open(sys.argv[1], 'rb').read(), -15))\n",
              {dir + "/in", dir + "/out"});
-  return read_file(dir + "/out");
+  return testenv::read_file(dir + "/out");
 }
 
 std::vector<uint8_t> random_bytes(size_t n, unsigned seed) {
@@ -358,7 +358,7 @@ TEST(InflateHostile, Deflate64LongestMatchAndFarthestDistance) {
 
 TEST(InflateHostile, TruncationAtEveryByteEndsEarlyWithAPrefixOfTheData) {
   const std::string dir = testenv::make_temp_dir("truncate");
-  ASSERT_TRUE(run_python(dir,
+  ASSERT_TRUE(run_python_in(dir,
                          "import sys, zlib, random\n"
                          "r = random.Random(5)\n"
                          "d = bytes(r.choice(b'abcdefgh \\n') for _ in range(30000)) + bytes(3000)\n"
@@ -368,9 +368,9 @@ TEST(InflateHostile, TruncationAtEveryByteEndsEarlyWithAPrefixOfTheData) {
                          "    bytes([0, 5, 0, 0xFA, 0xFF]) + b'12345' + c.compress(d[15005:]) + c.flush())\n",
                          {dir}));
   // The stream holds a stored block in the middle (the five bytes "12345").
-  std::vector<uint8_t> raw = read_file(dir + "/raw");
+  std::vector<uint8_t> raw = testenv::read_file(dir + "/raw");
   std::copy_n("12345", 5, raw.begin() + 15000);
-  const std::vector<uint8_t> full = read_file(dir + "/def");
+  const std::vector<uint8_t> full = testenv::read_file(dir + "/def");
   ExpandOutcome whole = expand(kMethodDeflate, full, raw.size());
   ASSERT_EQ(kExpandOk, whole.rc);
   ASSERT_EQ(raw, whole.out);
@@ -413,15 +413,15 @@ TEST(InflateHostile, DamageFoundLateDeliversTheSameGoodPartInEveryMode) {
 
 TEST(InflateHostile, DataEndingBetweenBlocksIsCompleteOnlyInMemoryToMemoryMode) {
   const std::string dir = testenv::make_temp_dir("sync-end");
-  ASSERT_TRUE(run_python(dir,
+  ASSERT_TRUE(run_python_in(dir,
                          "import sys, zlib\n"
                          "d = b'memory to memory ' * 500\n"
                          "c = zlib.compressobj(6, zlib.DEFLATED, -15)\n"
                          "open(sys.argv[1] + '/raw', 'wb').write(d)\n"
                          "open(sys.argv[1] + '/def', 'wb').write(c.compress(d) + c.flush(zlib.Z_SYNC_FLUSH))\n",
                          {dir}));
-  const std::vector<uint8_t> raw = read_file(dir + "/raw");
-  const std::vector<uint8_t> packed = read_file(dir + "/def");
+  const std::vector<uint8_t> raw = testenv::read_file(dir + "/raw");
+  const std::vector<uint8_t> packed = testenv::read_file(dir + "/def");
   EXPECT_EQ(kExpandDamaged, expand(kMethodDeflate, packed, raw.size()).rc);
   EXPECT_EQ(kExpandDamaged, expand(kMethodDeflate, packed, raw.size(), ExpandMode::kToMemory).rc);
   ExpandOutcome m = expand(kMethodDeflate, packed, raw.size(), ExpandMode::kMemoryToMemory);
@@ -436,12 +436,12 @@ TEST(InflateHostile, DataEndingBetweenBlocksIsCompleteOnlyInMemoryToMemoryMode) 
 
 TEST(InflateHostile, StreamClaimingOneByteStopsAfterAThousandBytesOfOvergrowth) {
   const std::string dir = testenv::make_temp_dir("bomb");
-  ASSERT_TRUE(run_python(dir,
+  ASSERT_TRUE(run_python_in(dir,
                          "import sys, zlib\n"
                          "c = zlib.compressobj(9, zlib.DEFLATED, -15)\n"
                          "open(sys.argv[1] + '/def', 'wb').write(c.compress(bytes(10_000_000)) + c.flush())\n",
                          {dir}));
-  const std::vector<uint8_t> bomb = read_file(dir + "/def");
+  const std::vector<uint8_t> bomb = testenv::read_file(dir + "/def");
   ASSERT_LT(bomb.size(), 20000u);
   ExpandOutcome o = expand(kMethodDeflate, bomb, 1);
   EXPECT_EQ(kExpandOvergrown, o.rc);

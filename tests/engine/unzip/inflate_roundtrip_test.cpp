@@ -98,7 +98,7 @@ class InflateRoundTrip : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     s_dir = new std::string(testenv::make_temp_dir("inflate-roundtrip"));
-    if (!run_python(*s_dir, kMakeStreams, {*s_dir})) return;
+    if (!run_python_in(*s_dir, kMakeStreams, {*s_dir})) return;
     s_raw = new std::map<std::string, std::vector<uint8_t>>();
     s_streams = new std::vector<Stream>();
     std::ifstream manifest(*s_dir + "/MANIFEST");
@@ -107,8 +107,8 @@ class InflateRoundTrip : public ::testing::Test {
       std::istringstream fields(line);
       std::string name, raw;
       fields >> name >> raw;
-      if (!s_raw->count(raw)) (*s_raw)[raw] = read_file(*s_dir + "/" + raw + ".raw");
-      s_streams->push_back({name, read_file(*s_dir + "/" + name + ".def"), &(*s_raw)[raw]});
+      if (!s_raw->count(raw)) (*s_raw)[raw] = testenv::read_file(*s_dir + "/" + raw + ".raw");
+      s_streams->push_back({name, testenv::read_file(*s_dir + "/" + name + ".def"), &(*s_raw)[raw]});
     }
   }
 

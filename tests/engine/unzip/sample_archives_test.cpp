@@ -62,24 +62,23 @@ TEST(SampleArchives, LegacyAndDeflate64MembersExpandToTheirCrc) {
   for (const Expected& e : kMembers) {
     SCOPED_TRACE(std::string(e.archive) + " " + (e.member ? e.member : "(text)"));
     auto& bytes = archives[e.archive];
-    if (bytes.empty()) bytes = read_file(std::string(OSTRANA_FIXTURES) + "/" + e.archive);
+    if (bytes.empty()) bytes = testenv::read_file(std::string(OSTRANA_FIXTURES) + "/" + e.archive);
     bool found = false;
-    for (const ZipMember& m : list_zip(bytes)) {
+    for (const testenv::WalkedItem& m : testenv::walk_zip(bytes)) {
       if (e.member ? m.name != e.member : (m.method != e.method || m.name.find(".txt") == std::string::npos))
         continue;
       found = true;
       ASSERT_EQ(e.method, m.method);
       ASSERT_EQ(e.flags, m.flags & 6);
-      const std::vector<uint8_t> data(bytes.begin() + static_cast<std::ptrdiff_t>(m.data_offset),
-                                      bytes.begin() + static_cast<std::ptrdiff_t>(m.data_offset + m.compressed_nbytes));
+      const std::vector<uint8_t> data = member_data(bytes, m);
       for (ExpandMode mode : {ExpandMode::kToFile, ExpandMode::kToMemory}) {
-        ExpandOutcome o = expand(m.method, data, m.uncompressed_nbytes, mode, m.flags);
+        ExpandOutcome o = expand(m.method, data, m.uncompressed_size, mode, m.flags);
         ASSERT_EQ(kExpandOk, o.rc);
-        ASSERT_EQ(m.uncompressed_nbytes, o.out.size());
+        ASSERT_EQ(m.uncompressed_size, o.out.size());
         EXPECT_EQ(m.crc32, reference_crc32(o.out));
       }
       // Byte-by-byte reads cross every input buffer boundary.
-      ExpandOutcome p = expand(m.method, data, m.uncompressed_nbytes, ExpandMode::kToFile, m.flags, 1);
+      ExpandOutcome p = expand(m.method, data, m.uncompressed_size, ExpandMode::kToFile, m.flags, 1);
       ASSERT_EQ(kExpandOk, p.rc);
       EXPECT_EQ(m.crc32, reference_crc32(p.out));
       seen.insert(std::string(e.archive) + "/" + m.name);
@@ -93,42 +92,40 @@ TEST(SampleArchives, DamagedLegacyDataNeverOverrunsAndShowsInTheCrc) {
   // Shrink and reduce have no error reporting of their own: damage must end
   // quietly with some output that the CRC check then rejects.  Implode
   // reports damage.  Every expander must stop at the item's size.
-  const std::vector<uint8_t> bytes = read_file(std::string(OSTRANA_FIXTURES) + "/sharpcompress/Zip.reduce2.zip");
-  for (const ZipMember& m : list_zip(bytes)) {
+  const std::vector<uint8_t> bytes = testenv::read_file(std::string(OSTRANA_FIXTURES) + "/sharpcompress/Zip.reduce2.zip");
+  for (const testenv::WalkedItem& m : testenv::walk_zip(bytes)) {
     SCOPED_TRACE(m.name);
-    std::vector<uint8_t> data(bytes.begin() + static_cast<std::ptrdiff_t>(m.data_offset),
-                              bytes.begin() + static_cast<std::ptrdiff_t>(m.data_offset + m.compressed_nbytes));
+    std::vector<uint8_t> data = member_data(bytes, m);
     for (size_t at : {size_t{0}, size_t{7}, data.size() / 4, data.size() / 2}) {
       std::vector<uint8_t> bad = data;
       bad[at] ^= 0x5A;
-      ExpandOutcome o = expand(m.method, bad, m.uncompressed_nbytes, ExpandMode::kToFile, m.flags);
+      ExpandOutcome o = expand(m.method, bad, m.uncompressed_size, ExpandMode::kToFile, m.flags);
       EXPECT_EQ(kExpandOk, o.rc);
-      EXPECT_LE(o.out.size(), m.uncompressed_nbytes);
+      EXPECT_LE(o.out.size(), m.uncompressed_size);
       EXPECT_NE(m.crc32, reference_crc32(o.out)) << "flipped byte " << at;
     }
     // Cut short: fewer bytes than the item's size, never an overrun.
     const std::vector<uint8_t> cut(data.begin(), data.begin() + static_cast<std::ptrdiff_t>(data.size() / 3));
-    ExpandOutcome o = expand(m.method, cut, m.uncompressed_nbytes);
+    ExpandOutcome o = expand(m.method, cut, m.uncompressed_size);
     EXPECT_EQ(kExpandOk, o.rc);
-    EXPECT_LT(o.out.size(), m.uncompressed_nbytes);
+    EXPECT_LT(o.out.size(), m.uncompressed_size);
   }
 }
 
 TEST(SampleArchives, TruncatedImplodedDataEndsEarly) {
   const std::vector<uint8_t> bytes =
-      read_file(std::string(OSTRANA_FIXTURES) + "/commons-compress/imploding-8Kdict-3trees.zip");
-  const ZipMember m = list_zip(bytes).at(0);
-  const std::vector<uint8_t> data(bytes.begin() + static_cast<std::ptrdiff_t>(m.data_offset),
-                                  bytes.begin() + static_cast<std::ptrdiff_t>(m.data_offset + m.compressed_nbytes));
+      testenv::read_file(std::string(OSTRANA_FIXTURES) + "/commons-compress/imploding-8Kdict-3trees.zip");
+  const testenv::WalkedItem m = testenv::walk_zip(bytes).at(0);
+  const std::vector<uint8_t> data = member_data(bytes, m);
   for (size_t n = 0; n < data.size(); n += 37) {
     const std::vector<uint8_t> cut(data.begin(), data.begin() + static_cast<std::ptrdiff_t>(n));
-    EXPECT_EQ(kExpandDamaged, expand(kMethodImplode, cut, m.uncompressed_nbytes, ExpandMode::kToFile, m.flags).rc)
+    EXPECT_EQ(kExpandDamaged, expand(kMethodImplode, cut, m.uncompressed_size, ExpandMode::kToFile, m.flags).rc)
         << "cut at " << n;
   }
   // Bytes to spare after the item's size is reached: complete all the same.
   std::vector<uint8_t> longer = data;
   longer.insert(longer.end(), 64, 0xEE);
-  ExpandOutcome o = expand(kMethodImplode, longer, m.uncompressed_nbytes, ExpandMode::kToFile, m.flags);
+  ExpandOutcome o = expand(kMethodImplode, longer, m.uncompressed_size, ExpandMode::kToFile, m.flags);
   EXPECT_EQ(kExpandOk, o.rc);
   EXPECT_EQ(m.crc32, reference_crc32(o.out));
 }
