@@ -9,6 +9,7 @@
  * with the same result and the same output (the buffer boundaries must not
  * matter), no sink write may exceed the output buffer size, and nothing may
  * read or write outside its buffers (AddressSanitizer).  A mismatch aborts.
+ * The sink takes at most 4 MiB per run and then reports itself full.
  */
 #pragma once
 
@@ -41,6 +42,10 @@ class PieceSource final : public ostrana::ByteSource {
   size_t m_piece;
 };
 
+/// Output kept per run at most, like a memory block: beyond it the sink says
+/// "full" (so a bomb in the memory modes costs the fuzzer little time).
+constexpr size_t kSinkCapacity = 4 << 20;
+
 class CheckSink final : public ostrana::ByteSink {
  public:
   explicit CheckSink(size_t largest) : m_largest(largest) {}
@@ -49,6 +54,7 @@ class CheckSink final : public ostrana::ByteSink {
       std::fprintf(stderr, "sink write of %zu bytes (largest allowed %zu)\n", nbytes, m_largest);
       std::abort();
     }
+    if (bytes.size() + nbytes > kSinkCapacity) return ostrana::kExpandOutputFull;
     bytes.insert(bytes.end(), data, data + nbytes);
     return 0;
   }
@@ -109,6 +115,7 @@ inline Result run(uint16_t method, uint16_t flags, ostrana::ExpandMode mode, uin
     case ostrana::kExpandOk:
     case ostrana::kExpandDamaged:
     case ostrana::kExpandOvergrown:
+    case ostrana::kExpandOutputFull:
       break;
     default:
       std::fprintf(stderr, "unexpected result %d\n", rc[0]);
