@@ -2,14 +2,15 @@
  *
  * Input: byte 0 chooses the variant (target specific: mode, flags, factor)
  * and how the source splits the data; bytes 1-3 are the item's uncompressed
- * size (little-endian, at most 16 MiB); the rest is the compressed data.
+ * size (little-endian, the low 20 bits: at most 1 MiB); the rest is the
+ * compressed data.
  *
  * Each input is expanded twice through the engine's driver: once with the
  * data in one piece and once handed out in small pieces.  Both runs must end
  * with the same result and the same output (the buffer boundaries must not
  * matter), no sink write may exceed the output buffer size, and nothing may
  * read or write outside its buffers (AddressSanitizer).  A mismatch aborts.
- * The sink takes at most 4 MiB per run and then reports itself full.
+ * The sink takes at most 1 MiB per run and then reports itself full.
  */
 #pragma once
 
@@ -44,7 +45,7 @@ class PieceSource final : public ostrana::ByteSource {
 
 /// Output kept per run at most, like a memory block: beyond it the sink says
 /// "full" (so a bomb in the memory modes costs the fuzzer little time).
-constexpr size_t kSinkCapacity = 4 << 20;
+constexpr size_t kSinkCapacity = 1 << 20;
 
 class CheckSink final : public ostrana::ByteSink {
  public:
@@ -74,7 +75,7 @@ struct Result {
 inline Result run(uint16_t method, uint16_t flags, ostrana::ExpandMode mode, uint64_t compressed_claim,
                 const uint8_t* data, size_t size, unsigned piece_selector) {
   if (size < 4) return {};
-  const uint64_t usize = data[1] | data[2] << 8 | uint32_t{data[3]} << 16;
+  const uint64_t usize = (data[1] | data[2] << 8 | uint32_t{data[3]} << 16) & 0xFFFFF;
   data += 4;
   size -= 4;
   const size_t largest = mode == ostrana::ExpandMode::kToFile ? 61440 : 8192;
