@@ -8,7 +8,9 @@
  * must expand to its stored size and CRC-32.  The table below pins which
  * members there are, so that the coverage (both implode windows, with and
  * without the literal tree, all four reduce factors, a Deflate64 member with
- * distances beyond 32 KiB) cannot silently shrink.
+ * distances beyond 32 KiB) cannot silently shrink.  The two implode flag
+ * combinations no sample has, and copies that reach before the first byte,
+ * are built by hand.
  */
 #include <gtest/gtest.h>
 
@@ -131,3 +133,89 @@ TEST(SampleArchives, TruncatedImplodedDataEndsEarly) {
 }
 
 }  // namespace
+
+// ---- imploding variants the samples do not have ------------------------------------
+
+/// A hand-built imploded stream with uniform trees, for the flag combinations
+/// no sample archive has (8 KiB window without literal tree, 4 KiB with one).
+/// The format's code assignment gives a symbol s of a uniform n-bit tree the
+/// code (2^n - 1 - s), sent most significant bit first.
+class ImplodeWriter {
+ public:
+  explicit ImplodeWriter(uint16_t flags) : m_flags(flags) {
+    if (literal_tree()) put_uniform_tree(256, 8);
+    put_uniform_tree(64, 6);  // lengths
+    put_uniform_tree(64, 6);  // distances
+  }
+  bool literal_tree() const { return (m_flags & 4) != 0; }
+  unsigned low_bits() const { return (m_flags & 2) ? 7 : 6; }
+
+  void literal(uint8_t c) {
+    m_w.put(1, 1);
+    if (literal_tree()) m_w.put_code(255u - c, 8);
+    else m_w.put(c, 8);
+  }
+  void match(unsigned distance, unsigned length) {
+    m_w.put(0, 1);
+    m_w.put((distance - 1) & ((1u << low_bits()) - 1), low_bits());
+    m_w.put_code(63u - ((distance - 1) >> low_bits()), 6);
+    const unsigned l = length - (literal_tree() ? 3 : 2);
+    m_w.put_code(63u - std::min(l, 63u), 6);
+    if (l >= 63) m_w.put(l - 63, 8);
+  }
+  std::vector<uint8_t> bytes() const { return m_w.bytes(); }
+
+ private:
+  void put_uniform_tree(unsigned nsyms, unsigned bits) {
+    m_w.put_byte(static_cast<uint8_t>(nsyms / 16 - 1));  // bytes of the tree, less one
+    for (unsigned i = 0; i < nsyms / 16; ++i)
+      m_w.put_byte(static_cast<uint8_t>((15 << 4) | (bits - 1)));  // 16 codes of `bits` bits
+  }
+
+  uint16_t m_flags;
+  BitWriter m_w;
+};
+
+TEST(SampleArchives, ImplodeFlagsChooseWindowAndLiteralTreeIndependently) {
+  for (uint16_t flags : {uint16_t{0}, uint16_t{2}, uint16_t{4}, uint16_t{6}}) {
+    SCOPED_TRACE(flags);
+    const bool big_window = (flags & 2) != 0;
+    ImplodeWriter w(flags);
+    std::vector<uint8_t> expected;
+    for (int i = 0; i < 9000; ++i) {  // more than the larger window
+      const uint8_t c = static_cast<uint8_t>('a' + (i * 7) % 26 + (i / 26) % 3);
+      w.literal(c);
+      expected.push_back(c);
+    }
+    // The longest match the window allows, from its far end; then a long run.
+    const unsigned far = big_window ? 8192 : 4096;
+    w.match(far, 40);
+    for (int i = 0; i < 40; ++i) expected.push_back(expected[expected.size() - far]);
+    w.match(1, 200);
+    for (int i = 0; i < 200; ++i) expected.push_back(expected.back());
+    ExpandOutcome o = expand(kMethodImplode, w.bytes(), expected.size(), ExpandMode::kToFile, flags);
+    EXPECT_EQ(kExpandOk, o.rc);
+    EXPECT_EQ(expected, o.out);
+  }
+}
+
+TEST(SampleArchives, ImplodeAndReduceCopiesBeforeTheFirstByteGiveZeros) {
+  ImplodeWriter w(0);
+  w.literal('x');
+  w.match(100, 5);  // 99 bytes before the start of the output
+  ExpandOutcome o = expand(kMethodImplode, w.bytes(), 6);
+  EXPECT_EQ(kExpandOk, o.rc);
+  EXPECT_EQ(std::vector<uint8_t>({'x', 0, 0, 0, 0, 0}), o.out);
+
+  // Reduce, factor 1: empty follower sets, then 'y', DLE, a copy of 4 bytes
+  // from 200 back.
+  BitWriter r;
+  for (int x = 0; x < 256; ++x) r.put(0, 6);  // no followers for any byte
+  r.put_byte('y');
+  r.put_byte(0x90);   // DLE
+  r.put_byte(0x01);   // length 1 (+3), high distance bit 0
+  r.put_byte(199);    // distance 199 + 1
+  ExpandOutcome ro = expand(2, r.bytes(), 5);
+  EXPECT_EQ(kExpandOk, ro.rc);
+  EXPECT_EQ(std::vector<uint8_t>({'y', 0, 0, 0, 0}), ro.out);
+}
