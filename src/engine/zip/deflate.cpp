@@ -1,0 +1,393 @@
+/* engine/zip/deflate.cpp - match finding for the deflate and Deflate64 compressors.
+ *
+ * The window buffer holds the input around the current position; a hash of the
+ * next three bytes leads to the most recent earlier position with the same hash
+ * (`head`), and `prev` chains each position to the previous one with that hash.
+ * Positions are offsets into the buffer, 0 meaning "none" (the byte at offset 0
+ * is never offered as a match: a negligible loss that keeps the arrays small).
+ * When the position reaches W + max distance, the buffer's upper part moves
+ * down by W and every stored position drops by W (those that fall below zero
+ * become "none"), then more input is read.
+ *
+ * The hash is multiplicative over a 4-byte load of the three bytes: one load and
+ * one multiply per position.  Matches are compared eight bytes at a time; the
+ * buffer has eight spare zero bytes behind its end so that those loads never
+ * leave it.  A candidate is first tested at the byte just past the current best
+ * length and the one before, which rejects most candidates at one load.
+ */
+#include "engine/zip/deflate.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+#include "engine/zip/deflate_format.h"
+#include "engine/zip/deflate_trees.h"
+
+namespace ostrana {
+
+using namespace deflate;
+
+// ---- methods, levels, flags ------------------------------------------------------------
+
+CompressionChoice compressionForFactor(int comp_factor) {
+  int f = std::clamp(comp_factor, 0, 19);
+  if (f == 0) return {kMethodStored, 0};
+  if (f <= 9) return {kMethodDeflate, f};
+  return {kMethodDeflate64, std::max(1, f - 10)};
+}
+
+uint16_t deflateFlagBits(int method, int level) {
+  int l = std::clamp(level, 1, 9);
+  if (method == kMethodDeflate) return l == 1 ? 0x0004 : l == 9 ? 0x0002 : 0;
+  if (method == kMethodDeflate64) return l <= 2 ? 0x0004 : l >= 8 ? 0x0002 : 0;
+  return 0;
+}
+
+namespace {
+
+constexpr int kBufferPadding = 16;  // zero bytes behind the buffer for the wide loads
+constexpr int kReadError = 11;      // "Input file read failure"
+constexpr int kOutOfMemory = 4;
+
+inline uint16_t load16(const uint8_t* p) {
+  uint16_t v;
+  std::memcpy(&v, p, 2);
+  return v;
+}
+inline uint32_t load32(const uint8_t* p) {
+  uint32_t v;
+  std::memcpy(&v, p, 4);
+  return v;
+}
+inline uint64_t load64(const uint8_t* p) {
+  uint64_t v;
+  std::memcpy(&v, p, 8);
+  return v;
+}
+
+/// Number of equal leading bytes of @p a and @p b, at most @p max.  Reads up to
+/// seven bytes past @p max.
+inline uint32_t matchLength(const uint8_t* a, const uint8_t* b, uint32_t max) {
+  uint32_t len = 0;
+  while (len < max) {
+    uint64_t x = load64(a + len) ^ load64(b + len);
+    if (x != 0) {
+      len += static_cast<uint32_t>(__builtin_ctzll(x)) >> 3;
+      return len < max ? len : max;
+    }
+    len += 8;
+  }
+  return max;
+}
+
+}  // namespace
+
+// ---- the match finder, one per format ------------------------------------------------------
+
+template <class F>
+class Matcher {
+ public:
+  using Pos = typename F::Pos;
+  static constexpr uint32_t kWMask = F::kWindow - 1;
+  static constexpr uint32_t kHashSize = 1u << F::kHashBits;
+
+  Matcher() = default;
+  Matcher(const Matcher&) = delete;
+  Matcher& operator=(const Matcher&) = delete;
+  ~Matcher() {
+    std::free(m_window);
+    std::free(m_head);
+    std::free(m_prev);
+  }
+
+  /// Allocates the work memory; on failure returns the detail text.
+  const char* allocate() {
+    if (m_window == nullptr) {
+      m_window = static_cast<uint8_t*>(std::calloc(F::kBufferSize + kBufferPadding, 1));
+      if (m_window == nullptr) return "window allocation";
+    }
+    if (m_head == nullptr) m_head = static_cast<Pos*>(std::calloc(kHashSize, sizeof(Pos)));
+    if (m_prev == nullptr) m_prev = static_cast<Pos*>(std::calloc(F::kWindow, sizeof(Pos)));
+    if (m_head == nullptr || m_prev == nullptr) return "hash table allocation";
+    if (!m_blocks.allocate(F::kIs64)) return "ct_init: out of memory";
+    return nullptr;
+  }
+
+  int run(ByteSource& in, ByteSink& out, const DeflateOptions& options, DeflateResult& result) {
+    m_level = std::clamp(options.level, 1, 9);
+    m_config = kLevelTable[m_level];
+    m_in = &in;
+    m_pos = m_fill = 0;
+    m_blockStart = 0;
+    m_eof = false;
+    m_error = 0;
+    m_totalIn = 0;
+    std::memset(m_head, 0, kHashSize * sizeof(Pos));
+    BlockPolicy policy;
+    policy.allow_stored_entry = options.allow_stored_entry;
+    policy.allow_stored_blocks = options.allow_stored_blocks;
+    policy.allow_fixed_blocks = options.allow_fixed_blocks;
+    m_blocks.startEntry(m_level, policy, &out);
+
+    int rc = m_level <= kLastFastLevel ? compressFast() : compressLazy();
+    result.in_nbytes = m_totalIn;
+    result.out_nbytes = m_blocks.outputNbytes();
+    result.stored_entry = m_blocks.storedEntry();
+    return rc;
+  }
+
+ private:
+  static uint32_t hash(const uint8_t* p) {
+    return ((load32(p) & 0xFFFFFFu) * 0x9E3779B1u) >> (32 - F::kHashBits);
+  }
+
+  /// Enters position @p pos into its hash chain; returns the previous head.
+  uint32_t insert(uint32_t pos) {
+    uint32_t h = hash(m_window + pos);
+    uint32_t head = m_head[h];
+    m_prev[pos & kWMask] = static_cast<Pos>(head);
+    m_head[h] = static_cast<Pos>(pos);
+    return head;
+  }
+
+  /// Moves the upper part of the buffer down by one window.
+  void slide() {
+    std::memmove(m_window, m_window + F::kWindow, m_fill - F::kWindow);
+    m_pos -= F::kWindow;
+    m_fill -= F::kWindow;
+    m_blockStart -= F::kWindow;
+    for (uint32_t i = 0; i < kHashSize; ++i) {
+      uint32_t v = m_head[i];
+      m_head[i] = static_cast<Pos>(v >= F::kWindow ? v - F::kWindow : 0);
+    }
+    for (uint32_t i = 0; i < F::kWindow; ++i) {
+      uint32_t v = m_prev[i];
+      m_prev[i] = static_cast<Pos>(v >= F::kWindow ? v - F::kWindow : 0);
+    }
+  }
+
+  /// Makes at least the minimum lookahead available unless the input ends.
+  /// @return false on a read failure (m_error is set).
+  bool fill() {
+    if (m_pos >= F::kWindow + F::kMaxDist) slide();
+    while (m_fill < F::kBufferSize) {
+      std::ptrdiff_t n = m_in->read(m_window + m_fill, F::kBufferSize - m_fill);
+      if (n < 0) {
+        m_error = m_in->error() != 0 ? m_in->error() : kReadError;
+        return false;
+      }
+      if (n == 0) {
+        m_eof = true;
+        std::memset(m_window + m_fill, 0, kBufferPadding);  // same bytes behind the end every time
+        break;
+      }
+      m_fill += static_cast<uint32_t>(n);
+      m_totalIn += static_cast<uint64_t>(n);
+    }
+    return true;
+  }
+
+  /// Longest match at m_pos among the chain starting at @p cand, longer than
+  /// @p best; sets m_matchStart when one is found.
+  uint32_t longestMatch(uint32_t cand, uint32_t best) {
+    const uint32_t pos = m_pos;
+    const uint8_t* const win = m_window;
+    const uint8_t* const cur = win + pos;
+    const uint32_t lookahead = m_fill - pos;
+    const uint32_t max_len = lookahead < F::kMaxMatch ? lookahead : F::kMaxMatch;
+    if (best >= max_len) return best;
+    uint32_t nice = m_config.nice_length < max_len ? m_config.nice_length : max_len;
+    uint32_t chain = m_config.max_chain;
+    if (best >= m_config.good_length) chain >>= 2;
+    const uint32_t limit = pos > F::kMaxDist ? pos - F::kMaxDist : 0;
+    const uint32_t first3 = load32(cur) & 0xFFFFFFu;
+    uint16_t scan_end = load16(cur + best - 1);
+    do {
+      const uint8_t* m = win + cand;
+      if (load16(m + best - 1) == scan_end && (load32(m) & 0xFFFFFFu) == first3) {
+        uint32_t len = 3 + matchLength(m + 3, cur + 3, max_len - 3);
+        if (len > best) {
+          best = len;
+          m_matchStart = cand;
+          if (len >= nice) break;
+          scan_end = load16(cur + best - 1);
+        }
+      }
+      cand = m_prev[cand & kWMask];
+    } while (cand > limit && --chain != 0);
+    return best;
+  }
+
+  /// Ends the current block; the next one starts where this one's input ends.
+  int endBlock(bool last) {
+    const uint8_t* data = m_blockStart >= 0 ? m_window + m_blockStart : nullptr;
+    int64_t next = m_blockStart + static_cast<int64_t>(m_blocks.blockInput());
+    int rc = m_blocks.flushBlock(data, last);
+    m_blockStart = next;
+    return rc;
+  }
+
+  /// Levels 1-3: every match of three or more bytes is taken at once.
+  int compressFast() {
+    const uint32_t max_insert = m_config.max_lazy;
+    for (;;) {
+      if (m_fill - m_pos < F::kMinLookahead && !m_eof) {
+        if (!fill()) return m_error;
+      }
+      uint32_t lookahead = m_fill - m_pos;
+      if (lookahead == 0) break;
+      uint32_t len = 0;
+      if (lookahead >= kMinMatch) {
+        uint32_t head = insert(m_pos);
+        uint32_t limit = m_pos > F::kMaxDist ? m_pos - F::kMaxDist : 0;
+        if (head > limit) len = longestMatch(head, kMinMatch - 1);
+      }
+      bool full;
+      if (len >= kMinMatch) {
+        full = m_blocks.tallyMatch(m_pos - m_matchStart, len);
+        lookahead -= len;
+        if (len <= max_insert && lookahead >= kMinMatch) {
+          for (uint32_t i = 1; i < len; ++i) insert(m_pos + i);
+        }
+        m_pos += len;
+      } else {
+        full = m_blocks.tallyLiteral(m_window[m_pos]);
+        ++m_pos;
+      }
+      if (full) {
+        if (int rc = endBlock(false)) return rc;
+      }
+    }
+    return endBlock(true);
+  }
+
+  /// Levels 4-9: a match is held back one position in case the next is longer.
+  int compressLazy() {
+    uint32_t match_len = kMinMatch - 1;
+    uint32_t match_start = 0;
+    bool held_literal = false;
+    for (;;) {
+      if (m_fill - m_pos < F::kMinLookahead && !m_eof) {
+        uint32_t before = m_pos;
+        if (!fill()) return m_error;
+        match_start -= before - m_pos;  // the held match moved with the window
+      }
+      uint32_t lookahead = m_fill - m_pos;
+      if (lookahead == 0) break;
+
+      uint32_t head = lookahead >= kMinMatch ? insert(m_pos) : 0;
+      const uint32_t prev_len = match_len;
+      const uint32_t prev_start = match_start;
+      match_len = kMinMatch - 1;
+      uint32_t limit = m_pos > F::kMaxDist ? m_pos - F::kMaxDist : 0;
+      if (head > limit && prev_len < m_config.max_lazy) {
+        match_len = longestMatch(head, prev_len);
+        if (match_len > prev_len) {
+          match_start = m_matchStart;
+          if (match_len == kMinMatch && m_pos - match_start > kTooFar) match_len = kMinMatch - 1;
+        } else {
+          match_len = kMinMatch - 1;
+        }
+      }
+
+      if (prev_len >= kMinMatch && match_len <= prev_len) {
+        // Emit the held match (it started one position back).
+        const uint32_t match_pos = m_pos - 1;
+        bool full = m_blocks.tallyMatch(match_pos - prev_start, prev_len);
+        const uint32_t end = match_pos + prev_len;
+        const uint32_t insert_end = m_fill - kMinMatch;  // last position with three bytes
+        for (uint32_t p = m_pos + 1; p < end; ++p) {
+          if (p <= insert_end) insert(p);
+        }
+        m_pos = end;
+        held_literal = false;
+        match_len = kMinMatch - 1;
+        if (full) {
+          if (int rc = endBlock(false)) return rc;
+        }
+      } else if (held_literal) {
+        bool full = m_blocks.tallyLiteral(m_window[m_pos - 1]);
+        ++m_pos;
+        if (full) {
+          if (int rc = endBlock(false)) return rc;
+        }
+      } else {
+        held_literal = true;
+        ++m_pos;
+      }
+    }
+    if (held_literal) m_blocks.tallyLiteral(m_window[m_pos - 1]);
+    return endBlock(true);
+  }
+
+  uint8_t* m_window = nullptr;
+  Pos* m_head = nullptr;
+  Pos* m_prev = nullptr;
+  BlockWriter m_blocks;
+
+  int m_level = 6;
+  LevelConfig m_config = kLevelTable[6];
+  ByteSource* m_in = nullptr;
+  uint32_t m_pos = 0;
+  uint32_t m_fill = 0;
+  uint32_t m_matchStart = 0;
+  int64_t m_blockStart = 0;  // negative once the block's start has left the buffer
+  bool m_eof = false;
+  int m_error = 0;
+  uint64_t m_totalIn = 0;
+};
+
+// ---- the compressor ---------------------------------------------------------------------------
+
+struct DeflateCompressor::Impl {
+  std::unique_ptr<Matcher<Format32>> deflate;
+  std::unique_ptr<Matcher<Format64>> deflate64;
+};
+
+DeflateCompressor::DeflateCompressor() = default;
+DeflateCompressor::~DeflateCompressor() = default;
+
+void DeflateCompressor::release() { m_impl.reset(); }
+
+namespace {
+
+template <class F>
+int runWith(std::unique_ptr<Matcher<F>>& matcher, ByteSource& in, ByteSink& out,
+            const DeflateOptions& options, DeflateResult& result) {
+  if (!matcher) {
+    matcher.reset(new (std::nothrow) Matcher<F>);
+    if (!matcher) {
+      result.detail = "window allocation";
+      return kOutOfMemory;
+    }
+  }
+  if (const char* detail = matcher->allocate()) {
+    result.detail = detail;
+    matcher.reset();
+    return kOutOfMemory;
+  }
+  return matcher->run(in, out, options, result);
+}
+
+}  // namespace
+
+int DeflateCompressor::compress(ByteSource& in, ByteSink& out, const DeflateOptions& options,
+                                DeflateResult* result_ret) {
+  DeflateResult result;
+  int rc;
+  if (!m_impl) m_impl.reset(new (std::nothrow) Impl);
+  if (!m_impl) {
+    result.detail = "window allocation";
+    rc = kOutOfMemory;
+  } else if (options.deflate64) {
+    rc = runWith(m_impl->deflate64, in, out, options, result);
+  } else {
+    rc = runWith(m_impl->deflate, in, out, options, result);
+  }
+  if (result_ret) *result_ret = result;
+  return rc;
+}
+
+}  // namespace ostrana
