@@ -91,7 +91,16 @@ class Matcher {
  public:
   using Pos = typename F::Pos;
   static constexpr uint32_t kWMask = F::kWindow - 1;
-  static constexpr uint32_t kHashSize = 1u << F::kHashBits;
+  static constexpr uint32_t kHashSize = 1u << F::kHashBits;    // heads of the 4-byte chains
+  static constexpr uint32_t kHash3Size = 1u << F::kHash3Bits;  // last position of each 3-byte hash
+  static constexpr uint32_t kHeads = kHashSize + kHash3Size;
+
+  /// What one position's hashes lead to: the head of its 4-byte chain and the
+  /// last position with the same 3-byte hash.
+  struct Candidates {
+    uint32_t chain;
+    uint32_t three;
+  };
 
   Matcher() = default;
   Matcher(const Matcher&) = delete;
@@ -108,7 +117,7 @@ class Matcher {
       m_window = static_cast<uint8_t*>(std::calloc(F::kBufferSize + kBufferPadding, 1));
       if (m_window == nullptr) return "window allocation";
     }
-    if (m_head == nullptr) m_head = static_cast<Pos*>(std::calloc(kHashSize, sizeof(Pos)));
+    if (m_head == nullptr) m_head = static_cast<Pos*>(std::calloc(kHeads, sizeof(Pos)));
     if (m_prev == nullptr) m_prev = static_cast<Pos*>(std::calloc(F::kWindow, sizeof(Pos)));
     if (m_head == nullptr || m_prev == nullptr) return "hash table allocation";
     if (!m_blocks.allocate(F::kIs64)) return "ct_init: out of memory";
@@ -124,7 +133,7 @@ class Matcher {
     m_eof = false;
     m_error = 0;
     m_totalIn = 0;
-    std::memset(m_head, 0, kHashSize * sizeof(Pos));
+    std::memset(m_head, 0, kHeads * sizeof(Pos));
     BlockPolicy policy;
     policy.allow_stored_entry = options.allow_stored_entry;
     policy.allow_stored_blocks = options.allow_stored_blocks;
@@ -139,17 +148,24 @@ class Matcher {
   }
 
  private:
-  static uint32_t hash(const uint8_t* p) {
-    return ((load32(p) & 0xFFFFFFu) * 0x9E3779B1u) >> (32 - F::kHashBits);
-  }
-
-  /// Enters position @p pos into its hash chain; returns the previous head.
-  uint32_t insert(uint32_t pos) {
-    uint32_t h = hash(m_window + pos);
-    uint32_t head = m_head[h];
-    m_prev[pos & kWMask] = static_cast<Pos>(head);
-    m_head[h] = static_cast<Pos>(pos);
-    return head;
+  /// Enters position @p pos into its chain: chains of 3-byte hashes for the fast
+  /// levels; for the lazy levels chains of 4-byte hashes plus the 3-byte table.
+  template <int kChainBytes>
+  Candidates insert(uint32_t pos) {
+    uint32_t v = load32(m_window + pos);
+    uint32_t h3 = ((v << 8) * 0x9E3779B1u) >> (32 - (kChainBytes == 3 ? F::kHashBits : F::kHash3Bits));
+    if (kChainBytes == 3) {
+      Candidates c{m_head[h3], 0};
+      m_prev[pos & kWMask] = static_cast<Pos>(c.chain);
+      m_head[h3] = static_cast<Pos>(pos);
+      return c;
+    }
+    uint32_t h4 = (v * 0x1E35A7BDu) >> (32 - F::kHashBits);
+    Candidates c{m_head[h4], m_head[kHashSize + h3]};
+    m_prev[pos & kWMask] = static_cast<Pos>(c.chain);
+    m_head[h4] = static_cast<Pos>(pos);
+    m_head[kHashSize + h3] = static_cast<Pos>(pos);
+    return c;
   }
 
   /// Moves the upper part of the buffer down by one window.
@@ -158,7 +174,7 @@ class Matcher {
     m_pos -= F::kWindow;
     m_fill -= F::kWindow;
     m_blockStart -= F::kWindow;
-    for (uint32_t i = 0; i < kHashSize; ++i) {
+    for (uint32_t i = 0; i < kHeads; ++i) {
       uint32_t v = m_head[i];
       m_head[i] = static_cast<Pos>(v >= F::kWindow ? v - F::kWindow : 0);
     }
@@ -189,33 +205,53 @@ class Matcher {
     return true;
   }
 
-  /// Longest match at m_pos among the chain starting at @p cand, longer than
-  /// @p best; sets m_matchStart when one is found.
-  uint32_t longestMatch(uint32_t cand, uint32_t best) {
+  /// Longest match at m_pos longer than @p best: with 4-byte chains first the
+  /// last position with the same 3-byte hash (when nothing of 3 is held yet),
+  /// then the chain.  Sets m_matchStart when it finds one.
+  template <int kChainBytes>
+  uint32_t longestMatch(Candidates c, uint32_t best) {
     const uint32_t pos = m_pos;
     const uint8_t* const win = m_window;
     const uint8_t* const cur = win + pos;
     const uint32_t lookahead = m_fill - pos;
     const uint32_t max_len = lookahead < F::kMaxMatch ? lookahead : F::kMaxMatch;
     if (best >= max_len) return best;
-    uint32_t nice = m_config.nice_length < max_len ? m_config.nice_length : max_len;
+    const uint32_t nice = m_config.nice_length < max_len ? m_config.nice_length : max_len;
+    const uint32_t limit = pos > F::kMaxDist ? pos - F::kMaxDist : 0;
+    const uint32_t first4 = load32(cur);
+
+    if (kChainBytes == 4 && best < kMinMatch && c.three > limit &&
+        ((load32(win + c.three) ^ first4) & 0xFFFFFFu) == 0) {
+      best = kMinMatch + matchLength(win + c.three + 3, cur + 3, max_len - 3);
+      m_matchStart = c.three;
+      if (best >= nice) return best;
+    }
+    uint32_t cand = c.chain;
+    if (cand <= limit || max_len < kChainBytes) return best;
     uint32_t chain = m_config.max_chain;
     if (best >= m_config.good_length) chain >>= 2;
-    const uint32_t limit = pos > F::kMaxDist ? pos - F::kMaxDist : 0;
-    const uint32_t first3 = load32(cur) & 0xFFFFFFu;
-    uint16_t scan_end = load16(cur + best - 1);
+    const Pos* const prev = m_prev;
+    // Each candidate is tested first on the four bytes that end just past the
+    // current best length, then on its first kChainBytes bytes.
+    constexpr uint32_t kPrefixMask = kChainBytes == 4 ? 0xFFFFFFFFu : 0xFFFFFFu;
+    const uint32_t prefix = first4 & kPrefixMask;
+    uint32_t end_off = best >= 3 ? best - 3 : 0;
+    uint32_t end_mask = best >= 3 ? 0xFFFFFFFFu : kPrefixMask;
+    uint32_t end4 = load32(cur + end_off) & end_mask;
     do {
       const uint8_t* m = win + cand;
-      if (load16(m + best - 1) == scan_end && (load32(m) & 0xFFFFFFu) == first3) {
-        uint32_t len = 3 + matchLength(m + 3, cur + 3, max_len - 3);
+      if ((load32(m + end_off) & end_mask) == end4 && (load32(m) & kPrefixMask) == prefix) {
+        uint32_t len = kChainBytes + matchLength(m + kChainBytes, cur + kChainBytes, max_len - kChainBytes);
         if (len > best) {
           best = len;
           m_matchStart = cand;
           if (len >= nice) break;
-          scan_end = load16(cur + best - 1);
+          end_off = best - 3;
+          end_mask = 0xFFFFFFFFu;
+          end4 = load32(cur + end_off);
         }
       }
-      cand = m_prev[cand & kWMask];
+      cand = prev[cand & kWMask];
     } while (cand > limit && --chain != 0);
     return best;
   }
@@ -240,16 +276,16 @@ class Matcher {
       if (lookahead == 0) break;
       uint32_t len = 0;
       if (lookahead >= kMinMatch) {
-        uint32_t head = insert(m_pos);
+        Candidates c = insert<3>(m_pos);
         uint32_t limit = m_pos > F::kMaxDist ? m_pos - F::kMaxDist : 0;
-        if (head > limit) len = longestMatch(head, kMinMatch - 1);
+        if (c.chain > limit) len = longestMatch<3>(c, kMinMatch - 1);
       }
       bool full;
       if (len >= kMinMatch) {
         full = m_blocks.tallyMatch(m_pos - m_matchStart, len);
         lookahead -= len;
         if (len <= max_insert && lookahead >= kMinMatch) {
-          for (uint32_t i = 1; i < len; ++i) insert(m_pos + i);
+          for (uint32_t i = 1; i < len; ++i) insert<3>(m_pos + i);
         }
         m_pos += len;
       } else {
@@ -277,13 +313,13 @@ class Matcher {
       uint32_t lookahead = m_fill - m_pos;
       if (lookahead == 0) break;
 
-      uint32_t head = lookahead >= kMinMatch ? insert(m_pos) : 0;
+      Candidates c = lookahead >= kMinMatch ? insert<4>(m_pos) : Candidates{0, 0};
       const uint32_t prev_len = match_len;
       const uint32_t prev_start = match_start;
       match_len = kMinMatch - 1;
       uint32_t limit = m_pos > F::kMaxDist ? m_pos - F::kMaxDist : 0;
-      if (head > limit && prev_len < m_config.max_lazy) {
-        match_len = longestMatch(head, prev_len);
+      if ((c.chain > limit || c.three > limit) && prev_len < m_config.max_lazy) {
+        match_len = longestMatch<4>(c, prev_len);
         if (match_len > prev_len) {
           match_start = m_matchStart;
           if (match_len == kMinMatch && m_pos - match_start > kTooFar) match_len = kMinMatch - 1;
@@ -299,7 +335,7 @@ class Matcher {
         const uint32_t end = match_pos + prev_len;
         const uint32_t insert_end = m_fill - kMinMatch;  // last position with three bytes
         for (uint32_t p = m_pos + 1; p < end; ++p) {
-          if (p <= insert_end) insert(p);
+          if (p <= insert_end) insert<4>(p);
         }
         m_pos = end;
         held_literal = false;
