@@ -133,7 +133,8 @@ class Matcher {
     m_eof = false;
     m_error = 0;
     m_totalIn = 0;
-    std::memset(m_head, 0, kHeads * sizeof(Pos));
+    if (!fill()) return m_error;
+    clearHashes();
     BlockPolicy policy;
     policy.allow_stored_entry = options.allow_stored_entry;
     policy.allow_stored_blocks = options.allow_stored_blocks;
@@ -153,19 +154,35 @@ class Matcher {
   template <int kChainBytes>
   Candidates insert(uint32_t pos) {
     uint32_t v = load32(m_window + pos);
-    uint32_t h3 = ((v << 8) * 0x9E3779B1u) >> (32 - (kChainBytes == 3 ? F::kHashBits : F::kHash3Bits));
+    uint32_t h3 = ((v << 8) * 0x9E3779B1u) >> (kChainBytes == 3 ? m_hashShift : m_hash3Shift);
     if (kChainBytes == 3) {
       Candidates c{m_head[h3], 0};
       m_prev[pos & kWMask] = static_cast<Pos>(c.chain);
       m_head[h3] = static_cast<Pos>(pos);
       return c;
     }
-    uint32_t h4 = (v * 0x1E35A7BDu) >> (32 - F::kHashBits);
+    uint32_t h4 = (v * 0x1E35A7BDu) >> m_hashShift;
     Candidates c{m_head[h4], m_head[kHashSize + h3]};
     m_prev[pos & kWMask] = static_cast<Pos>(c.chain);
     m_head[h4] = static_cast<Pos>(pos);
     m_head[kHashSize + h3] = static_cast<Pos>(pos);
     return c;
+  }
+
+  /// Empties the hash tables for a new entry.  An entry that fits the buffer
+  /// whole uses tables sized to it (at least twice as many heads as positions),
+  /// so that a small entry does not pay for clearing the full tables.
+  void clearHashes() {
+    int bits = F::kHashBits;
+    if (m_eof) {
+      bits = 10;
+      while (bits < F::kHashBits && (1u << (bits - 1)) < m_fill) ++bits;
+    }
+    int bits3 = bits < F::kHash3Bits ? bits : F::kHash3Bits;
+    m_hashShift = 32 - bits;
+    m_hash3Shift = 32 - bits3;
+    std::memset(m_head, 0, (size_t{1} << bits) * sizeof(Pos));
+    std::memset(m_head + kHashSize, 0, (size_t{1} << bits3) * sizeof(Pos));
   }
 
   /// Moves the upper part of the buffer down by one window.
@@ -369,6 +386,8 @@ class Matcher {
   uint32_t m_pos = 0;
   uint32_t m_fill = 0;
   uint32_t m_matchStart = 0;
+  int m_hashShift = 32 - F::kHashBits;    // 32 - bits of the chain hash in use
+  int m_hash3Shift = 32 - F::kHash3Bits;  // 32 - bits of the 3-byte table in use
   int64_t m_blockStart = 0;  // negative once the block's start has left the buffer
   bool m_eof = false;
   int m_error = 0;

@@ -1,6 +1,7 @@
 /* engine/zip/deflate_huffman.cpp - length-limited Huffman code lengths and canonical codes.
  *
- * Package-merge: list 1 is the used symbols sorted by frequency; list i is list
+ * First a plain Huffman code (two queues over the sorted leaves); when its
+ * longest code exceeds the limit, package-merge instead.  Package-merge: list 1 is the used symbols sorted by frequency; list i is list
  * 1 merged with the pairs ("packages") of consecutive items of list i-1.  The
  * first 2n-2 items of list `limit` are selected, and a symbol's code length is
  * the number of selected items that contain it.  Packages are made lazily while
@@ -29,29 +30,45 @@ int sortUsedSymbols(const uint32_t* freq, int nsyms, uint64_t* keys) {
 
 }  // namespace
 
-void buildCodeLengths(const uint32_t* freq, int nsyms, int limit, HuffmanScratch& scratch,
-                      uint8_t* lens_ret) {
-  std::memset(lens_ret, 0, static_cast<size_t>(nsyms));
-  uint64_t keys[kMaxAlphabet];
-  int count = sortUsedSymbols(freq, nsyms, keys);
+namespace {
 
-  // Fewer than two used symbols: a complete code of two length-1 codes.
-  if (count < 2) {
-    int used = count == 1 ? static_cast<int>(keys[0] & 0xFFFF) : -1;
-    int given = 0;
-    if (used >= 0) {
-      lens_ret[used] = 1;
-      ++given;
+/// Huffman code lengths of @p count leaves with ascending weights (two-queue
+/// method: internal nodes are made in ascending weight order).  Returns the
+/// longest length.
+int huffmanLengths(const uint64_t* keys, int count, HuffmanScratch& scratch, uint8_t* lens_ret) {
+  uint64_t* node_weight = scratch.weight;
+  int32_t* node_parent = scratch.left;
+  int32_t* leaf_parent = scratch.right;
+  int leaf = 0, next_node = 0;
+  auto take = [&](int32_t parent) -> uint64_t {
+    if (leaf < count && (next_node >= parent || (keys[leaf] >> 16) <= node_weight[next_node])) {
+      leaf_parent[leaf] = parent;
+      return keys[leaf++] >> 16;
     }
-    for (int s = 0; s < nsyms && given < 2; ++s) {
-      if (s != used) {
-        lens_ret[s] = 1;
-        ++given;
-      }
-    }
-    return;
+    node_parent[next_node] = parent;
+    return node_weight[next_node++];
+  };
+  for (int32_t k = 0; k < count - 1; ++k) {
+    uint64_t a = take(k);
+    uint64_t b = take(k);
+    node_weight[k] = a + b;
   }
+  // Depths: the root is the last node made; parents come after their children.
+  int32_t* depth = scratch.list_a;
+  depth[count - 2] = 0;
+  for (int32_t k = count - 3; k >= 0; --k) depth[k] = depth[node_parent[k]] + 1;
+  int longest = 0;
+  for (int i = 0; i < count; ++i) {
+    int len = depth[leaf_parent[i]] + 1;
+    lens_ret[keys[i] & 0xFFFF] = static_cast<uint8_t>(len);
+    if (len > longest) longest = len;
+  }
+  return longest;
+}
 
+/// Package-merge: optimal lengths with none above @p limit.
+void packageMergeLengths(const uint64_t* keys, int count, int limit, HuffmanScratch& scratch,
+                         uint8_t* lens_ret) {
   // Leaves are nodes 0..count-1 in ascending frequency.
   uint64_t* weight = scratch.weight;
   int32_t* left = scratch.left;
@@ -60,6 +77,7 @@ void buildCodeLengths(const uint32_t* freq, int nsyms, int limit, HuffmanScratch
     weight[i] = keys[i] >> 16;
     left[i] = -1;
     right[i] = static_cast<int32_t>(keys[i] & 0xFFFF);
+    lens_ret[right[i]] = 0;
   }
   int nodes = count;
   const int keep = 2 * count - 2;
@@ -112,6 +130,36 @@ void buildCodeLengths(const uint32_t* freq, int nsyms, int limit, HuffmanScratch
       }
     }
   }
+}
+
+}  // namespace
+
+void buildCodeLengths(const uint32_t* freq, int nsyms, int limit, HuffmanScratch& scratch,
+                      uint8_t* lens_ret) {
+  std::memset(lens_ret, 0, static_cast<size_t>(nsyms));
+  uint64_t keys[kMaxAlphabet];
+  int count = sortUsedSymbols(freq, nsyms, keys);
+
+  // Fewer than two used symbols: a complete code of two length-1 codes.
+  if (count < 2) {
+    int used = count == 1 ? static_cast<int>(keys[0] & 0xFFFF) : -1;
+    int given = 0;
+    if (used >= 0) {
+      lens_ret[used] = 1;
+      ++given;
+    }
+    for (int s = 0; s < nsyms && given < 2; ++s) {
+      if (s != used) {
+        lens_ret[s] = 1;
+        ++given;
+      }
+    }
+    return;
+  }
+  // A plain Huffman code is optimal when it keeps to the limit; only when it
+  // does not is the (slower) package-merge needed.
+  if (huffmanLengths(keys, count, scratch, lens_ret) > limit)
+    packageMergeLengths(keys, count, limit, scratch, lens_ret);
 }
 
 void buildCanonicalCodes(const uint8_t* lens, int nsyms, uint16_t* codes_ret) {

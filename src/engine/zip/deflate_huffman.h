@@ -2,11 +2,12 @@
  *
  * The deflate block coder needs, for each alphabet of a block (literal/length,
  * distance, code length), the code lengths that minimise the block's size under
- * the format's limit (15 bits, 7 for the code-length code).  They are computed
- * with the package-merge method, which is optimal under the limit and equals a
- * plain Huffman code whenever the limit does not bind.  Alphabets are small
+ * the format's limit (15 bits, 7 for the code-length code).  The package-merge
+ * method gives them, optimal under the limit; it equals a plain Huffman code
+ * whenever the limit does not bind.  Alphabets are small
  * (at most 288 symbols) and a block holds thousands of symbols, so the cost is
- * a few operations per coded symbol.
+ * small; a plain Huffman code is built first and package-merge runs only when
+ * that code is too deep.
  *
  * Every code made here is complete (its Kraft sum is exactly one): when fewer
  * than two symbols are used, one or two unused symbols get a code of length 1 as
