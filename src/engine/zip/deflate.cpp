@@ -222,15 +222,15 @@ class Matcher {
     return true;
   }
 
-  /// Longest match at m_pos longer than @p best: with 4-byte chains first the
-  /// last position with the same 3-byte hash (when nothing of 3 is held yet),
-  /// then the chain.  Sets m_matchStart when it finds one.
+  /// Longest match at @p pos (with @p fill bytes in the buffer) longer than
+  /// @p best: with 4-byte chains first the last position with the same 3-byte
+  /// hash (when nothing of 3 is held yet), then the chain.  Sets @p start_ret
+  /// when it finds one.
   template <int kChainBytes>
-  uint32_t longestMatch(Candidates c, uint32_t best) {
-    const uint32_t pos = m_pos;
+  uint32_t longestMatch(uint32_t pos, uint32_t fill, Candidates c, uint32_t best, uint32_t& start_ret) const {
     const uint8_t* const win = m_window;
     const uint8_t* const cur = win + pos;
-    const uint32_t lookahead = m_fill - pos;
+    const uint32_t lookahead = fill - pos;
     const uint32_t max_len = lookahead < F::kMaxMatch ? lookahead : F::kMaxMatch;
     if (best >= max_len) return best;
     const uint32_t nice = m_config.nice_length < max_len ? m_config.nice_length : max_len;
@@ -240,7 +240,7 @@ class Matcher {
     if (kChainBytes == 4 && best < kMinMatch && c.three > limit &&
         ((load32(win + c.three) ^ first4) & 0xFFFFFFu) == 0) {
       best = kMinMatch + matchLength(win + c.three + 3, cur + 3, max_len - 3);
-      m_matchStart = c.three;
+      start_ret = c.three;
       if (best >= nice) return best;
     }
     uint32_t cand = c.chain;
@@ -261,7 +261,7 @@ class Matcher {
         uint32_t len = kChainBytes + matchLength(m + kChainBytes, cur + kChainBytes, max_len - kChainBytes);
         if (len > best) {
           best = len;
-          m_matchStart = cand;
+          start_ret = cand;
           if (len >= nice) break;
           end_off = best - 3;
           end_mask = 0xFFFFFFFFu;
@@ -283,95 +283,110 @@ class Matcher {
   }
 
   /// Levels 1-3: every match of three or more bytes is taken at once.
+  /// The position and fill level live in locals within the loop (the block
+  /// writer's counters could otherwise alias them) and go back to the members
+  /// around fill() and endBlock().
   int compressFast() {
     const uint32_t max_insert = m_config.max_lazy;
+    const uint8_t* const win = m_window;
+    uint32_t pos = m_pos, fill = m_fill;
     for (;;) {
-      if (m_fill - m_pos < F::kMinLookahead && !m_eof) {
-        if (!fill()) return m_error;
+      if (fill - pos < F::kMinLookahead && !m_eof) {
+        m_pos = pos;
+        if (!this->fill()) return m_error;
+        pos = m_pos;
+        fill = m_fill;
       }
-      uint32_t lookahead = m_fill - m_pos;
+      uint32_t lookahead = fill - pos;
       if (lookahead == 0) break;
-      uint32_t len = 0;
+      uint32_t len = 0, start = 0;
       if (lookahead >= kMinMatch) {
-        Candidates c = insert<3>(m_pos);
-        uint32_t limit = m_pos > F::kMaxDist ? m_pos - F::kMaxDist : 0;
-        if (c.chain > limit) len = longestMatch<3>(c, kMinMatch - 1);
+        Candidates c = insert<3>(pos);
+        uint32_t limit = pos > F::kMaxDist ? pos - F::kMaxDist : 0;
+        if (c.chain > limit) len = longestMatch<3>(pos, fill, c, kMinMatch - 1, start);
       }
       bool full;
       if (len >= kMinMatch) {
-        full = m_blocks.tallyMatch(m_pos - m_matchStart, len);
-        lookahead -= len;
-        if (len <= max_insert && lookahead >= kMinMatch) {
-          for (uint32_t i = 1; i < len; ++i) insert<3>(m_pos + i);
+        full = m_blocks.tallyMatch(pos - start, len);
+        if (len <= max_insert && lookahead - len >= kMinMatch) {
+          for (uint32_t i = 1; i < len; ++i) insert<3>(pos + i);
         }
-        m_pos += len;
+        pos += len;
       } else {
-        full = m_blocks.tallyLiteral(m_window[m_pos]);
-        ++m_pos;
+        full = m_blocks.tallyLiteral(win[pos]);
+        ++pos;
       }
       if (full) {
+        m_pos = pos;
         if (int rc = endBlock(false)) return rc;
       }
     }
+    m_pos = pos;
     return endBlock(true);
   }
 
   /// Levels 4-9: a match is held back one position in case the next is longer.
   int compressLazy() {
+    const uint8_t* const win = m_window;
+    const uint32_t max_lazy = m_config.max_lazy;
+    uint32_t pos = m_pos, fill = m_fill;
     uint32_t match_len = kMinMatch - 1;
     uint32_t match_start = 0;
     bool held_literal = false;
     for (;;) {
-      if (m_fill - m_pos < F::kMinLookahead && !m_eof) {
-        uint32_t before = m_pos;
-        if (!fill()) return m_error;
-        match_start -= before - m_pos;  // the held match moved with the window
+      if (fill - pos < F::kMinLookahead && !m_eof) {
+        m_pos = pos;
+        if (!this->fill()) return m_error;
+        match_start -= pos - m_pos;  // the held match moved with the window
+        pos = m_pos;
+        fill = m_fill;
       }
-      uint32_t lookahead = m_fill - m_pos;
+      uint32_t lookahead = fill - pos;
       if (lookahead == 0) break;
 
-      Candidates c = lookahead >= kMinMatch ? insert<4>(m_pos) : Candidates{0, 0};
+      Candidates c = lookahead >= kMinMatch ? insert<4>(pos) : Candidates{0, 0};
       const uint32_t prev_len = match_len;
       const uint32_t prev_start = match_start;
       match_len = kMinMatch - 1;
-      uint32_t limit = m_pos > F::kMaxDist ? m_pos - F::kMaxDist : 0;
-      if ((c.chain > limit || c.three > limit) && prev_len < m_config.max_lazy) {
-        match_len = longestMatch<4>(c, prev_len);
-        if (match_len > prev_len) {
-          match_start = m_matchStart;
-          if (match_len == kMinMatch && m_pos - match_start > kTooFar) match_len = kMinMatch - 1;
-        } else {
-          match_len = kMinMatch - 1;
+      uint32_t limit = pos > F::kMaxDist ? pos - F::kMaxDist : 0;
+      if ((c.chain > limit || c.three > limit) && prev_len < max_lazy) {
+        uint32_t start = 0;
+        uint32_t len = longestMatch<4>(pos, fill, c, prev_len, start);
+        if (len > prev_len && !(len == kMinMatch && pos - start > kTooFar)) {
+          match_len = len;
+          match_start = start;
         }
       }
 
       if (prev_len >= kMinMatch && match_len <= prev_len) {
         // Emit the held match (it started one position back).
-        const uint32_t match_pos = m_pos - 1;
+        const uint32_t match_pos = pos - 1;
         bool full = m_blocks.tallyMatch(match_pos - prev_start, prev_len);
         const uint32_t end = match_pos + prev_len;
-        const uint32_t insert_end = m_fill - kMinMatch;  // last position with three bytes
-        for (uint32_t p = m_pos + 1; p < end; ++p) {
-          if (p <= insert_end) insert<4>(p);
-        }
-        m_pos = end;
+        const uint32_t insert_end = fill - kMinMatch;  // last position with three bytes
+        const uint32_t stop = end - 1 < insert_end ? end - 1 : insert_end;
+        for (uint32_t p = pos + 1; p <= stop; ++p) insert<4>(p);
+        pos = end;
         held_literal = false;
         match_len = kMinMatch - 1;
         if (full) {
+          m_pos = pos;
           if (int rc = endBlock(false)) return rc;
         }
       } else if (held_literal) {
-        bool full = m_blocks.tallyLiteral(m_window[m_pos - 1]);
-        ++m_pos;
+        bool full = m_blocks.tallyLiteral(win[pos - 1]);
+        ++pos;
         if (full) {
+          m_pos = pos;
           if (int rc = endBlock(false)) return rc;
         }
       } else {
         held_literal = true;
-        ++m_pos;
+        ++pos;
       }
     }
-    if (held_literal) m_blocks.tallyLiteral(m_window[m_pos - 1]);
+    if (held_literal) m_blocks.tallyLiteral(win[pos - 1]);
+    m_pos = pos;
     return endBlock(true);
   }
 
@@ -385,7 +400,6 @@ class Matcher {
   ByteSource* m_in = nullptr;
   uint32_t m_pos = 0;
   uint32_t m_fill = 0;
-  uint32_t m_matchStart = 0;
   int m_hashShift = 32 - F::kHashBits;    // 32 - bits of the chain hash in use
   int m_hash3Shift = 32 - F::kHash3Bits;  // 32 - bits of the 3-byte table in use
   int64_t m_blockStart = 0;  // negative once the block's start has left the buffer

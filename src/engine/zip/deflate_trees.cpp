@@ -336,8 +336,8 @@ void BlockWriter::writeSymbols(const uint16_t* lit_codes, const uint8_t* lit_len
   flush();
 
   const uint32_t* syms = m_syms;
-  const uint32_t n = m_nsyms;
-  for (uint32_t i = 0; i < n; ++i) {
+  const size_t n = m_nsyms;
+  for (size_t i = 0; i < n; ++i) {
     uint32_t s = syms[i];
     uint32_t dist = s >> 16;
     if (dist == 0) {

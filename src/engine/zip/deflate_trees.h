@@ -139,7 +139,7 @@ class BlockWriter {
   // format and policy
   bool m_is64 = false;
   int m_level = 6;
-  uint32_t m_symLimit = 0;
+  size_t m_symLimit = 0;
   int m_distCodes = 30;
   const uint8_t* m_lengthIndex = nullptr;
   BlockPolicy m_policy;
@@ -148,8 +148,10 @@ class BlockWriter {
   // the block being collected
   uint32_t* m_syms = nullptr;
   uint32_t m_symsAvail = 0;
-  uint32_t m_nsyms = 0;
-  uint32_t m_nmatches = 0;
+  // Counters are size_t, not uint32_t: the frequency increments of the tally
+  // functions then cannot alias them, and they stay in registers.
+  size_t m_nsyms = 0;
+  size_t m_nmatches = 0;
   uint64_t m_blockInput = 0;
   uint32_t m_litFreq[kFixedLitLenCodes] = {};
   uint32_t m_distFreq[kMaxDistCodes] = {};
