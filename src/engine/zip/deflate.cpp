@@ -1,19 +1,28 @@
 /* engine/zip/deflate.cpp - match finding for the deflate and Deflate64 compressors.
  *
- * The window buffer holds the input around the current position; a hash of the
- * next three bytes leads to the most recent earlier position with the same hash
- * (`head`), and `prev` chains each position to the previous one with that hash.
+ * The window buffer holds the input around the current position.  `head` maps
+ * a hash of the bytes at a position to the most recent earlier position with
+ * that hash, and `prev` chains each position to the previous one with the same
+ * hash.  The fast levels (1-3) chain positions by their next three bytes.  The
+ * lazy levels (4-9) chain them by their next four bytes, which keeps the chains
+ * free of candidates that cannot give more than three bytes, and keep beside
+ * the chains one more table with the last position of each 3-byte hash, from
+ * which three-byte matches come.  With the same chain limits from the level
+ * table, the searches then look at more useful candidates.
+ *
  * Positions are offsets into the buffer, 0 meaning "none" (the byte at offset 0
  * is never offered as a match: a negligible loss that keeps the arrays small).
  * When the position reaches W + max distance, the buffer's upper part moves
  * down by W and every stored position drops by W (those that fall below zero
- * become "none"), then more input is read.
+ * become "none"), then more input is read.  An entry that fits the buffer
+ * whole uses hash tables sized to it, so that small files do not pay for
+ * clearing the full tables.
  *
- * The hash is multiplicative over a 4-byte load of the three bytes: one load and
- * one multiply per position.  Matches are compared eight bytes at a time; the
- * buffer has eight spare zero bytes behind its end so that those loads never
- * leave it.  A candidate is first tested at the byte just past the current best
- * length and the one before, which rejects most candidates at one load.
+ * The hashes are multiplicative over one 4-byte load.  Matches are compared
+ * eight bytes at a time; the buffer has spare zero bytes behind its end so that
+ * those loads never leave it.  A candidate is first tested on the four bytes
+ * that end just past the current best length, which rejects most candidates
+ * with one load.
  */
 #include "engine/zip/deflate.h"
 

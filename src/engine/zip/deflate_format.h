@@ -30,8 +30,8 @@ struct Format32 {
   static constexpr uint32_t kMinLookahead = kMaxMatch + 4;          // 262
   static constexpr uint32_t kMaxDist = kWindow - kMinLookahead;     // 32,506
   static constexpr uint32_t kBufferSize = kWindow + kMaxDist + kMinLookahead;  // 65,536
-  static constexpr int kHashBits = 15;   // 4-byte chains
-  static constexpr int kHash3Bits = 15;  // 3-byte table
+  static constexpr int kHashBits = 15;   // chain heads
+  static constexpr int kHash3Bits = 15;  // 3-byte table of the lazy levels
   static constexpr uint32_t kSymbolBuffer = 16384;  // literal and distance buffers
   static constexpr int kDistCodes = 30;
 };
@@ -46,7 +46,7 @@ struct Format64 {
   static constexpr uint32_t kMaxDist = kWindow - 1;                 // 65,535
   static constexpr uint32_t kBufferSize = kWindow + kMaxDist + kMinLookahead + 1;  // 196,598
   static constexpr int kHashBits = 15;
-  static constexpr int kHash3Bits = 14;
+  static constexpr int kHash3Bits = 15;
   static constexpr uint32_t kSymbolBuffer = 32768;
   static constexpr int kDistCodes = 32;
 };

@@ -46,14 +46,14 @@ void buildCodeLengths(const uint32_t* freq, int nsyms, int limit, HuffmanScratch
 /// bit order of deflate.  Symbols of length 0 get code 0.
 void buildCanonicalCodes(const uint8_t* lens, int nsyms, uint16_t* codes_ret);
 
-/// The @p nbits low bits of @p code in reverse order.
+/// The @p nbits (0..16) low bits of @p code in reverse order.
 inline uint32_t reverseBits(uint32_t code, int nbits) {
-  uint32_t r = 0;
-  for (int i = 0; i < nbits; ++i) {
-    r = (r << 1) | (code & 1u);
-    code >>= 1;
-  }
-  return r;
+  uint32_t x = code & 0xFFFFu;
+  x = ((x & 0x5555u) << 1) | ((x >> 1) & 0x5555u);
+  x = ((x & 0x3333u) << 2) | ((x >> 2) & 0x3333u);
+  x = ((x & 0x0F0Fu) << 4) | ((x >> 4) & 0x0F0Fu);
+  x = ((x & 0x00FFu) << 8) | ((x >> 8) & 0x00FFu);
+  return x >> (16 - nbits);
 }
 
 }  // namespace ostrana::deflate
