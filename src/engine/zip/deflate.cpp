@@ -60,11 +60,6 @@ constexpr int kBufferPadding = 16;  // zero bytes behind the buffer for the wide
 constexpr int kReadError = 11;      // "Input file read failure"
 constexpr int kOutOfMemory = 4;
 
-inline uint16_t load16(const uint8_t* p) {
-  uint16_t v;
-  std::memcpy(&v, p, 2);
-  return v;
-}
 inline uint32_t load32(const uint8_t* p) {
   uint32_t v;
   std::memcpy(&v, p, 4);
