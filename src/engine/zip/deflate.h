@@ -10,9 +10,11 @@
  * entry.
  *
  * Levels follow the level table of deflate_format.h: 1-3 emit every match at
- * once, 4-9 evaluate lazily.  Both formats share every line of code; Deflate64
- * has a 64 KiB window, matches up to 65,522 bytes (length code 285 with 16 extra
- * bits) and the distance codes 30 and 31.
+ * once, 4-9 evaluate lazily.  Both formats share every line of code: deflate
+ * reaches back at most 32,505 bytes with matches of 3..258 bytes; Deflate64 has
+ * a 64 KiB window (distances up to 65,534, distance codes 30 and 31) and
+ * matches up to 65,522 bytes (length code 285 with 16 extra bits).  Blocks end
+ * by the symbol-buffer and estimate rules of deflate_trees.h.
  *
  * Storing the entry instead.  The archive writer stores an entry (method 0)
  * when deflating would not make it smaller - but only when it can go back and
@@ -60,17 +62,23 @@ uint16_t deflateFlagBits(int method, int level);
 
 // ---- the compressor ---------------------------------------------------------------------
 
+/// How one entry is compressed.  The three permissions map the archive writer's
+/// situation onto the block choice:
+///   allow_stored_entry  = the output can be repositioned && the data is not
+///                         drawn from a callback;
+///   allow_stored_blocks = the same condition;
+///   allow_fixed_blocks  = the output can be repositioned || memory-to-memory.
+/// (An ordinary file output allows all three; multi-volume output and callback
+/// data allow none, and every block then has its own trees.)  A codec user with
+/// no such constraints (tests, the benchmark) leaves the defaults.
 struct DeflateOptions {
   int level = 6;             ///< 1..9; values outside are clamped
   bool deflate64 = false;    ///< method 9 instead of method 8
   /// The output may be the raw input when that is smallest (see the file comment).
-  /// Set only when the output can be repositioned and the data is not drawn
-  /// from a callback.
   bool allow_stored_entry = false;
-  /// Stored blocks inside the stream (same condition in the archive writer).
+  /// Stored blocks inside the stream, for stretches that do not compress.
   bool allow_stored_blocks = true;
-  /// Blocks with the fixed trees (the writer allows them when the output can be
-  /// repositioned, and for memory-to-memory operations).
+  /// Blocks coded with the fixed trees, when they are smaller than own trees.
   bool allow_fixed_blocks = true;
 };
 

@@ -11,6 +11,8 @@
  * The window buffer holds the window, the farthest reach of a match and the
  * lookahead: W + max distance + min lookahead bytes.  When the current position
  * reaches W + max distance the upper part moves down by W (see deflate.cpp).
+ * A match candidate lies less than kMaxDist bytes back, so that a match held by
+ * the lazy levels survives that move.
  */
 #pragma once
 
