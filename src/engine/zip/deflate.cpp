@@ -95,7 +95,7 @@ class Matcher {
  public:
   using Pos = typename F::Pos;
   static constexpr uint32_t kWMask = F::kWindow - 1;
-  static constexpr uint32_t kHashSize = 1u << F::kHashBits;    // heads of the 4-byte chains
+  static constexpr uint32_t kHashSize = 1u << F::kHashBits;    // chain heads
   static constexpr uint32_t kHash3Size = 1u << F::kHash3Bits;  // last position of each 3-byte hash
   static constexpr uint32_t kHeads = kHashSize + kHash3Size;
 
