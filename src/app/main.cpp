@@ -1,20 +1,76 @@
-/* app/main.cpp - the `parvell` program: the wizard, or a scheduled run. */
+/* app/main.cpp - the `parvell` program: the wizard, or a scheduled run.
+ *
+ * Whether widgets can exist is decided before the application object is
+ * created: a Qt Widgets program that starts without a usable display aborts
+ * in a way that cannot be caught, and cron starts scheduled runs with no
+ * display at all.  Without a display an interactive start prints one line and
+ * exits with status 2, and a scheduled start runs headless (messages on
+ * stderr, nothing waits for a user).  With a display that turns out to be
+ * unusable, Qt falls back to its offscreen platform and the same rules apply.
+ */
 #include <QApplication>
-#include <QWizard>
+#include <QCoreApplication>
 #include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
 
-#include "app/product.h"
+#include "app/command_line.h"
+#include "app/operation_record.h"
+#include "app/program_start.h"
+#include "app/strings.h"
+#include "log/task_log.h"
 #include "platform/display.h"
 
+namespace {
+
+/// Arguments without the program name and without Qt's own options.
+QStringList program_arguments() {
+  QStringList arguments = QCoreApplication::arguments();
+  if (!arguments.isEmpty()) arguments.removeFirst();
+  return arguments;
+}
+
+int run_program(bool gui) {
+  QCoreApplication::setOrganizationName(QString::fromLatin1("Parvell"));
+  app::ProgramStart::Options options;
+  options.gui = gui;
+  app::ProgramStart start(app::operation_record(), tasklog::task_log(), options);
+  start.start(program_arguments());
+  return start.run();
+}
+
+bool is_scheduled_start(int argc, char** argv) {
+  app::OperationRecord probe;
+  probe.reset();
+  app::parse_command_line(std::vector<std::string>(argv + 1, argv + argc), probe);
+  return probe.run_mode == app::kRunModeScheduled;
+}
+
+void print_no_display() { std::fprintf(stderr, "parvell: %s\n", app::load_string(app::kIdsNoDisplay)); }
+
+}  // namespace
+
 int main(int argc, char** argv) {
+  const bool scheduled = is_scheduled_start(argc, argv);
   if (!platform::display_available()) {
-    std::fprintf(stderr, "parvell: no display is available (DISPLAY and WAYLAND_DISPLAY are not set); "
-                         "the wizard needs a graphical session\n");
-    return 2;
+    if (!scheduled) {
+      print_no_display();
+      return app::kExitNoDisplay;
+    }
+    QCoreApplication application(argc, argv);
+    return run_program(false);
   }
+
+  // A display is named; should it be dead, fall back to offscreen instead of aborting.
+  const bool platform_chosen = !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+  if (!platform_chosen) qputenv("QT_QPA_PLATFORM", "xcb;offscreen");
   QApplication application(argc, argv);
-  QWizard sheet;
-  sheet.setWindowTitle(QString::asprintf("Welcome to %s Wizard", app::kProductName));
-  sheet.show();
-  return application.exec();
+  if (!platform_chosen) qunsetenv("QT_QPA_PLATFORM");
+  const bool fell_back = !platform_chosen && QGuiApplication::platformName() == QLatin1String("offscreen");
+  if (fell_back && !scheduled) {
+    print_no_display();
+    return app::kExitNoDisplay;
+  }
+  return run_program(!fell_back);
 }

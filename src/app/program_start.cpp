@@ -1,0 +1,191 @@
+/* app/program_start.cpp - program start: the two run modes and their start-up. */
+#include "app/program_start.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <cstdio>
+
+#include "app/command_line.h"
+#include "app/operation_record.h"
+#include "app/product.h"
+#include "app/strings.h"
+#include "log/task_log.h"
+#include "wizard/extra_parameters_page.h"
+#include "wizard/my_resize_prop_sheet.h"
+#include "wizard/performing_page.h"
+#include "wizard/pick_unzip_folder_page.h"
+#include "wizard/pick_zip_file_page.h"
+#include "wizard/scheduler_page.h"
+#include "wizard/welcome_page.h"
+
+namespace app {
+namespace {
+
+void print_message(int id) {
+  const char* text = load_string(id);
+  std::fprintf(stderr, "parvell: %s\n", text ? text : "");
+}
+
+class StderrMessages final : public StartupMessages {
+ public:
+  void show(int id) override { print_message(id); }
+};
+
+class DialogMessages final : public StartupMessages {
+ public:
+  void show(int id) override {
+    print_message(id);
+    QMessageBox box(QMessageBox::Warning, load_qstring(kIdsStartupCaption), load_qstring(id), QMessageBox::Ok);
+    box.exec();
+  }
+};
+
+/// Until the performing page runs the operation of a scheduled task, a verified
+/// task ends here without running anything, and says so.
+int operation_not_run(OperationRecord&, tasklog::TaskLog&, wizard::CMyResizePropSheet*) {
+  print_message(kIdsOperationNotRun);
+  return 1;  // the performing page's result before any run
+}
+
+}  // namespace
+
+/// The six pages, constructed before the path is chosen.
+struct ProgramStart::Pages {
+  std::unique_ptr<wizard::CPickZipFileName> pick_zip;
+  std::unique_ptr<wizard::CPickUnZipFolderName> pick_folder;
+  std::unique_ptr<wizard::CSetExtraParametersPg> extra;
+  std::unique_ptr<wizard::CWelcomePage> welcome;
+  std::unique_ptr<wizard::CTovanelExplWizCallBack> performing;
+  std::unique_ptr<wizard::CParvellExplorerMorvaneSchedulerPage> scheduler;
+};
+
+namespace {
+
+template <typename Page>
+void hand_to_sheet(wizard::CMyResizePropSheet& sheet, std::unique_ptr<Page>& page) {
+  sheet.add_page(page.get());
+  page.release();  // the sheet owns it now
+}
+
+}  // namespace
+
+std::unique_ptr<StartupMessages> make_dialog_messages() { return std::make_unique<DialogMessages>(); }
+std::unique_ptr<StartupMessages> make_stderr_messages() { return std::make_unique<StderrMessages>(); }
+
+ProgramStart::ProgramStart(OperationRecord& record, tasklog::TaskLog& log, Options options)
+    : m_record(record), m_log(log), m_options(std::move(options)) {
+  if (m_options.messages == nullptr) {
+    m_own_messages = m_options.gui ? make_dialog_messages() : make_stderr_messages();
+    m_options.messages = m_own_messages.get();
+  }
+  if (!m_options.runner) m_options.runner = operation_not_run;
+  if (!m_options.reader) m_options.reader = tasks::read_any_task_info_file;
+  if (m_options.executable_path.isNull()) m_options.executable_path = QCoreApplication::applicationFilePath();
+}
+
+ProgramStart::~ProgramStart() {
+  // Pages that never joined the sheet go first, then the sheet with its pages;
+  // each page stores its remembered settings as it goes.
+  m_pages.reset();
+  m_sheet.reset();
+}
+
+ProgramStart::Outcome ProgramStart::start(const QStringList& arguments) {
+  // 1. Reset the record.
+  m_record.reset();
+  // 4. The command line.
+  std::vector<std::string> args;
+  for (const QString& argument : arguments) args.push_back(argument.toStdString());
+  parse_command_line(args, m_record);
+  m_record.scheduled_start = m_record.run_mode == kRunModeScheduled;
+
+  // 5-7. Title, help paths, the sheet and the six pages.
+  m_title = QString::asprintf("Welcome to %s Wizard", kProductName);
+  if (m_options.gui) build_sheet();
+
+  // 8. Choose the path.
+  if (m_record.run_mode == kRunModeScheduled) {
+    m_outcome = verify_scheduled_start();
+    return m_outcome;
+  }
+  if (m_sheet) {
+    hand_to_sheet(*m_sheet, m_pages->welcome);
+    hand_to_sheet(*m_sheet, m_pages->pick_zip);
+    hand_to_sheet(*m_sheet, m_pages->pick_folder);
+    hand_to_sheet(*m_sheet, m_pages->extra);
+    hand_to_sheet(*m_sheet, m_pages->scheduler);
+    hand_to_sheet(*m_sheet, m_pages->performing);
+    m_sheet->set_name_string(QString::fromLatin1(kProductWord));
+    m_sheet->set_framework_start_page(m_record.run_mode != kRunModeNone ? 1 : 0);
+  }
+  m_outcome = Outcome::kInteractive;
+  return m_outcome;
+}
+
+void ProgramStart::build_sheet() {
+  const QFileInfo executable(m_options.executable_path);
+  const QString folder = executable.absolutePath();
+  const QString help_path = folder + QLatin1Char('/') + executable.completeBaseName() + QStringLiteral(".chm");
+  m_sheet = std::make_unique<wizard::CMyResizePropSheet>(m_title, QStringLiteral("WizardPosData"), 0, help_path,
+                                                         &m_record);
+  m_sheet->set_compiled_help_path(folder + QStringLiteral("/ParvellWizardHlp.CHM"));
+
+  m_pages = std::make_unique<Pages>();
+  m_pages->pick_zip = std::make_unique<wizard::CPickZipFileName>();
+  m_pages->pick_folder = std::make_unique<wizard::CPickUnZipFolderName>();
+  m_pages->extra = std::make_unique<wizard::CSetExtraParametersPg>();
+  m_pages->welcome = std::make_unique<wizard::CWelcomePage>(&m_record);
+  m_pages->performing = std::make_unique<wizard::CTovanelExplWizCallBack>();
+  m_pages->scheduler = std::make_unique<wizard::CParvellExplorerMorvaneSchedulerPage>();
+}
+
+ProgramStart::Outcome ProgramStart::end_with(int message_id) {
+  m_message_id = message_id;
+  m_options.messages->show(message_id);
+  return Outcome::kEnded;
+}
+
+ProgramStart::Outcome ProgramStart::verify_scheduled_start() {
+  const std::string path = m_record.cmdline_task_path;
+  if (path.empty()) return end_with(kIdsParametersFileNotFound);
+  if (!QFileInfo(QString::fromStdString(path)).isFile()) return end_with(kIdsTaskFileNotFound);
+
+  tasks::TaskFileVerdict verdict;
+  try {
+    verdict = m_options.reader(path, &m_record);
+  } catch (...) {
+    return end_with(kIdsReadingTerminated);
+  }
+  if (verdict != tasks::TaskFileVerdict::kAccepted) return end_with(kIdsVerificationFailed);
+
+  // The task file has no key for "log enabled": a task that names a log file logs.
+  m_record.log_enabled = m_record.log_file_name.empty() ? 0 : 1;
+
+  m_log.add_entry_from_message(kIdsEventVerificationOk, path);
+  m_log.take_task(m_record);
+  if (m_sheet) hand_to_sheet(*m_sheet, m_pages->performing);
+  return Outcome::kScheduled;
+}
+
+int ProgramStart::run() {
+  switch (m_outcome) {
+    case Outcome::kNotStarted:
+    case Outcome::kEnded:
+      return kExitStartRefused;
+    case Outcome::kInteractive:
+      if (!m_sheet) {
+        m_options.messages->show(kIdsNoDisplay);
+        return kExitNoDisplay;
+      }
+      return m_sheet->exec() == QDialog::Accepted ? kExitOk : kExitFailed;
+    case Outcome::kScheduled: {
+      const int result = m_options.runner(m_record, m_log, m_sheet.get());
+      m_log.write_log(result);
+      return result == 0 ? kExitOk : kExitFailed;
+    }
+  }
+  return kExitFailed;
+}
+
+}  // namespace app

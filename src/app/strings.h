@@ -1,0 +1,96 @@
+/* app/strings.h - the application's string table.
+ *
+ * Every text the wizard, the task subsystem and the results log show to the user
+ * is looked up here by its numeric id, and texts with conversions are formatted
+ * printf-style ("%s", "%d", "%ld").  The ids are those the program has always
+ * used (resource ids), so a later page finds its text under the same number the
+ * rest of the program quotes.  Texts are UTF-8 (the program's 8-bit code page).
+ *
+ * Ids from 9000 up belong to texts this build adds for its own platform (the
+ * no-display line, captions); they never collide with the historical ids.
+ */
+#pragma once
+
+#include <QString>
+#include <string>
+
+namespace app {
+
+/// Ids of the string table.  Values are pinned; never renumber.
+enum StringId : int {
+  kIdsMonitorBalloonTip = 98,        ///< welcome page: balloon tip of the monitoring check box
+  kIdsVerificationFailed = 100,      ///< scheduled start: neither reader accepted the task file
+  kIdsParametersFileNotFound = 101,  ///< scheduled start without a task file path
+  kIdsAboutMenuItem = 103,           ///< welcome page system menu item; also an engine message title
+  kIdsBrowseUnzipFolder = 104,       ///< pick-folder browser title; also an engine message title
+  kIdsDeleteSelectedFiles = 105,     ///< add-files dialog: delete question
+  kIdsNoItemsSelected = 106,         ///< add-files dialog: OK with nothing selected
+  kIdsStopOperation = 107,           ///< performing page: Stop question
+  kIdsAddingFiles = 108,             ///< performing page title, create run
+  kIdsUpdatingFiles = 109,           ///< performing page title, add run
+  kIdsExtractingZip = 110,           ///< performing page title, extract run
+  kIdsPleaseWait = 112,              ///< performing page "please wait" line
+  kIdsClickNextForFolder = 114,      ///< pick-archive explanation, box checked
+  kIdsCompletedOk = 115,             ///< outcome: success
+  kIdsCompletedWithErrors = 116,     ///< outcome: errors
+  kIdsCanceledByUser = 117,          ///< outcome: cancelled (result 1026)
+  kIdsZipMustExist = 118,            ///< archive check: extraction of a missing archive
+  kIdsEmailOrOpen = 119,             ///< performing page after a zip run
+  kIdsZipContainsItems = 120,        ///< archive check: listed with items
+  kIdsDeleteQuestion = 121,          ///< extra-parameters Finish with delete after
+  kIdsNextForFolderPage = 122,       ///< pick-archive hint line, extraction
+  kIdsNextForParameters = 123,       ///< pick-archive hint line, zip runs
+  kIdsFolderExists = 125,            ///< folder check: existing folder
+  kIdsProcessedSoFar = 126,          ///< performing page counter line
+  kIdsFilesSkipped = 127,            ///< performing page counter line, skipped part
+  kIdsBackToChangeSelection = 129,   ///< pick-archive selection-count line
+  kIdsWarningTitle = 139,            ///< "Warning!" title of question and warning boxes
+  kIdsBrowseOrNewZip = 141,          ///< archive check: empty name, zip run
+  kIdsZipNotRecognized = 142,        ///< archive check: listing failed
+  kIdsNoItemsInZip = 143,            ///< archive check: listing found no item
+  kIdsZipNameEmpty = 144,            ///< archive check: empty name, extraction
+  kIdsDefaultDesktopFolder = 146,    ///< pick-archive explanation, box cleared
+  kIdsZipWillBeCreated = 148,        ///< archive check: new archive
+  kIdsFolderWillBeCreated = 149,     ///< folder check: new folder
+  kIdsFolderEmpty = 150,             ///< folder check: empty text
+  kIdsNoFilesSkippedStopped = 151,   ///< performing page after Stop
+  kIdsEventStartingTask = 155,       ///< results log: start of the task
+  kIdsEventVerificationOk = 158,     ///< results log: task file read at start-up
+  kIdsMonitoringAutomatic = 159,     ///< performing page, scheduled run
+  kIdsMonitoringActivated = 160,     ///< performing page after an interactive run with monitoring
+  kIdsMonitoringNotActivated = 161,  ///< performing page without monitoring
+  kIdsEventDeletingPrevious = 164,   ///< results log: old archive deleted for a new one
+  kIdsMonitoringActive = 166,        ///< performing page with monitoring
+  kIdsEncryptedNoPassword = 170,     ///< warning: encrypted archive and no password
+  kIdsDeleteWarning = 364,           ///< "DeleteZippedFiles" warning on the way to the task page
+  kIdsProcessing = 576,              ///< performing page progress label
+  kIdsSkippedStopped = 577,          ///< performing page after Stop, with skipped files
+  kIdsFasterCompressionTip = 621,    ///< extra-parameters balloon tips ...
+  kIdsDeleteAfterTip = 622,
+  kIdsPreventTamperingTip = 623,
+  kIdsAllowLogTip = 624,
+  kIdsLogFileNameTip = 625,
+  kIdsLogBrowseTip = 626,
+  kIdsReadingTerminated = 627,       ///< scheduled start: reading the task file threw
+  kIdsTaskFileNotFound = 630,        ///< scheduled start: no task file at the path
+  kIdsEventFileProcessed = 634,      ///< results log: a file reached 100 %
+
+  // Texts of this build's own platform.
+  kIdsNoDisplay = 9000,              ///< interactive start without a display
+  kIdsStartupCaption = 9001,         ///< caption of start-up message boxes
+  kIdsOperationNotRun = 9002,        ///< a verified scheduled task whose operation this build cannot run
+};
+
+/// The text of @p id, or nullptr when the table has no such id.
+const char* load_string(int id);
+
+/// The text of @p id formatted printf-style with the arguments; an unknown id gives "".
+std::string format_string(int id, ...);
+
+/// The text of @p id as a QString ("" for an unknown id).
+QString load_qstring(int id);
+
+/// Formats @p id printf-style into a QString.
+QString format_qstring(int id, ...);
+
+}  // namespace app

@@ -1,0 +1,187 @@
+/* platform/file.cpp - files and paths for the engine, over POSIX. */
+#include "platform/file.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/fault_injection.h"
+
+namespace platform {
+
+using faults::Op;
+
+File::~File() {
+  if (m_fd >= 0) ::close(m_fd);
+}
+
+File::File(File&& other) noexcept : m_fd(other.m_fd), m_error(other.m_error), m_path(std::move(other.m_path)) {
+  other.m_fd = -1;
+}
+
+File& File::operator=(File&& other) noexcept {
+  if (this != &other) {
+    if (m_fd >= 0) ::close(m_fd);
+    m_fd = other.m_fd;
+    m_error = other.m_error;
+    m_path = std::move(other.m_path);
+    other.m_fd = -1;
+  }
+  return *this;
+}
+
+int File::open(const std::string& path, Mode mode, unsigned perms) {
+  if (m_fd >= 0) close();
+  if (int e = faults::check(Op::kOpen)) return m_error = e;
+  int flags = O_CLOEXEC;
+  switch (mode) {
+    case Mode::kRead: flags |= O_RDONLY; break;
+    case Mode::kReadWrite: flags |= O_RDWR; break;
+    case Mode::kCreate: flags |= O_RDWR | O_CREAT | O_TRUNC; break;
+    case Mode::kCreateExclusive: flags |= O_RDWR | O_CREAT | O_EXCL; break;
+  }
+  int fd;
+  do fd = ::open(path.c_str(), flags, perms);
+  while (fd < 0 && errno == EINTR);
+  if (fd < 0) return m_error = errno;
+  struct stat st;
+  if (mode == Mode::kRead && ::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+    ::close(fd);
+    return m_error = EISDIR;
+  }
+  m_fd = fd;
+  m_path = path;
+  m_error = 0;
+  return 0;
+}
+
+std::ptrdiff_t File::read(void* buf, size_t avail) {
+  if (int e = faults::check(Op::kRead)) {
+    m_error = e;
+    return -1;
+  }
+  ssize_t n;
+  do n = ::read(m_fd, buf, avail);
+  while (n < 0 && errno == EINTR);
+  if (n < 0) m_error = errno;
+  return n;
+}
+
+std::ptrdiff_t File::read_full(void* buf, size_t nbytes) {
+  size_t done = 0;
+  auto* p = static_cast<uint8_t*>(buf);
+  while (done < nbytes) {
+    std::ptrdiff_t n = read(p + done, nbytes - done);
+    if (n < 0) return -1;
+    if (n == 0) break;
+    done += static_cast<size_t>(n);
+  }
+  return static_cast<std::ptrdiff_t>(done);
+}
+
+std::ptrdiff_t File::read_at(uint64_t offset, void* buf, size_t nbytes) {
+  size_t done = 0;
+  auto* p = static_cast<uint8_t*>(buf);
+  while (done < nbytes) {
+    if (int e = faults::check(Op::kRead)) {
+      m_error = e;
+      return -1;
+    }
+    ssize_t n = ::pread(m_fd, p + done, nbytes - done, static_cast<off_t>(offset + done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      m_error = errno;
+      return -1;
+    }
+    if (n == 0) break;
+    done += static_cast<size_t>(n);
+  }
+  return static_cast<std::ptrdiff_t>(done);
+}
+
+int File::write(const void* data, size_t nbytes) {
+  auto* p = static_cast<const uint8_t*>(data);
+  while (nbytes != 0) {
+    if (int e = faults::check(Op::kWrite)) return m_error = e;
+    ssize_t n = ::write(m_fd, p, nbytes);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return m_error = errno;
+    if (n == 0) return m_error = ENOSPC;
+    p += n;
+    nbytes -= static_cast<size_t>(n);
+  }
+  return 0;
+}
+
+int File::write_at(uint64_t offset, const void* data, size_t nbytes) {
+  auto* p = static_cast<const uint8_t*>(data);
+  while (nbytes != 0) {
+    if (int e = faults::check(Op::kWrite)) return m_error = e;
+    ssize_t n = ::pwrite(m_fd, p, nbytes, static_cast<off_t>(offset));
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return m_error = errno;
+    if (n == 0) return m_error = ENOSPC;
+    p += n;
+    offset += static_cast<uint64_t>(n);
+    nbytes -= static_cast<size_t>(n);
+  }
+  return 0;
+}
+
+int File::seek(uint64_t offset) {
+  if (int e = faults::check(Op::kSeek)) return m_error = e;
+  if (::lseek(m_fd, static_cast<off_t>(offset), SEEK_SET) < 0) return m_error = errno;
+  return 0;
+}
+
+int64_t File::tell() const { return ::lseek(m_fd, 0, SEEK_CUR); }
+
+int64_t File::size() const {
+  struct stat st;
+  if (::fstat(m_fd, &st) != 0) return -1;
+  return st.st_size;
+}
+
+int File::sync() {
+  if (int e = faults::check(Op::kSync)) return m_error = e;
+  if (::fsync(m_fd) != 0) return m_error = errno;
+  return 0;
+}
+
+int File::truncate(uint64_t length) {
+  if (int e = faults::check(Op::kWrite)) return m_error = e;
+  if (::ftruncate(m_fd, static_cast<off_t>(length)) != 0) return m_error = errno;
+  return 0;
+}
+
+int File::close() {
+  if (m_fd < 0) return 0;
+  int fd = m_fd;
+  m_fd = -1;
+  int injected = faults::check(Op::kClose);
+  int rc = ::close(fd);  // the descriptor is released even when a failure is injected
+  if (injected) return m_error = injected;
+  if (rc != 0 && errno != EINTR) return m_error = errno;
+  return 0;
+}
+
+int rename_path(const std::string& from, const std::string& to) {
+  if (int e = faults::check(Op::kRename)) return e;
+  return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+}
+
+int remove_file(const std::string& path) {
+  if (int e = faults::check(Op::kRemove)) return e;
+  return ::unlink(path.c_str()) == 0 ? 0 : errno;
+}
+
+int sync_folder(const std::string& folder) {
+  int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return errno;
+  int rc = ::fsync(fd) == 0 ? 0 : errno;
+  ::close(fd);
+  return rc;
+}
+
+}  // namespace platform

@@ -1,0 +1,74 @@
+/* platform/file.h - files and paths for the engine, over POSIX.
+ *
+ * A File owns one descriptor and offers exactly what archive work needs:
+ * sequential and positioned reads, writes that either write everything or
+ * fail, seeking, size, flushing to the disk, truncation.  Every call returns
+ * 0 (or a byte count) on success and reports failures as an errno value, so
+ * the engine can map each to its own result code.  Every operation passes
+ * through the fault-injection check first (platform/fault_injection.h).
+ */
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace platform {
+
+class File {
+ public:
+  enum class Mode {
+    kRead,            ///< existing file, read only
+    kReadWrite,       ///< existing file, read and write
+    kCreate,          ///< create or truncate, read and write
+    kCreateExclusive  ///< create a new file; fails with EEXIST when it exists
+  };
+
+  File() = default;
+  ~File();
+  File(File&& other) noexcept;
+  File& operator=(File&& other) noexcept;
+  File(const File&) = delete;
+  File& operator=(const File&) = delete;
+
+  /// Opens @p path; @return 0 or errno.  @p perms applies to created files.
+  int open(const std::string& path, Mode mode, unsigned perms = 0644);
+  bool is_open() const { return m_fd >= 0; }
+  int fd() const { return m_fd; }
+  const std::string& path() const { return m_path; }
+
+  /// Reads up to @p avail bytes at the current position.  @return bytes read
+  /// (0 at the end), or -1 with last_error() set.  Retries interrupted calls.
+  std::ptrdiff_t read(void* buf, size_t avail);
+  /// Reads until @p nbytes are in or the file ends.  @return bytes read, or -1.
+  std::ptrdiff_t read_full(void* buf, size_t nbytes);
+  /// Positioned read that does not move the file position.  @return bytes read, or -1.
+  std::ptrdiff_t read_at(uint64_t offset, void* buf, size_t nbytes);
+  /// Writes all @p nbytes.  @return 0 or errno (ENOSPC for a full disk).
+  int write(const void* data, size_t nbytes);
+  /// Positioned write of all @p nbytes.  @return 0 or errno.
+  int write_at(uint64_t offset, const void* data, size_t nbytes);
+
+  int seek(uint64_t offset);           ///< @return 0 or errno
+  int64_t tell() const;                ///< current position, or -1
+  int64_t size() const;                ///< length of the file, or -1
+  int sync();                          ///< fsync; @return 0 or errno
+  int truncate(uint64_t length);       ///< @return 0 or errno
+  int close();                         ///< @return 0 or errno; a closed File stays closed
+
+  int last_error() const { return m_error; }
+
+ private:
+  int m_fd = -1;
+  int m_error = 0;
+  std::string m_path;
+};
+
+/// Renames @p from over @p to (atomic on one file system).  @return 0 or errno (EXDEV across file systems).
+int rename_path(const std::string& from, const std::string& to);
+/// Removes a file.  @return 0 or errno.
+int remove_file(const std::string& path);
+/// Flushes a folder's entries to the disk (after a rename into it).  @return 0 or errno.
+int sync_folder(const std::string& folder);
+
+}  // namespace platform

@@ -1,0 +1,11 @@
+/* wizard/extra_parameters_page.cpp - the extra-parameters page: options of the zip run and of the task. */
+#include "wizard/extra_parameters_page.h"
+
+namespace wizard {
+
+CSetExtraParametersPg::CSetExtraParametersPg(QWidget* parent)
+    : CMyResizePropPage(kDialogId, QString::fromUtf8(kCaption), QString::fromUtf8(kHelpTopic), parent) {
+  setObjectName(QStringLiteral("CSetExtraParametersPg"));
+}
+
+}  // namespace wizard

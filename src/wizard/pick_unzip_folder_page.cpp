@@ -1,0 +1,11 @@
+/* wizard/pick_unzip_folder_page.cpp - the pick-folder page: names the extraction folder. */
+#include "wizard/pick_unzip_folder_page.h"
+
+namespace wizard {
+
+CPickUnZipFolderName::CPickUnZipFolderName(QWidget* parent)
+    : CMyResizePropPage(kDialogId, QString::fromUtf8(kCaption), QString::fromUtf8(kHelpTopic), parent) {
+  setObjectName(QStringLiteral("CPickUnZipFolderName"));
+}
+
+}  // namespace wizard

@@ -1,0 +1,85 @@
+#!/usr/bin/env bash
+# tests/cli/test_parvell_headless.sh - `parvell` started the way cron starts it:
+# no display, a bare environment.  A scheduled start must never wait for a
+# user or abort in Qt: start-up messages go to stderr, the exit status is
+# non-zero, and the user's settings file stays byte for byte as it was.  An
+# interactive start says in one line that it needs a display.
+set -u
+parvell="$OSTRANA_BIN_DIR/parvell"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+failures=0
+fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
+
+# Runs parvell with a cron-like environment; sets $rc, $err and $elapsed_ms.
+run() {
+  local start end
+  start=$(date +%s%N)
+  err=$(cd "$work" && env -i HOME="$work/home" LOGNAME=cron PATH=/usr/bin:/bin SHELL=/bin/sh \
+        XDG_CONFIG_HOME="$work/config" timeout 10 "$parvell" "$@" 2>&1 >/dev/null)
+  rc=$?
+  end=$(date +%s%N)
+  elapsed_ms=$(( (end - start) / 1000000 ))
+}
+
+mkdir -p "$work/home" "$work/config/Parvell"
+
+# A missing task file: message 630, non-zero, within a second.
+run /scheduled "$work/no such file.task_info.txt"
+[ "$rc" -ne 0 ] && [ "$rc" -ne 124 ] || fail "missing file: exit status $rc"
+[ "$err" = "parvell: Morvane File Information Not Found! File may have been deleted!" ] ||
+  fail "missing file: stderr was '$err'"
+[ "$elapsed_ms" -lt 1000 ] || fail "missing file took ${elapsed_ms} ms"
+
+# The switch alone: message 101.
+run scheduled
+[ "$rc" -ne 0 ] || fail "scheduled alone: exit status 0"
+[[ "$err" == *"Morvane Parameters File not found. Task Scheduling information may have been changed!"* ]] ||
+  fail "scheduled alone: stderr was '$err'"
+
+# A file that is no task file: message 100.
+printf 'not a task file at all' > "$work/junk.task_info.txt"
+run "$work/junk.task_info.txt"
+[ "$rc" -ne 0 ] || fail "junk file: exit status 0"
+[[ "$err" == *"Morvane File Verification Failed! File may have been tampered!"* ]] || fail "junk file: stderr was '$err'"
+
+# The wizard without a display: one line, non-zero.
+run
+[ "$rc" -ne 0 ] && [ "$rc" -ne 134 ] || fail "no display: exit status $rc"
+[ "$(printf '%s\n' "$err" | wc -l)" -eq 1 ] && [[ "$err" == *"no display"* ]] || fail "no display: stderr was '$err'"
+run new
+[ "$rc" -ne 0 ] || fail "no display (new): exit status 0"
+
+# A valid plain task file: verified without touching the settings.
+cat > "$work/config/Parvell/parvell.conf" <<'CONF'
+[Settings]
+WizardOperationRdButon=2
+Morvane_LogFileName=/somewhere/else.log
+
+[WizardPosData]
+CurrentPageIndx=3
+CONF
+cp "$work/config/Parvell/parvell.conf" "$work/before.conf"
+python3 - "$work/valid.task_info.txt" "$work/logs/run.log" <<'PY'
+import struct, sys
+lines = ["PRJ_TAG = _PARVELL_SECURE_TASK_FILE_INFO_", "ZIP_TASK_NAME = Nightly", "ZIP_OPERATION = 0",
+         "ZIP_WORKING_FILE_NAME = /tmp/never-made.zip", "ZIP_LOG_FILE_NAME = " + sys.argv[2]]
+with open(sys.argv[1], "wb") as f:
+    for line in lines:
+        data = line.encode()
+        f.write(struct.pack("<i", len(data)) + data)
+PY
+mkdir -p "$work/logs"
+run /scheduled "$work/valid.task_info.txt"
+[ "$rc" -ne 0 ] && [ "$rc" -ne 3 ] && [ "$rc" -ne 124 ] || fail "valid file: exit status $rc"
+cmp -s "$work/before.conf" "$work/config/Parvell/parvell.conf" || fail "settings file changed by a scheduled start"
+[ "$(ls "$work/config")" = "Parvell" ] && [ "$(ls "$work/config/Parvell")" = "parvell.conf" ] ||
+  fail "a scheduled start created configuration files: $(ls -R "$work/config")"
+log=$(ls "$work/logs"/run\ \[*\].log.html 2>/dev/null | head -1)
+[ -n "$log" ] || fail "no results log written"
+[ -z "$log" ] || grep -q "Command line file verification OK! </FONT><TH  bgcolor=\"#F0F0F0\"><FONT size=\"1\" color=\"#000000\" face=\"Arial, Helvetica, sans-serif\">$work/valid.task_info.txt" "$log" ||
+  fail "results log lacks the verification event"
+[ ! -e /tmp/never-made.zip ] || fail "an archive appeared"
+
+[ "$failures" -eq 0 ] && echo "all headless start checks passed"
+exit "$failures"
