@@ -33,6 +33,7 @@
 
 #include "engine/zip/deflate_format.h"
 #include "engine/zip/deflate_trees.h"
+#include "ostrana_results.h"
 
 namespace ostrana {
 
@@ -57,8 +58,6 @@ uint16_t deflateFlagBits(int method, int level) {
 namespace {
 
 constexpr int kBufferPadding = 16;  // zero bytes behind the buffer for the wide loads
-constexpr int kReadError = 11;      // "Input file read failure"
-constexpr int kOutOfMemory = 4;
 
 inline uint32_t load32(const uint8_t* p) {
   uint32_t v;
@@ -212,7 +211,7 @@ class Matcher {
     while (m_fill < F::kBufferSize) {
       std::ptrdiff_t n = m_in->read(m_window + m_fill, F::kBufferSize - m_fill);
       if (n < 0) {
-        m_error = m_in->error() != 0 ? m_in->error() : kReadError;
+        m_error = m_in->error() != 0 ? m_in->error() : OZ_READ_FAILED;
         return false;
       }
       if (n == 0) {
@@ -433,13 +432,13 @@ int runWith(std::unique_ptr<Matcher<F>>& matcher, ByteSource& in, ByteSink& out,
     matcher.reset(new (std::nothrow) Matcher<F>);
     if (!matcher) {
       result.detail = "window allocation";
-      return kOutOfMemory;
+      return OZ_OUT_OF_MEMORY;
     }
   }
   if (const char* detail = matcher->allocate()) {
     result.detail = detail;
     matcher.reset();
-    return kOutOfMemory;
+    return OZ_OUT_OF_MEMORY;
   }
   return matcher->run(in, out, options, result);
 }
@@ -453,7 +452,7 @@ int DeflateCompressor::compress(ByteSource& in, ByteSink& out, const DeflateOpti
   if (!m_impl) m_impl.reset(new (std::nothrow) Impl);
   if (!m_impl) {
     result.detail = "window allocation";
-    rc = kOutOfMemory;
+    rc = OZ_OUT_OF_MEMORY;
   } else if (options.deflate64) {
     rc = runWith(m_impl->deflate64, in, out, options, result);
   } else {

@@ -8,33 +8,10 @@
 
 #include <cstring>
 
+#include "engine/common/crc32.h"
+#include "ostrana_results.h"
+
 namespace ostrana {
-
-namespace {
-
-constexpr int kReadFailure = 11;  // "Input file read failure"
-constexpr int kInterrupted = 9;   // "Operation interrupted by application"
-
-// Bytewise CRC-32 (reflected 0xEDB88320); stands in until the engine's shared
-// CRC-32 is available to this module.
-struct CrcTable {
-  uint32_t t[256];
-  CrcTable() {
-    for (uint32_t i = 0; i < 256; ++i) {
-      uint32_t c = i;
-      for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-      t[i] = c;
-    }
-  }
-};
-uint32_t crc32Update(uint32_t crc, const uint8_t* data, size_t nbytes) {
-  static const CrcTable table;
-  crc = ~crc;
-  for (size_t i = 0; i < nbytes; ++i) crc = table.t[(crc ^ data[i]) & 0xFF] ^ (crc >> 8);
-  return ~crc;
-}
-
-}  // namespace
 
 DataType classifyData(const uint64_t* counts) {
   uint64_t text = 0, binary = 0;
@@ -75,7 +52,7 @@ size_t EntryReader::convert(uint8_t* buf, const uint8_t* in, size_t nread) {
 }
 
 void EntryReader::deliver(const uint8_t* data, size_t nbytes) {
-  m_crc = crc32Update(m_crc, data, nbytes);
+  m_crc = crc32(m_crc, data, nbytes);
   m_delivered += nbytes;
   if (m_type == DataType::kUnknown) count(data, nbytes);
 }
@@ -94,7 +71,7 @@ std::ptrdiff_t EntryReader::read(uint8_t* buf, size_t avail) {
   size_t ask = m_convert ? (avail > 1 ? avail / 2 : 1) : avail;
   std::ptrdiff_t n = m_source.read(buf + (avail - ask), ask);
   if (n < 0) {
-    m_error = m_source.error() != 0 ? m_source.error() : kReadFailure;
+    m_error = m_source.error() != 0 ? m_source.error() : OZ_READ_FAILED;
     return -1;
   }
   if (n == 0) {
@@ -115,7 +92,7 @@ std::ptrdiff_t EntryReader::read(uint8_t* buf, size_t avail) {
   }
   deliver(buf, delivered);
   if (m_observer && m_observer->progress(m_sourceRead) != 0) {
-    m_error = kInterrupted;
+    m_error = OZ_INTERRUPTED;
     return -1;
   }
   return static_cast<std::ptrdiff_t>(delivered);

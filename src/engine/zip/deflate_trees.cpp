@@ -15,6 +15,8 @@
 #include <new>
 #include <type_traits>
 
+#include "ostrana_results.h"
+
 static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__,
               "the bit writer stores its 64-bit buffer as little-endian bytes");
 
@@ -244,7 +246,7 @@ int BlockWriter::ensureRoom(uint64_t nbytes) {
   if (nbytes + 8 <= m_outAvail) return 0;
   size_t want = static_cast<size_t>(nbytes + 8);
   uint8_t* grown = static_cast<uint8_t*>(std::malloc(want + kOutSlack));
-  if (grown == nullptr) return 4;  // out of memory
+  if (grown == nullptr) return OZ_OUT_OF_MEMORY;
   std::free(m_out);
   m_out = grown;
   m_outAvail = want;
