@@ -5,9 +5,9 @@ Usage: check_deflate_streams.py DIR
 
 DIR/manifest.txt has one line per stream, fields separated by tabs:
     stream-file  method  original-file-or-"-"  crc32-hex  size
-Method 8 streams are decoded with Python's zlib (raw, wbits=-15), method 9
-(Deflate64) streams are wrapped into one zip archive, built here byte by byte,
-and tested and extracted with 7-Zip (`7zz t`, `7zz x`).  When an original file
+Method 8 streams are decoded with Python's zlib (raw, wbits=-15); all streams,
+method 8 and method 9 (Deflate64), are also wrapped into one zip archive,
+built here byte by byte, and tested and extracted with 7-Zip (`7zz t`, `7zz x`).  When an original file
 is named, the decoded bytes must equal it and the CRC-32 must be Python's zlib
 crc32 of it; otherwise the decoded bytes must have the given CRC-32 and size
 (the big streams, whose originals are not kept).  Exit status 0 only when every
@@ -70,18 +70,19 @@ def check_method8(stream, original, crc, size):
 
 
 def build_zip(path, entries):
-    """entries: (name, stream-file, crc, size).  Method 9, no data descriptors."""
+    """entries: (name, stream-file, method, crc, size).  No data descriptors."""
     central = b""
     with open(path, "wb") as z:
-        for name, stream, crc, size in entries:
+        for name, stream, method, crc, size in entries:
             offset = z.tell()
             csize = os.path.getsize(stream)
             bname = name.encode()
+            version = 21 if method == 9 else 20
             z.write(struct.pack("<IHHHHHIIIHH",
                                 0x04034B50,  # local header signature
-                                21,          # version needed: Deflate64
+                                version,     # version needed: 2.1 for Deflate64, 2.0 for deflate
                                 0,           # flags
-                                9,           # method: Deflate64
+                                method,      # 8 deflate, 9 Deflate64
                                 0,           # time
                                 0x21,        # date: 1980-01-01
                                 crc, csize, size,
@@ -95,8 +96,8 @@ def build_zip(path, entries):
                     z.write(chunk)
             central += struct.pack("<IHHHHHHIIIHHHHHII",
                                    0x02014B50,  # central header signature
-                                   21, 21,      # made by, needed
-                                   0, 9, 0, 0x21,
+                                   version, version,  # made by, needed
+                                   0, method, 0, 0x21,
                                    crc, csize, size,
                                    len(bname), 0, 0,  # name, extra, comment lengths
                                    0, 0, 0,           # disk, internal, external attributes
@@ -107,9 +108,10 @@ def build_zip(path, entries):
                             len(central), cd_offset, 0))
 
 
-def check_method9(work, items, results):
-    zpath = os.path.join(work, "deflate64.zip")
-    entries = [("e%04d" % i, stream, crc, size) for i, (stream, _o, crc, size) in enumerate(items)]
+def check_with_7zip(work, items, results):
+    """items: (stream, method, original, crc, size)."""
+    zpath = os.path.join(work, "streams.zip")
+    entries = [("e%04d" % i, stream, method, crc, size) for i, (stream, method, _o, crc, size) in enumerate(items)]
     build_zip(zpath, entries)
     t = subprocess.run(["7zz", "t", zpath], capture_output=True, text=True)
     if t.returncode != 0:
@@ -118,7 +120,7 @@ def check_method9(work, items, results):
         return
     out_dir = os.path.join(work, "x")
     x = subprocess.run(["7zz", "x", "-y", "-o" + out_dir, zpath], capture_output=True, text=True)
-    for i, (stream, original, crc, size) in enumerate(items):
+    for i, (stream, _method, original, crc, size) in enumerate(items):
         extracted = os.path.join(out_dir, "e%04d" % i)
         problem = None
         if x.returncode != 0 or not os.path.exists(extracted):
@@ -132,12 +134,12 @@ def check_method9(work, items, results):
                     if a.read() != b.read():
                         problem = "7zz output differs from the original"
             os.remove(extracted)
-        results.append((stream, problem))
+        results.append((stream + " (7-Zip)", problem))
 
 
 def main():
     folder = sys.argv[1]
-    items8, items9 = [], []
+    items = []
     with open(os.path.join(folder, "manifest.txt")) as m:
         for line in m:
             stream, method, original, crc, size = line.rstrip("\n").split("\t")
@@ -146,16 +148,18 @@ def main():
             crc, size = int(crc, 16), int(size)
             if original is not None:
                 crc, size = crc_of_file(original)  # the control's own CRC of the original
-            (items8 if method == "8" else items9).append((stream, original, crc, size))
+            items.append((stream, int(method), original, crc, size))
     results = []
-    for stream, original, crc, size in items8:
+    for stream, method, original, crc, size in items:
+        if method != 8:
+            continue
         try:
-            results.append((stream, check_method8(stream, original, crc, size)))
+            results.append((stream + " (zlib)", check_method8(stream, original, crc, size)))
         except (zlib.error, ValueError) as e:
-            results.append((stream, "zlib: %s" % e))
-    if items9:
+            results.append((stream + " (zlib)", "zlib: %s" % e))
+    if items:
         with tempfile.TemporaryDirectory(dir=folder) as work:
-            check_method9(work, items9, results)
+            check_with_7zip(work, items, results)
     failed = [(s, p) for s, p in results if p]
     for s, p in failed:
         print("FAIL %s: %s" % (os.path.basename(s), p))

@@ -5,7 +5,7 @@
  * over a long entry.  The input is made on the fly (slices of a text and a
  * binary pool at seeded offsets, so it has both near and far repeats); the
  * streams go to files and are decoded by Python's zlib (method 8) and 7-Zip
- * (method 9), which also check the CRC-32 that the entry reader computed.
+ * (both), which also check the CRC-32 that the entry reader computed.
  */
 #include <gtest/gtest.h>
 

@@ -6,7 +6,8 @@
  * one byte, ten distinct letters, an input that crosses many blocks and window
  * slides, highly repetitive and random data.  Each stream is decoded by the
  * strict reference decoder here, and all of them by the peers: Python's zlib for
- * method 8, 7-Zip (through a zip archive built byte by byte) for method 9.
+ * method 8, and 7-Zip for both methods (through a zip archive built byte by
+ * byte).
  */
 #include <gtest/gtest.h>
 

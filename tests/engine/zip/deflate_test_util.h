@@ -3,7 +3,7 @@
  * Inputs are made by a seeded generator so every run sees the same bytes.
  * PeerCheck collects streams in a temporary folder and hands them to
  * check_deflate_streams.py, which decodes method 8 with Python's zlib and
- * method 9 with 7-Zip.
+ * both methods with 7-Zip.
  */
 #pragma once
 
