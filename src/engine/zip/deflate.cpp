@@ -3,12 +3,12 @@
  * The window buffer holds the input around the current position.  `head` maps
  * a hash of the bytes at a position to the most recent earlier position with
  * that hash, and `prev` chains each position to the previous one with the same
- * hash.  The fast levels (1-3) chain positions by their next three bytes.  The
- * lazy levels (4-9) chain them by their next four bytes, which keeps the chains
- * free of candidates that cannot give more than three bytes, and keep beside
- * the chains one more table with the last position of each 3-byte hash, from
- * which three-byte matches come.  With the same chain limits from the level
- * table, the searches then look at more useful candidates.
+ * hash.  Levels 1 and 2 chain positions by their next three bytes.  From level
+ * 3 on positions are chained by their next four bytes, which keeps the chains
+ * free of candidates that cannot give more than three bytes, and one more table
+ * beside the chains holds the last position of each 3-byte hash, from which
+ * three-byte matches come.  With the same chain limits from the level table,
+ * the searches then look at more useful candidates.
  *
  * Positions are offsets into the buffer, 0 meaning "none" (the byte at offset 0
  * is never offered as a match: a negligible loss that keeps the arrays small).
@@ -58,6 +58,10 @@ uint16_t deflateFlagBits(int method, int level) {
 namespace {
 
 constexpr int kBufferPadding = 16;  // zero bytes behind the buffer for the wide loads
+// Levels 1 and 2 look at so few candidates that chains of 3-byte hashes find
+// more; from level 3 on, chains of 4-byte hashes plus the 3-byte table are
+// faster at the same size.
+constexpr int kFirstLevelWithFourByteChains = 3;
 
 inline uint32_t load32(const uint8_t* p) {
   uint32_t v;
@@ -144,7 +148,10 @@ class Matcher {
     policy.allow_fixed_blocks = options.allow_fixed_blocks;
     m_blocks.startEntry(m_level, policy, &out);
 
-    int rc = m_level <= kLastFastLevel ? compressFast() : compressLazy();
+    int rc;
+    if (m_level > kLastFastLevel) rc = compressLazy();
+    else if (m_level >= kFirstLevelWithFourByteChains) rc = compressFast<4>();
+    else rc = compressFast<3>();
     result.in_nbytes = m_totalIn;
     result.out_nbytes = m_blocks.outputNbytes();
     result.stored_entry = m_blocks.storedEntry();
@@ -152,8 +159,8 @@ class Matcher {
   }
 
  private:
-  /// Enters position @p pos into its chain: chains of 3-byte hashes for the fast
-  /// levels; for the lazy levels chains of 4-byte hashes plus the 3-byte table.
+  /// Enters position @p pos into its chain: chains of 3-byte hashes, or chains
+  /// of 4-byte hashes plus the 3-byte table.
   template <int kChainBytes>
   Candidates insert(uint32_t pos) {
     uint32_t v = load32(m_window + pos);
@@ -289,6 +296,7 @@ class Matcher {
   /// The position and fill level live in locals within the loop (the block
   /// writer's counters could otherwise alias them) and go back to the members
   /// around fill() and endBlock().
+  template <int kChainBytes>
   int compressFast() {
     const uint32_t max_insert = m_config.max_lazy;
     const uint8_t* const win = m_window;
@@ -304,15 +312,16 @@ class Matcher {
       if (lookahead == 0) break;
       uint32_t len = 0, start = 0;
       if (lookahead >= kMinMatch) {
-        Candidates c = insert<3>(pos);
+        Candidates c = insert<kChainBytes>(pos);
         uint32_t limit = pos > F::kMaxDist ? pos - F::kMaxDist : 0;
-        if (c.chain > limit) len = longestMatch<3>(pos, fill, c, kMinMatch - 1, start);
+        if (c.chain > limit || c.three > limit)
+          len = longestMatch<kChainBytes>(pos, fill, c, kMinMatch - 1, start);
       }
       bool full;
       if (len >= kMinMatch) {
         full = m_blocks.tallyMatch(pos - start, len);
         if (len <= max_insert && lookahead - len >= kMinMatch) {
-          for (uint32_t i = 1; i < len; ++i) insert<3>(pos + i);
+          for (uint32_t i = 1; i < len; ++i) insert<kChainBytes>(pos + i);
         }
         pos += len;
       } else {
