@@ -102,8 +102,8 @@ inline Result run(uint16_t method, uint16_t flags, ostrana::ExpandMode mode, uin
     if (expander.out_nbytes() != out[pass].size()) std::abort();
     // The legacy expanders stop at the item's size; inflate outside the
     // memory modes stops 1,000 bytes beyond it.
-    if (method != ostrana::kMethodDeflate && method != ostrana::kMethodDeflate64 &&
-        method != ostrana::kMethodStore && out[pass].size() > usize)
+    if (method != ostrana::zip::kMethodDeflate && method != ostrana::zip::kMethodDeflate64 &&
+        method != ostrana::zip::kMethodStore && out[pass].size() > usize)
       std::abort();
     if (mode == ostrana::ExpandMode::kToFile && out[pass].size() > usize + 1000) std::abort();
   }

@@ -60,12 +60,12 @@ TEST(Deflate64SevenZip, MembersExpandToTheirInputsAndCrc) {
       ASSERT_EQ(kExpandOk, o.rc);
       ASSERT_EQ(expected, o.out);
       EXPECT_EQ(m.crc32, reference_crc32(o.out));
-      if (m.method != kMethodDeflate64) continue;  // 7-Zip stores what does not shrink
+      if (m.method != zip::kMethodDeflate64) continue;  // 7-Zip stores what does not shrink
       ++deflate64_members;
       ExpandOutcome small = expand(m.method, data, m.uncompressed_size, ExpandMode::kToMemory, 0, 5);
       ASSERT_EQ(kExpandOk, small.rc);
       ASSERT_EQ(expected, small.out);
-      ExpandOutcome as_deflate = expand(kMethodDeflate, data, m.uncompressed_size);
+      ExpandOutcome as_deflate = expand(zip::kMethodDeflate, data, m.uncompressed_size);
       if (as_deflate.rc != kExpandOk || as_deflate.out != expected) ++needs_extensions;
     }
   }

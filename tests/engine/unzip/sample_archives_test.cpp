@@ -33,11 +33,11 @@ struct Expected {
 };
 
 const Expected kMembers[] = {
-    {"commons-compress/SHRUNK.ZIP", "TEST1.XML", kMethodShrink, 0},
-    {"commons-compress/SHRUNK.ZIP", "TEST2.XML", kMethodShrink, 0},
-    {"sharpcompress/Zip.shrink.zip", "TECT.TXT", kMethodShrink, 0},
-    {"sharpcompress/Zip.shrink.zip", "TEST.EXE", kMethodShrink, 0},  // long enough for partial clearing
-    {"zip2/shrink.zip", "FIRST.TXT", kMethodShrink, 0},
+    {"commons-compress/SHRUNK.ZIP", "TEST1.XML", zip::kMethodShrink, 0},
+    {"commons-compress/SHRUNK.ZIP", "TEST2.XML", zip::kMethodShrink, 0},
+    {"sharpcompress/Zip.shrink.zip", "TECT.TXT", zip::kMethodShrink, 0},
+    {"sharpcompress/Zip.shrink.zip", "TEST.EXE", zip::kMethodShrink, 0},  // long enough for partial clearing
+    {"zip2/shrink.zip", "FIRST.TXT", zip::kMethodShrink, 0},
     {"sharpcompress/Zip.reduce1.zip", "TEST.EXE", 2, 0},
     {"sharpcompress/Zip.reduce1.zip", "TEST.JPG", 2, 0},
     {"sharpcompress/Zip.reduce2.zip", "TEST.EXE", 3, 0},
@@ -47,15 +47,15 @@ const Expected kMembers[] = {
     {"sharpcompress/Zip.reduce4.zip", "TEST.EXE", 5, 0},
     {"sharpcompress/Zip.reduce4.zip", "TEST.JPG", 5, 0},
     {"zip2/reduce.zip", "first.txt", 5, 0},
-    {"commons-compress/imploding-4Kdict-2trees.zip", "HEADER.TXT", kMethodImplode, 0},
-    {"commons-compress/imploding-8Kdict-3trees.zip", "LICENSE.TXT", kMethodImplode, 6},
-    {"sharpcompress/Zip.implode.zip", "EXE/TEST.EXE", kMethodImplode, 0},
-    {"sharpcompress/Zip.implode.zip", nullptr, kMethodImplode, 6},  // the text member (a CP437 name)
-    {"zip2/implode.zip", "first.txt", kMethodImplode, 6},
-    {"commons-compress/lorem-ipsum-deflate64.zip", "lorem-ipsum.txt", kMethodDeflate64, 0},
-    {"sharpcompress/Zip.deflate64.zip", "exe/test.exe", kMethodDeflate64, 0},
-    {"sharpcompress/Zip.deflate64.zip", "jpg/test.jpg", kMethodDeflate64, 0},
-    {"zip2/deflate64.zip", "binary.wmv", kMethodDeflate64, 0},  // 2.7 MB with distances beyond 32 KiB
+    {"commons-compress/imploding-4Kdict-2trees.zip", "HEADER.TXT", zip::kMethodImplode, 0},
+    {"commons-compress/imploding-8Kdict-3trees.zip", "LICENSE.TXT", zip::kMethodImplode, 6},
+    {"sharpcompress/Zip.implode.zip", "EXE/TEST.EXE", zip::kMethodImplode, 0},
+    {"sharpcompress/Zip.implode.zip", nullptr, zip::kMethodImplode, 6},  // the text member (a CP437 name)
+    {"zip2/implode.zip", "first.txt", zip::kMethodImplode, 6},
+    {"commons-compress/lorem-ipsum-deflate64.zip", "lorem-ipsum.txt", zip::kMethodDeflate64, 0},
+    {"sharpcompress/Zip.deflate64.zip", "exe/test.exe", zip::kMethodDeflate64, 0},
+    {"sharpcompress/Zip.deflate64.zip", "jpg/test.jpg", zip::kMethodDeflate64, 0},
+    {"zip2/deflate64.zip", "binary.wmv", zip::kMethodDeflate64, 0},  // 2.7 MB with distances beyond 32 KiB
 };
 
 TEST(SampleArchives, LegacyAndDeflate64MembersExpandToTheirCrc) {
@@ -121,13 +121,13 @@ TEST(SampleArchives, TruncatedImplodedDataEndsEarly) {
   const std::vector<uint8_t> data = member_data(bytes, m);
   for (size_t n = 0; n < data.size(); n += 37) {
     const std::vector<uint8_t> cut(data.begin(), data.begin() + static_cast<std::ptrdiff_t>(n));
-    EXPECT_EQ(kExpandDamaged, expand(kMethodImplode, cut, m.uncompressed_size, ExpandMode::kToFile, m.flags).rc)
+    EXPECT_EQ(kExpandDamaged, expand(zip::kMethodImplode, cut, m.uncompressed_size, ExpandMode::kToFile, m.flags).rc)
         << "cut at " << n;
   }
   // Bytes to spare after the item's size is reached: complete all the same.
   std::vector<uint8_t> longer = data;
   longer.insert(longer.end(), 64, 0xEE);
-  ExpandOutcome o = expand(kMethodImplode, longer, m.uncompressed_size, ExpandMode::kToFile, m.flags);
+  ExpandOutcome o = expand(zip::kMethodImplode, longer, m.uncompressed_size, ExpandMode::kToFile, m.flags);
   EXPECT_EQ(kExpandOk, o.rc);
   EXPECT_EQ(m.crc32, reference_crc32(o.out));
 }
@@ -193,7 +193,7 @@ TEST(SampleArchives, ImplodeFlagsChooseWindowAndLiteralTreeIndependently) {
     for (int i = 0; i < 40; ++i) expected.push_back(expected[expected.size() - far]);
     w.match(1, 200);
     for (int i = 0; i < 200; ++i) expected.push_back(expected.back());
-    ExpandOutcome o = expand(kMethodImplode, w.bytes(), expected.size(), ExpandMode::kToFile, flags);
+    ExpandOutcome o = expand(zip::kMethodImplode, w.bytes(), expected.size(), ExpandMode::kToFile, flags);
     EXPECT_EQ(kExpandOk, o.rc);
     EXPECT_EQ(expected, o.out);
   }
@@ -203,7 +203,7 @@ TEST(SampleArchives, ImplodeAndReduceCopiesBeforeTheFirstByteGiveZeros) {
   ImplodeWriter w(0);
   w.literal('x');
   w.match(100, 5);  // 99 bytes before the start of the output
-  ExpandOutcome o = expand(kMethodImplode, w.bytes(), 6);
+  ExpandOutcome o = expand(zip::kMethodImplode, w.bytes(), 6);
   EXPECT_EQ(kExpandOk, o.rc);
   EXPECT_EQ(std::vector<uint8_t>({'x', 0, 0, 0, 0, 0}), o.out);
 

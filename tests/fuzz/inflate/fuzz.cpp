@@ -15,9 +15,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const ostrana::ExpandMode kModes[] = {ostrana::ExpandMode::kToFile, ostrana::ExpandMode::kToMemory,
                                                ostrana::ExpandMode::kMemoryToMemory, ostrana::ExpandMode::kToFile};
   const ostrana::ExpandMode mode = kModes[data[0] & 3];
-  const fuzz::Result r = fuzz::run(ostrana::kMethodDeflate, 0, mode, 0, data, size, data[0] >> 2);
+  const fuzz::Result r = fuzz::run(ostrana::zip::kMethodDeflate, 0, mode, 0, data, size, data[0] >> 2);
   if (mode == ostrana::ExpandMode::kToFile) {
-    const fuzz::Result m = fuzz::run(ostrana::kMethodDeflate, 0, ostrana::ExpandMode::kToMemory, 0, data, size, 0);
+    const fuzz::Result m = fuzz::run(ostrana::zip::kMethodDeflate, 0, ostrana::ExpandMode::kToMemory, 0, data, size, 0);
     // Same bytes as far as both went; the same end unless one was cut short
     // (overgrowth in extraction mode, a full sink in either).
     const size_t common = std::min(r.out.size(), m.out.size());
