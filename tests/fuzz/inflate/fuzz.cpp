@@ -1,0 +1,24 @@
+/* tests/fuzz/inflate/fuzz.cpp - libFuzzer target: deflate streams (method 8).
+ *
+ * Byte 0: bits 0-1 the output mode (extraction, file to memory, memory to
+ * memory), bits 2-4 the piece size of the second run.  See expander_fuzz.h.
+ * Besides the harness's checks: the extraction-mode output must be a prefix
+ * of the memory-mode output (only the overgrowth stop may cut it short).
+ */
+#include <algorithm>
+
+#include "../expander_fuzz.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  if (size < 1) return 0;
+  static const ostrana::ExpandMode kModes[] = {ostrana::ExpandMode::kToFile, ostrana::ExpandMode::kToMemory,
+                                               ostrana::ExpandMode::kMemoryToMemory, ostrana::ExpandMode::kToFile};
+  const ostrana::ExpandMode mode = kModes[data[0] & 3];
+  const fuzz::Result r = fuzz::run(ostrana::kMethodDeflate, 0, mode, 0, data, size, data[0] >> 2);
+  if (mode == ostrana::ExpandMode::kToFile) {
+    const fuzz::Result m = fuzz::run(ostrana::kMethodDeflate, 0, ostrana::ExpandMode::kToMemory, 0, data, size, 0);
+    const bool prefix = r.out.size() <= m.out.size() && std::equal(r.out.begin(), r.out.end(), m.out.begin());
+    if (!prefix || (r.rc != ostrana::kExpandOvergrown && (r.rc != m.rc || r.out != m.out))) std::abort();
+  }
+  return 0;
+}
