@@ -97,7 +97,16 @@ bool TerminalSession::prompt(const std::string& question, std::string* answer_re
 }
 
 int TerminalSession::overwrite_answer(uint32_t style, const char* text) {
-  if (m_settings.never_overwrite || m_overwrite_none || !m_settings.interactive) return OSTRANA_ID_NO;
+  if (m_settings.never_overwrite || m_overwrite_none) return OSTRANA_ID_NO;
+  if (!m_settings.interactive) {
+    // Nobody to ask: the file stays, and the user learns why.
+    std::string line = one_line(text);
+    size_t question = line.find(" exists");
+    before_output();
+    std::fprintf(stderr, "ostrana: %s: kept %s (it exists; -o overwrites)\n", archive().c_str(),
+                 line.substr(0, question).c_str());
+    return OSTRANA_ID_NO;
+  }
   const bool five = (style & OSTRANA_MB_BUTTONS_MASK) == OSTRANA_MB_OVERWRITE;
   const std::string question =
       one_line(text) + (five ? " [y]es, [n]o, [A]ll, [N]one, [r]ename, [c]ancel: " : " [y]es, [n]o, [c]ancel: ");
@@ -120,7 +129,13 @@ int TerminalSession::ask(int type, uint32_t style, int code, int extra, char* te
   if (type == kOverwriteQuestion) return overwrite_answer(style, text);
   if (type == kPasswordQuestion) {
     // Without a terminal the item is skipped and the run goes on.
-    if (!m_settings.interactive) return OSTRANA_ID_OK;
+    if (!m_settings.interactive) {
+      std::string line = one_line(text);
+      size_t question = line.find(" Go to next item");
+      before_output();
+      std::fprintf(stderr, "ostrana: %s: skipped: %s\n", archive().c_str(), line.substr(0, question).c_str());
+      return OSTRANA_ID_OK;
+    }
     for (;;) {
       std::string answer;
       if (!prompt(one_line(text) + " [s]kip, [c]ancel: ", &answer)) return OSTRANA_ID_CANCEL;

@@ -99,7 +99,13 @@ int OutputTree::folder_fd(const std::string& folder, bool create, int* fd_ret) {
       }
       next = ::openat(current, part.c_str(), kFolderFlags);
     }
-    const int e = next < 0 ? errno : 0;
+    int e = next < 0 ? errno : 0;
+    if (e == ENOTDIR || e == ELOOP) {
+      // Either a symbolic link (refused: ELOOP) or a file in the way (ENOTDIR);
+      // O_DIRECTORY and O_NOFOLLOW together do not tell which.
+      struct stat st;
+      e = ::fstatat(current, part.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(st.st_mode) ? ELOOP : ENOTDIR;
+    }
     if (current != m_root) ::close(current);
     if (next < 0) return e;
     current = next;

@@ -159,6 +159,7 @@ const MessageRow kUnzipMessages[] = {
     // Texts of this platform's safety rules and of the archive reader's warnings.
     {156, "%s would be written outside the destination folder, which is not permitted. \nSkipping this item..."},
     {157, "%s has a preamble of %ld bytes that its offsets do not count; it is read with that correction."},
+    {158, "%s: this volume of the split archive was not found"},
     {0, nullptr},
 };
 

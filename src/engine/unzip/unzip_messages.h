@@ -72,6 +72,7 @@ enum UnzipMessageId : int {
   kUnzipMsgMemoryToMemory = 149,
   kUnzipMsgOutsideDestination = 156, ///< "%s would be written outside the destination folder, ..."
   kUnzipMsgPreamble = 157,          ///< "%s has a preamble of %ld bytes that its offsets do not count; ..."
+  kUnzipMsgPartNotFound = 158,      ///< "%s: this volume of the split archive was not found"
 };
 
 /// Diagnostic field lines, in the order the log writes them.

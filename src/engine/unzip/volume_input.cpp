@@ -59,18 +59,19 @@ std::string volume_suffix(bool with_zip, uint32_t n) {
 }  // namespace
 
 std::vector<std::string> split_part_candidates(const std::string& archive_path, uint32_t n) {
-  std::vector<std::string> out;
-  out.push_back(with_suffix(archive_path, volume_suffix(true, n)));
-  if (n != 0) {
-    out.push_back(with_suffix(archive_path, volume_suffix(false, n)));
-    return out;
-  }
-  // The last volume of a set opened at one of its parts: NAME.z01 -> NAME.zip.
+  // A set opened at one of its parts (NAME.z01, NAME.001) is named as if it
+  // had been opened at NAME.zip.
+  std::string path = archive_path;
   size_t at = 0;
-  if (ascii_lower(archive_path).find(".zip", name_start(archive_path)) == std::string::npos &&
-      has_part_suffix(archive_path, &at))
-    out.push_back(archive_path.substr(0, at) + ".zip");
-  out.push_back(archive_path);
+  if (ascii_lower(path).find(".zip", name_start(path)) == std::string::npos && has_part_suffix(path, &at))
+    path = path.substr(0, at) + ".zip";
+  std::vector<std::string> out;
+  out.push_back(with_suffix(path, volume_suffix(true, n)));
+  if (n != 0) {
+    out.push_back(with_suffix(path, volume_suffix(false, n)));
+  } else if (path != archive_path) {
+    out.push_back(archive_path);
+  }
   return out;
 }
 
@@ -131,7 +132,10 @@ int VolumeInput::find_and_open_part(uint32_t disk) {
     if (m_run.pump) platform::pump_events();
     if (answer == OSTRANA_ID_CANCEL) return unzip_report(m_run, OU_USER_CANCELLED);
     if (answer == OSTRANA_ID_YES) {
-      if (!exists(text)) return unzip_report(m_run, OU_USER_CANCELLED, text);
+      if (!exists(text)) {
+        std::string detail = m_run.messages.format(kUnzipMsgPartNotFound, 2, text);
+        return unzip_report(m_run, OU_USER_CANCELLED, detail.c_str());
+      }
       found = text;
     }
   }
@@ -142,7 +146,10 @@ int VolumeInput::find_and_open_part(uint32_t disk) {
         found = c;
         break;
       }
-    if (found.empty()) return unzip_report(m_run, OU_USER_CANCELLED, candidates.front().c_str());
+    if (found.empty()) {
+      std::string detail = m_run.messages.format(kUnzipMsgPartNotFound, 2, candidates.back().c_str());
+      return unzip_report(m_run, OU_USER_CANCELLED, detail.c_str());
+    }
   }
   if (open_path(found) != 0) return unzip_report(m_run, OU_ARCHIVE_OPEN_FAILED, found.c_str());
   if (disk != kLastVolume) m_volume = disk;
