@@ -23,38 +23,34 @@
 namespace ostrana {
 namespace {
 
-/// The status callbacks and the authentication code while an item expands.
-class ItemHooks final : public ExpandHooks {
- public:
-  ItemHooks(StatusReporter& status, const std::string& text, uint64_t size, ItemDataSource& source)
-      : m_status(status), m_text(text), m_size(size), m_source(source) {}
-
-  int item_started() override { return m_status.minor(m_text.c_str(), 0); }
-  int output_progress(uint64_t out_nbytes, uint64_t) override {
-    return m_status.minor(m_text.c_str(), byte_percent(out_nbytes, m_size));
-  }
-  int read_auth_code() override { return m_source.verify_end(); }
-
- private:
-  StatusReporter& m_status;
-  const std::string& m_text;
-  uint64_t m_size;
-  ItemDataSource& m_source;
-};
-
-/// A block of the entry's extra field exactly as it stands (tag and size included).
-void extra_block_of(const DirectoryEntry& e, uint16_t tag, const uint8_t** block_ret, size_t* nbytes_ret) {
-  zip::ExtraBlock b;
-  if (e.extra_nbytes > 4 && zip::find_extra_block(e.extra, e.extra_nbytes, tag, &b)) {
-    *block_ret = b.data - zip::kExtraBlockHead;
-    *nbytes_ret = b.block_nbytes();
-  }
-}
-
 /// How many wrong disks or parts are put up with before an item gives up.
 constexpr int kLocalHeaderTries = 64;
 
 }  // namespace
+
+void cipher_blocks_of(const uint8_t* extra, size_t extra_nbytes, ItemDataInfo* info) {
+  zip::ExtraBlock b;
+  if (extra_nbytes > zip::kExtraBlockHead && zip::find_extra_block(extra, extra_nbytes, zip::kExtraAes, &b)) {
+    info->aes_block = b.data - zip::kExtraBlockHead;
+    info->aes_block_nbytes = b.block_nbytes();
+  }
+  if (extra_nbytes > zip::kExtraBlockHead &&
+      zip::find_extra_block(extra, extra_nbytes, zip::kExtraStrongEncryption, &b)) {
+    info->strong_block = b.data - zip::kExtraBlockHead;
+    info->strong_block_nbytes = b.block_nbytes();
+  }
+}
+
+int authentication_verdict(ItemDataSource& source, int rc) {
+  // Damaged data of an authenticated item: when its code does not match
+  // either, the data was changed, which is what the user is told (39).
+  uint8_t scratch[4096];
+  std::ptrdiff_t n;
+  while ((n = source.read(scratch, sizeof scratch)) > 0) {
+  }
+  if (n < 0) return rc;
+  return source.verify_end() == OU_BAD_CRC ? OU_BAD_CRC : rc;
+}
 
 std::string Extraction::item_name(const DirectoryEntry& e) const {
   return reported_name(e, (m_run.cmd.wUnzipSubOptions & UNZIP_OPT_SHORT_NAMES) != 0);
@@ -91,8 +87,7 @@ int Extraction::expand_data(const DirectoryEntry& e, const LocalEntry& local, It
   info.dos_time = e.header.mod_time;
   info.compressed_size = e.compressed_size();
   info.uncompressed_size = e.uncompressed_size();
-  extra_block_of(e, zip::kExtraAes, &info.aes_block, &info.aes_block_nbytes);
-  extra_block_of(e, zip::kExtraStrongEncryption, &info.strong_block, &info.strong_block_nbytes);
+  cipher_blocks_of(e.extra, e.extra_nbytes, &info);
   info.password = m_run.password.empty() ? nullptr : m_run.password.c_str();
 
   VolumeDataSource raw(m_input, local.data_offset, e.compressed_size());
@@ -140,6 +135,8 @@ int Extraction::expand_data(const DirectoryEntry& e, const LocalEntry& local, It
   request.hooks = &hooks;
   int rc = m_expander.expand(request);
   if (rc == 0 && !request.authenticated) rc = source->verify_end();
+  if ((rc == OU_UNEXPECTED_EOF || rc == OU_BAD_STRUCTURE) && request.authenticated)
+    rc = authentication_verdict(*source, rc);
   // The AES authentication code stands in for the CRC; a partial file-to-memory
   // extraction has nothing to check against.
   const bool partial = m_mode == Mode::kMemory && m_run.starting_offset != 0;

@@ -38,6 +38,35 @@
 
 namespace ostrana {
 
+/// The status callbacks and the authentication code while an item expands:
+/// the minor status hears @p text with the part of the item done so far.
+class ItemHooks final : public ExpandHooks {
+ public:
+  ItemHooks(StatusReporter& status, const std::string& text, uint64_t size, ItemDataSource& source)
+      : m_status(status), m_text(text), m_size(size), m_source(source) {}
+
+  int item_started() override { return m_status.minor(m_text.c_str(), 0); }
+  int output_progress(uint64_t out_nbytes, uint64_t) override {
+    return m_status.minor(m_text.c_str(), byte_percent(out_nbytes, m_size));
+  }
+  int read_auth_code() override { return m_source.verify_end(); }
+
+ private:
+  StatusReporter& m_status;
+  const std::string& m_text;
+  uint64_t m_size;
+  ItemDataSource& m_source;
+};
+
+/// Points @p info at the AES (0x9901) and strong encryption (0x0017) blocks
+/// of an item's extra field, as the decryption wants them.
+void cipher_blocks_of(const uint8_t* extra, size_t extra_nbytes, ItemDataInfo* info);
+
+/// After an authenticated (AES) item's data turned out damaged (@p rc 2 or
+/// 3): reads the rest of it and checks the authentication code.  @return 39
+/// when the code does not match (the data was changed), else @p rc.
+int authentication_verdict(ItemDataSource& source, int rc);
+
 /// Where one item's file goes and what it gets (the rename record's fields).
 struct ItemTarget {
   std::string path;            ///< the output path shown to the caller

@@ -8,6 +8,7 @@
 #include "engine/common/zip_records.h"
 #include "engine/unzip/decrypt.h"
 #include "engine/unzip/expand.h"
+#include "engine/unzip/extraction.h"
 #include "engine/unzip/output_stage.h"
 #include "engine/unzip/unzip_run.h"
 
@@ -58,28 +59,6 @@ class CallbackSource final : public ByteSource {
   int m_error = 0;
 };
 
-class MinorHooks final : public ExpandHooks {
- public:
-  MinorHooks(StatusReporter& status, const std::string& text, uint64_t size, ItemDataSource& source)
-      : m_status(status), m_text(text), m_size(size), m_source(source) {}
-  int item_started() override { return m_status.minor(m_text.c_str(), 0); }
-  int output_progress(uint64_t out, uint64_t) override { return m_status.minor(m_text.c_str(), byte_percent(out, m_size)); }
-  int read_auth_code() override { return m_source.verify_end(); }
-
- private:
-  StatusReporter& m_status;
-  const std::string& m_text;
-  uint64_t m_size;
-  ItemDataSource& m_source;
-};
-
-const uint8_t* block_start(const uint8_t* extra, size_t nbytes, uint16_t tag, size_t* block_nbytes_ret) {
-  zip::ExtraBlock b;
-  if (nbytes <= zip::kExtraBlockHead || !zip::find_extra_block(extra, nbytes, tag, &b)) return nullptr;
-  *block_nbytes_ret = b.block_nbytes();
-  return b.data - zip::kExtraBlockHead;
-}
-
 int expand_one(UnzipRun& run) {
   CallbackSource in(run.data_proc, run.data_user);
   uint8_t fixed[zip::kCentralHeaderSize];
@@ -101,8 +80,7 @@ int expand_one(UnzipRun& run) {
   info.dos_time = h.mod_time;
   info.compressed_size = extras.zip64.compressed_size;
   info.uncompressed_size = extras.zip64.uncompressed_size;
-  info.aes_block = block_start(extra, h.extra_nbytes, zip::kExtraAes, &info.aes_block_nbytes);
-  info.strong_block = block_start(extra, h.extra_nbytes, zip::kExtraStrongEncryption, &info.strong_block_nbytes);
+  cipher_blocks_of(extra, h.extra_nbytes, &info);
   info.password = run.password.empty() ? nullptr : run.password.c_str();
   std::unique_ptr<ItemDataSource> source;
   if (int rc = open_item_data(info, in, &source)) return rc;
@@ -115,7 +93,7 @@ int expand_one(UnzipRun& run) {
   setup.proc_user = run.data_user;
   output.start(setup);
   const std::string text = run.messages.text(kUnzipMsgMemoryToMemory, 0);
-  MinorHooks hooks(run.status, text, info.uncompressed_size, *source);
+  ItemHooks hooks(run.status, text, info.uncompressed_size, *source);
   ExpandRequest request;
   request.method = method;
   request.flags = h.flags;
@@ -128,6 +106,8 @@ int expand_one(UnzipRun& run) {
   request.hooks = &hooks;
   int rc = expand_item(request);
   if (rc == 0 && !request.authenticated) rc = source->verify_end();
+  if ((rc == OU_UNEXPECTED_EOF || rc == OU_BAD_STRUCTURE) && request.authenticated)
+    rc = authentication_verdict(*source, rc);
   if (rc == 0 && !request.authenticated && output.crc32() != h.crc32) rc = OU_BAD_CRC;
   return rc;
 }
