@@ -147,11 +147,6 @@ int Extraction::run() {
 
   if (int rc = unzip_need_directory(m_state, m_input, kUnzipMsgProblemReading)) return rc;
   if (int rc = same_volume_guard()) return rc;
-  if (m_mode == Mode::kFiles) {
-    const std::string& d = m_run.destination;
-    std::string root = d.size() > 1 ? d.substr(0, d.size() - 1) : d;
-    if (m_tree.open(root) != 0) return unzip_report(m_run, OU_CREATE_FAILED, root.c_str());
-  }
   m_log.start((c.wUnzipSubOptions & UNZIP_OPT_ACTIVITY_LOG) != 0, m_run.messages,
               {kUnzipMsgActivityLogName, kUnzipMsgActivityHeader, kUnzipMsgVersion});
 

@@ -106,6 +106,11 @@ int Extraction::call_rename(const DirectoryEntry& e, ItemTarget* t) {
 
 int Extraction::resolve(ItemTarget* t, bool caller_chose) {
   if (!caller_chose) {
+    if (!m_tree.is_open()) {
+      // The destination is made (and opened) when the first item needs it.
+      const std::string& d = m_run.destination;
+      if (m_tree.open(d.size() > 1 ? d.substr(0, d.size() - 1) : d) != 0) return OU_CREATE_FAILED;
+    }
     t->tree = &m_tree;
     // The folders above the item (a folder item's own folder comes later).
     size_t slash = t->relative.rfind('/');
