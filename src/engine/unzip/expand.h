@@ -23,6 +23,7 @@
 #include <memory>
 
 #include "engine/common/byte_stream.h"
+#include "engine/common/zip_methods.h"
 #include "ostrana_results.h"
 
 namespace ostrana {
@@ -38,17 +39,6 @@ inline constexpr int kExpandBadRequest = OU_SYNTAX;             ///< 47: no sour
 inline constexpr int kExpandUnknownMethod = OU_UNKNOWN_METHOD;  ///< 42: method 7 or above 9
 inline constexpr int kExpandCancelled = OU_USER_CANCELLED;      ///< 48: a progress hook asked to stop
 inline constexpr int kExpandOutputFull = OU_DISK_FULL;          ///< 50: the sink is full (its own code, passed on)
-
-// ---- compression methods --------------------------------------------------------
-
-inline constexpr uint16_t kMethodStore = 0;
-inline constexpr uint16_t kMethodShrink = 1;
-inline constexpr uint16_t kMethodReduce1 = 2;  ///< Reduce1..Reduce4 are 2..5 (factor = method - 1)
-inline constexpr uint16_t kMethodReduce4 = 5;
-inline constexpr uint16_t kMethodImplode = 6;
-inline constexpr uint16_t kMethodTokenize = 7;
-inline constexpr uint16_t kMethodDeflate = 8;
-inline constexpr uint16_t kMethodDeflate64 = 9;
 
 /// True when expand() can handle @p method.
 constexpr bool expand_supports_method(uint16_t method) {
