@@ -62,9 +62,13 @@ TEST_F(ExtractMemory, BlockRulesSmallerExactAndStartingOffset) {
   EXPECT_EQ(std::string(9, '#'), std::string(short_block.data() + text.size() - 1, 9));
 
   std::vector<char> exact(text.size());
+  const std::string log = dir + "/activity.txt";
+  messages.replacements.push_back({143, log});
+  cmd.wUnzipSubOptions |= UNZIP_OPT_ACTIVITY_LOG;
   EXPECT_EQ(OU_SUCCESS, to_block("dir/big.txt", &exact));
   EXPECT_EQ(text, std::string(exact.begin(), exact.end()));
   EXPECT_EQ(1, cmd.returnCount);
+  EXPECT_NE(std::string::npos, enginetest::read_text_file(log).find("\r\ndir/big.txt [Memory]\r\n"));
 
   // From an offset, to the end: no CRC to check, the tail is right.
   std::vector<char> tail(1000);
@@ -156,11 +160,15 @@ TEST_F(ExtractMemory, MemoryToMemoryExpandsAnItemTheCallerHands) {
                 bytes.begin() + static_cast<std::ptrdiff_t>(layout.directory_offset + layout.directory_nbytes));
   x.feed.insert(x.feed.end(), compressed.begin(), compressed.end());
   OSTRANA_CALLBACK_STRUCT cb{0, exchange, &x};
+  const std::string log = dir + "/activity.txt";
+  messages.replacements.push_back({143, log});
+  cmd.wUnzipSubOptions |= UNZIP_OPT_ACTIVITY_LOG;
   cmd.Function = UNZIP_MEMTOMEM;
   cmd.lpszZIPFile = nullptr;
   cmd.lpCallbackStruct = &cb;
   EXPECT_EQ(OU_SUCCESS, OstranaUnzip(&cmd));
   EXPECT_EQ(text, x.out);
+  EXPECT_NE(std::string::npos, enginetest::read_text_file(log).find("\r\nMemory to Memory\r\n"));
 
   // Data that ends before the item does: 2.
   Exchange early = x;

@@ -363,3 +363,23 @@ TEST_F(Extract, ItemNamedLikeTheArchiveInItsFolderIsSkipped) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(Extract, StubGluedInFrontIsReadWithOneWarning) {
+  testzip::Archive a;
+  a.preamble.assign(3000, 'M');
+  a.offsets_exclude_preamble = true;  // offsets as if the stub were not there
+  a.entries = {stored("a.txt", "alpha"), stored("b.txt", "beta")};
+  write_archive(a);
+  EXPECT_EQ(OU_SUCCESS, extract("*.*"));
+  EXPECT_EQ("alpha", content("a.txt"));
+  EXPECT_EQ("beta", content("b.txt"));
+  std::vector<DisplayCall> warnings = shown(OSTRANA_DISPLAY_WARNING);
+  ASSERT_EQ(1u, warnings.size());
+  EXPECT_EQ(archive + " has a preamble of 3000 bytes that its offsets do not count; it is read with that correction.",
+            warnings[0].text);
+  EXPECT_EQ("Ostrana Secure UnZip Warning", warnings[0].title);
+}
+
+}  // namespace

@@ -46,8 +46,13 @@ class MultiVolume : public ExtractFixture {
   void SetUp() override {
     ExtractFixture::SetUp();
     big = random_text(12000, 7);
-    write_archive({stored("first.txt", "first"), stored("docs/", ""), stored("docs/big.txt", big),
-                   stored("docs/last.txt", "last")});
+    std::vector<testzip::Entry> entries = {stored("first.txt", "first"), stored("docs/", ""),
+                                           stored("docs/big.txt", big)};
+    // Enough headers for the central directory to run over several volumes.
+    for (int n = 0; n < 120; ++n)
+      entries.push_back(stored("docs/many/a-rather-long-name-for-item-" + std::to_string(n) + ".txt", "m"));
+    entries.push_back(stored("docs/last.txt", "last"));
+    write_archive(entries);
   }
   std::string big;
 };
@@ -78,6 +83,7 @@ TEST_F(MultiVolume, SplitSetExtractsWithoutAPromptAndTriesZipZ01First) {
   EXPECT_EQ("first", content("first.txt"));
   EXPECT_EQ(big, content("docs/big.txt"));
   EXPECT_EQ("last", content("docs/last.txt"));
+  EXPECT_EQ("m", content("docs/many/a-rather-long-name-for-item-119.txt"));
   for (const DisplayCall& c : messages.shown()) EXPECT_EQ(15, c.type) << c.text;
   ASSERT_FALSE(messages.shown().empty());
   EXPECT_EQ(path, messages.shown()[0].text) << "the question holds the archive path";
@@ -203,6 +209,7 @@ TEST_F(DiskMode, WrongLabelIsAskedForAgainUnlessBit9) {
 }
 
 TEST_F(DiskMode, CancelledPromptAndSameVolumeDestinationEndTheRun) {
+  auto insert = messages.answer;
   messages.answer = [](const DisplayCall& c) { return c.type == 0 || c.type == 1 ? OSTRANA_ID_CANCEL : OSTRANA_ID_OK; };
   EXPECT_EQ(OU_USER_CANCELLED, extract("*.*"));
   EXPECT_EQ("<missing>", content("first.txt"));
@@ -210,7 +217,7 @@ TEST_F(DiskMode, CancelledPromptAndSameVolumeDestinationEndTheRun) {
   // The destination on the drive the disks are read from: type 6 and 12.
   fake->insert(dir + "/disk" + std::to_string(count));
   messages.calls.clear();
-  messages.answer = [](const DisplayCall&) { return OSTRANA_ID_OK; };
+  messages.answer = insert;
   std::string on_drive = drive + "/out";
   cmd.lpszDestination = on_drive.c_str();
   EXPECT_EQ(OU_SAME_VOLUME, extract("*.*"));
