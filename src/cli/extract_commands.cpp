@@ -23,18 +23,6 @@
 namespace cli {
 namespace {
 
-// A pattern list for lpszFilespec: blanks separate patterns, so a pattern
-// holding a blank is quoted.
-std::string filespec_of(const std::vector<std::string>& patterns) {
-  std::string spec;
-  for (const std::string& p : patterns) {
-    if (!spec.empty()) spec += ' ';
-    if (p.find(' ') != std::string::npos) spec += '"' + p + '"';
-    else spec += p;
-  }
-  return spec;
-}
-
 int run_function_8(const std::string& archive, const std::string* destination, const std::vector<std::string>& patterns,
                    const CommandLine& line) {
   TerminalSession::Settings settings;

@@ -13,14 +13,6 @@ constexpr auto kRedrawInterval = std::chrono::milliseconds(100);
 constexpr int kOverwriteQuestion = 8;
 constexpr int kPasswordQuestion = 9;
 
-std::string one_line(const char* text) {
-  std::string line = text;
-  for (char& c : line)
-    if (c == '\n' || c == '\r') c = ' ';
-  while (!line.empty() && line.back() == ' ') line.pop_back();
-  return line;
-}
-
 /// "Item 3 of 10" -> "3/10".
 std::string short_count(const std::string& major) {
   unsigned k = 0, n = 0;

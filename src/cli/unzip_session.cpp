@@ -10,6 +10,8 @@ namespace {
 constexpr char kErrorPrefix[] = "Ostrana Secure UnZip Error: ";
 constexpr int kSplitPartQuestion = 15;
 
+}  // namespace
+
 std::string one_line(const char* text) {
   std::string line = text;
   for (char& c : line)
@@ -18,7 +20,15 @@ std::string one_line(const char* text) {
   return line;
 }
 
-}  // namespace
+std::string filespec_of(const std::vector<std::string>& patterns) {
+  std::string spec;
+  for (const std::string& p : patterns) {
+    if (!spec.empty()) spec += ' ';
+    if (p.find(' ') != std::string::npos) spec += '"' + p + '"';
+    else spec += p;
+  }
+  return spec;
+}
 
 UnzipSession::UnzipSession(std::string archive) : m_archive(std::move(archive)) {}
 

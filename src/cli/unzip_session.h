@@ -12,10 +12,18 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "ostrana.h"
 
 namespace cli {
+
+/// @p text on one line: line ends turned into blanks, trailing blanks dropped.
+std::string one_line(const char* text);
+
+/// Patterns as lpszFilespec wants them: separated by blanks, a pattern that
+/// holds a blank in double quotes.
+std::string filespec_of(const std::vector<std::string>& patterns);
 
 class UnzipSession {
  public:
