@@ -230,6 +230,8 @@ int Extraction::create_folder_item(ItemTarget& t) {
     return OU_USER_SKIPPED;
   }
   if (err != 0) return OU_CREATE_FAILED;
+  // The destination itself (a folder entry with its folders dropped) keeps its own time.
+  if (t.relative.empty() && t.tree == &m_tree) return OU_SUCCESS;
   const uint32_t when = static_cast<uint32_t>(t.dos_date) << 16 | t.dos_time;
   if (t.tree == &m_tree) m_folder_times.push_back({t.relative, when});
   else (void)t.tree->set_times(t.relative, platform::time_from_dos_datetime(when));
