@@ -149,7 +149,7 @@ struct Decoders {
           ostrana::MemorySource src(s.packed.data(), s.packed.size());
           CrcSink sink(with_crc);
           ostrana::ExpandRequest r;
-          r.method = ostrana::kMethodDeflate;
+          r.method = ostrana::zip::kMethodDeflate;
           r.compressed_nbytes = s.packed.size();
           r.uncompressed_nbytes = s.raw.size();
           r.source = &src;
@@ -239,7 +239,7 @@ int bench_deflate64(const char* zip_path, int reps) {
     const uint32_t usize = le32(&zip[p + 24]);
     const size_t lho = le32(&zip[p + 42]);
     p += 46 + le16(&zip[p + 28]) + le16(&zip[p + 30]) + le16(&zip[p + 32]);
-    if (method != ostrana::kMethodDeflate64) continue;
+    if (method != ostrana::zip::kMethodDeflate64) continue;
     const size_t data = lho + 30 + le16(&zip[lho + 26]) + le16(&zip[lho + 28]);
     if (data + csize > zip.size()) return std::fprintf(stderr, "bad member\n"), 1;
     double best = 1e30;

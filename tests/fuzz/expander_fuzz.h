@@ -2,13 +2,15 @@
  *
  * Input: byte 0 chooses the variant (target specific: mode, flags, factor)
  * and how the source splits the data; bytes 1-3 are the item's uncompressed
- * size (little-endian, at most 16 MiB); the rest is the compressed data.
+ * size (little-endian, the low 20 bits: at most 1 MiB); the rest is the
+ * compressed data.
  *
  * Each input is expanded twice through the engine's driver: once with the
  * data in one piece and once handed out in small pieces.  Both runs must end
  * with the same result and the same output (the buffer boundaries must not
  * matter), no sink write may exceed the output buffer size, and nothing may
  * read or write outside its buffers (AddressSanitizer).  A mismatch aborts.
+ * The sink takes at most 1 MiB per run and then reports itself full.
  */
 #pragma once
 
@@ -41,6 +43,10 @@ class PieceSource final : public ostrana::ByteSource {
   size_t m_piece;
 };
 
+/// Output kept per run at most, like a memory block: beyond it the sink says
+/// "full" (so a bomb in the memory modes costs the fuzzer little time).
+constexpr size_t kSinkCapacity = 1 << 20;
+
 class CheckSink final : public ostrana::ByteSink {
  public:
   explicit CheckSink(size_t largest) : m_largest(largest) {}
@@ -49,6 +55,7 @@ class CheckSink final : public ostrana::ByteSink {
       std::fprintf(stderr, "sink write of %zu bytes (largest allowed %zu)\n", nbytes, m_largest);
       std::abort();
     }
+    if (bytes.size() + nbytes > kSinkCapacity) return ostrana::kExpandOutputFull;
     bytes.insert(bytes.end(), data, data + nbytes);
     return 0;
   }
@@ -68,12 +75,14 @@ struct Result {
 inline Result run(uint16_t method, uint16_t flags, ostrana::ExpandMode mode, uint64_t compressed_claim,
                 const uint8_t* data, size_t size, unsigned piece_selector) {
   if (size < 4) return {};
-  const uint64_t usize = data[1] | data[2] << 8 | uint32_t{data[3]} << 16;
+  const uint64_t usize = (data[1] | data[2] << 8 | uint32_t{data[3]} << 16) & 0xFFFFF;
   data += 4;
   size -= 4;
   const size_t largest = mode == ostrana::ExpandMode::kToFile ? 61440 : 8192;
   static const size_t kPieces[] = {1, 2, 3, 7, 64, 1000, 4096, 9999};
-  ostrana::Expander expander;  // one object for both runs: reuse must not leak state
+  // One object for every run of the process: buffers and tables left by one
+  // input must not change the result of the next.
+  static ostrana::Expander expander;
 
   int rc[2];
   std::vector<uint8_t> out[2];
@@ -93,8 +102,8 @@ inline Result run(uint16_t method, uint16_t flags, ostrana::ExpandMode mode, uin
     if (expander.out_nbytes() != out[pass].size()) std::abort();
     // The legacy expanders stop at the item's size; inflate outside the
     // memory modes stops 1,000 bytes beyond it.
-    if (method != ostrana::kMethodDeflate && method != ostrana::kMethodDeflate64 &&
-        method != ostrana::kMethodStore && out[pass].size() > usize)
+    if (method != ostrana::zip::kMethodDeflate && method != ostrana::zip::kMethodDeflate64 &&
+        method != ostrana::zip::kMethodStore && out[pass].size() > usize)
       std::abort();
     if (mode == ostrana::ExpandMode::kToFile && out[pass].size() > usize + 1000) std::abort();
   }
@@ -107,6 +116,7 @@ inline Result run(uint16_t method, uint16_t flags, ostrana::ExpandMode mode, uin
     case ostrana::kExpandOk:
     case ostrana::kExpandDamaged:
     case ostrana::kExpandOvergrown:
+    case ostrana::kExpandOutputFull:
       break;
     default:
       std::fprintf(stderr, "unexpected result %d\n", rc[0]);

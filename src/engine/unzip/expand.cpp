@@ -113,7 +113,7 @@ int Expander::expand(const ExpandRequest& request) {
   if (!expand_supports_method(request.method)) return kExpandUnknownMethod;
   if (!ensure(m_in) || !ensure(m_out)) return kExpandNoMemory;
 
-  DeliverySink delivery(request, request.method == kMethodStore ? nullptr : m_in.get());
+  DeliverySink delivery(request, request.method == zip::kMethodStore ? nullptr : m_in.get());
   const int rc = run_method(request, delivery);
   m_out_nbytes = delivery.total();
   if (rc != kExpandOk) return rc;
@@ -135,16 +135,16 @@ int Expander::run_method(const ExpandRequest& request, ByteSink& sink) {
   size_t window = 0;
   bool zero_history = false;
   switch (request.method) {
-    case kMethodDeflate:
-    case kMethodDeflate64:
-      window = Inflater::window_nbytes(request.method == kMethodDeflate64);
+    case zip::kMethodDeflate:
+    case zip::kMethodDeflate64:
+      window = Inflater::window_nbytes(request.method == zip::kMethodDeflate64);
       break;
-    case kMethodImplode:
+    case zip::kMethodImplode:
       window = Exploder::window_nbytes(request.flags);
       zero_history = true;
       break;
     default:
-      if (request.method >= kMethodReduce1 && request.method <= kMethodReduce4) {
+      if (request.method >= zip::kMethodReduce1 && request.method <= zip::kMethodReduce4) {
         window = Unreducer::kWindowNbytes;
         zero_history = true;
       }
@@ -153,7 +153,7 @@ int Expander::run_method(const ExpandRequest& request, ByteSink& sink) {
   if (!m_out->reserve(window, room)) return kExpandNoMemory;
   m_out->start(&sink, chunk, zero_history, request.uncompressed_nbytes);
 
-  if (request.method == kMethodStore)
+  if (request.method == zip::kMethodStore)
     return copy_stored(*request.source, *m_out, static_cast<DeliverySink&>(sink));
 
   if (!m_in->reserve(in_nbytes)) return kExpandNoMemory;
@@ -162,18 +162,18 @@ int Expander::run_method(const ExpandRequest& request, ByteSink& sink) {
   CodecStatus st;
   const uint64_t size = request.uncompressed_nbytes;
   switch (request.method) {
-    case kMethodShrink:
+    case zip::kMethodShrink:
       if (!ensure(m_unshrinker)) return kExpandNoMemory;
       st = m_unshrinker->run(*m_in, *m_out, size);
       break;
-    case kMethodImplode:
+    case zip::kMethodImplode:
       if (!ensure(m_exploder)) return kExpandNoMemory;
       st = m_exploder->run(*m_in, *m_out, request.flags, request.compressed_nbytes, size);
       break;
-    case kMethodDeflate:
-    case kMethodDeflate64:
+    case zip::kMethodDeflate:
+    case zip::kMethodDeflate64:
       if (!ensure(m_inflater)) return kExpandNoMemory;
-      st = m_inflater->run(*m_in, *m_out, request.method == kMethodDeflate64);
+      st = m_inflater->run(*m_in, *m_out, request.method == zip::kMethodDeflate64);
       break;
     default:  // the reduce methods
       if (!ensure(m_unreducer)) return kExpandNoMemory;

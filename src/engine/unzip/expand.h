@@ -23,7 +23,7 @@
 #include <memory>
 
 #include "engine/common/byte_stream.h"
-#include "engine/common/zip_methods.h"
+#include "engine/common/zip_records.h"
 #include "ostrana_results.h"
 
 namespace ostrana {
@@ -40,9 +40,9 @@ inline constexpr int kExpandUnknownMethod = OU_UNKNOWN_METHOD;  ///< 42: method 
 inline constexpr int kExpandCancelled = OU_USER_CANCELLED;      ///< 48: a progress hook asked to stop
 inline constexpr int kExpandOutputFull = OU_DISK_FULL;          ///< 50: the sink is full (its own code, passed on)
 
-/// True when expand() can handle @p method.
+/// True when expand() can handle @p method (the numbers of zip_records.h).
 constexpr bool expand_supports_method(uint16_t method) {
-  return method <= kMethodDeflate64 && method != kMethodTokenize;
+  return method <= zip::kMethodDeflate64 && method != zip::kMethodTokenize;
 }
 
 /// Where the output goes; decides buffer sizes and the overgrowth watch.
@@ -79,7 +79,7 @@ class ExpandHooks {
 
 /// One item to expand.  The extraction fills it from its thread state.
 struct ExpandRequest {
-  uint16_t method = kMethodStore;    ///< compression method (after an AES block's actual method)
+  uint16_t method = zip::kMethodStore;  ///< compression method (after an AES block's actual method)
   uint16_t flags = 0;                ///< general purpose flags: bit 1 8 KiB implode window, bit 2 literal tree
   uint64_t compressed_nbytes = 0;    ///< the data's stored size (implode's distance table width depends on it)
   uint64_t uncompressed_nbytes = 0;  ///< the item's size: the legacy expanders stop there; overgrowth is measured from it

@@ -327,7 +327,7 @@ CodecStatus Inflater::decode_huffman_block(const uint32_t* litlen, const uint32_
     // ---- fast loop, on local copies of the buffer state ----
     {
       uint64_t bits = in.m_bits;
-      unsigned nbits = in.m_nbits;
+      uint64_t nbits = in.m_nbits;  // 64-bit: no widening in the shifts
       const uint8_t* ip = in.m_next;
       const uint8_t* const ip_end = in.m_end;
       uint8_t* op = out.pos();
@@ -423,7 +423,7 @@ CodecStatus Inflater::decode_huffman_block(const uint32_t* litlen, const uint32_
               length + kCopyOvershoot > static_cast<size_t>(op_limit - op)) {
             // A Deflate64 match longer than the room left: copy it the careful way.
             in.m_bits = bits;
-            in.m_nbits = nbits;
+            in.m_nbits = static_cast<unsigned>(nbits);
             in.m_next = ip;
             out.set_pos(op);
             if (!copy_match_careful(distance, length)) return CodecStatus::kStopped;
@@ -438,7 +438,7 @@ CodecStatus Inflater::decode_huffman_block(const uint32_t* litlen, const uint32_
 #undef OSTRANA_CONSUME
 
       in.m_bits = bits;
-      in.m_nbits = nbits;
+      in.m_nbits = static_cast<unsigned>(nbits);
       in.m_next = ip;
       out.set_pos(op);
       if (outcome == kEndOfBlock) return CodecStatus::kDone;

@@ -35,15 +35,18 @@
 #include <memory>
 
 #include "engine/common/byte_stream.h"
-#include "engine/common/zip_methods.h"
 
 namespace ostrana {
 
 // ---- methods, levels and flag bits ------------------------------------------------
 
+inline constexpr int kMethodStored = 0;     ///< ZIP method 0
+inline constexpr int kMethodDeflate = 8;    ///< ZIP method 8, 32 KiB window
+inline constexpr int kMethodDeflate64 = 9;  ///< ZIP method 9, 64 KiB window
+
 /// Method and level that a zip command's `compFactor` asks for.
 struct CompressionChoice {
-  int method;  ///< kMethodStore, kMethodDeflate or kMethodDeflate64 (common/zip_methods.h)
+  int method;  ///< kMethodStored, kMethodDeflate or kMethodDeflate64
   int level;   ///< 1..9 for the deflate methods, 0 for stored
 };
 

@@ -36,37 +36,36 @@ open(out + '/empty.bin', 'wb').write(b'')
 
 TEST(Deflate64SevenZip, MembersExpandToTheirInputsAndCrc) {
   const std::string dir = testenv::make_temp_dir("d64-7z");
-  ASSERT_TRUE(run_python(dir, kMakeInputs, {dir}));
+  ASSERT_TRUE(run_python_in(dir, kMakeInputs, {dir}));
   const char* const names[] = {"far.bin", "runs.bin", "text.txt", "noise.bin", "empty.bin"};
   std::map<std::string, std::vector<uint8_t>> inputs;
-  for (const char* n : names) inputs[n] = read_file(dir + "/" + n);
+  for (const char* n : names) inputs[n] = testenv::read_file(dir + "/" + n);
 
   size_t deflate64_members = 0;
   size_t needs_extensions = 0;
   for (const char* level : {"-mx=1", "-mx=5", "-mx=9"}) {
     SCOPED_TRACE(level);
     const std::string zip = dir + "/d64" + level + ".zip";
-    std::string cmd = "cd " + shell_quote(dir) + " && 7zz a -tzip -mm=Deflate64 " + level + " " + shell_quote(zip);
+    std::string cmd = "cd " + testenv::shell_quote(dir) + " && 7zz a -tzip -mm=Deflate64 " + level + " " + testenv::shell_quote(zip);
     for (const char* n : names) cmd += std::string(" ") + n;
-    ASSERT_EQ(0, run_shell(cmd + " >/dev/null"));
-    const std::vector<uint8_t> archive = read_file(zip);
-    for (const ZipMember& m : list_zip(archive)) {
+    ASSERT_EQ(0, testenv::run_command(cmd + " >/dev/null"));
+    const std::vector<uint8_t> archive = testenv::read_file(zip);
+    for (const testenv::WalkedItem& m : testenv::walk_zip(archive)) {
       SCOPED_TRACE(m.name);
       ASSERT_TRUE(inputs.count(m.name));
       const std::vector<uint8_t>& expected = inputs[m.name];
-      ASSERT_EQ(expected.size(), m.uncompressed_nbytes);
-      const std::vector<uint8_t> data(archive.begin() + static_cast<std::ptrdiff_t>(m.data_offset),
-                                      archive.begin() + static_cast<std::ptrdiff_t>(m.data_offset + m.compressed_nbytes));
-      ExpandOutcome o = expand(m.method, data, m.uncompressed_nbytes);
+      ASSERT_EQ(expected.size(), m.uncompressed_size);
+      const std::vector<uint8_t> data = member_data(archive, m);
+      ExpandOutcome o = expand(m.method, data, m.uncompressed_size);
       ASSERT_EQ(kExpandOk, o.rc);
       ASSERT_EQ(expected, o.out);
       EXPECT_EQ(m.crc32, reference_crc32(o.out));
-      if (m.method != kMethodDeflate64) continue;  // 7-Zip stores what does not shrink
+      if (m.method != zip::kMethodDeflate64) continue;  // 7-Zip stores what does not shrink
       ++deflate64_members;
-      ExpandOutcome small = expand(m.method, data, m.uncompressed_nbytes, ExpandMode::kToMemory, 0, 5);
+      ExpandOutcome small = expand(m.method, data, m.uncompressed_size, ExpandMode::kToMemory, 0, 5);
       ASSERT_EQ(kExpandOk, small.rc);
       ASSERT_EQ(expected, small.out);
-      ExpandOutcome as_deflate = expand(kMethodDeflate, data, m.uncompressed_nbytes);
+      ExpandOutcome as_deflate = expand(zip::kMethodDeflate, data, m.uncompressed_size);
       if (as_deflate.rc != kExpandOk || as_deflate.out != expected) ++needs_extensions;
     }
   }

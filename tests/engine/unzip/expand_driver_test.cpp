@@ -125,33 +125,33 @@ TEST(ExpandDriver, MissingSourceOrSinkIsABadRequest) {
 TEST(ExpandDriver, StoreCopiesThroughOutputBuffersOfTheModesSize) {
   const std::vector<uint8_t> data = pattern(300000);
   for (size_t piece : {size_t{0}, size_t{1000}, size_t{65536}}) {
-    ExpandOutcome f = expand(kMethodStore, data, data.size(), ExpandMode::kToFile, 0, piece);
+    ExpandOutcome f = expand(zip::kMethodStore, data, data.size(), ExpandMode::kToFile, 0, piece);
     EXPECT_EQ(kExpandOk, f.rc);
     EXPECT_EQ(data, f.out);
     EXPECT_EQ(61440u, f.largest_write);
-    ExpandOutcome m = expand(kMethodStore, data, data.size(), ExpandMode::kToMemory, 0, piece);
+    ExpandOutcome m = expand(zip::kMethodStore, data, data.size(), ExpandMode::kToMemory, 0, piece);
     EXPECT_EQ(kExpandOk, m.rc);
     EXPECT_EQ(data, m.out);
     EXPECT_EQ(8192u, m.largest_write);
   }
-  EXPECT_EQ(kExpandOk, expand(kMethodStore, {}, 0).rc);
+  EXPECT_EQ(kExpandOk, expand(zip::kMethodStore, {}, 0).rc);
 }
 
 TEST(ExpandDriver, OvergrowthStopsBeyondAThousandBytesOutsideTheMemoryModes) {
   const std::vector<uint8_t> data = pattern(5000);
-  ExpandOutcome at_limit = expand(kMethodStore, data, 4000);
+  ExpandOutcome at_limit = expand(zip::kMethodStore, data, 4000);
   EXPECT_EQ(kExpandOk, at_limit.rc);  // 1,000 bytes beyond: still accepted
   EXPECT_EQ(5000u, at_limit.out.size());
-  ExpandOutcome over = expand(kMethodStore, data, 3999);
+  ExpandOutcome over = expand(zip::kMethodStore, data, 3999);
   EXPECT_EQ(kExpandOvergrown, over.rc);
   EXPECT_EQ(4999u, over.out.size());  // delivered up to the limit, then stopped
   for (ExpandMode mode : {ExpandMode::kToMemory, ExpandMode::kMemoryToMemory}) {
-    ExpandOutcome m = expand(kMethodStore, data, 10, mode);
+    ExpandOutcome m = expand(zip::kMethodStore, data, 10, mode);
     EXPECT_EQ(kExpandOk, m.rc);
     EXPECT_EQ(data, m.out);
   }
   // Deflate output past the size stops the same way.
-  ExpandOutcome d = expand(kMethodDeflate, small_deflate(), 0);
+  ExpandOutcome d = expand(zip::kMethodDeflate, small_deflate(), 0);
   EXPECT_EQ(kExpandOk, d.rc);  // 9 bytes, within the allowance
 }
 
@@ -161,7 +161,7 @@ TEST(ExpandDriver, CancelAtStartReadsNothing) {
   CollectSink sink;
   RecordingHooks hooks;
   hooks.cancel_at_start = 1;
-  ExpandRequest r = request(kMethodStore, 1000, &src, &sink, &hooks);
+  ExpandRequest r = request(zip::kMethodStore, 1000, &src, &sink, &hooks);
   EXPECT_EQ(kExpandCancelled, expand_item(r));
   EXPECT_EQ(0u, sink.writes);
   EXPECT_EQ(data.size(), src.remaining());
@@ -169,10 +169,10 @@ TEST(ExpandDriver, CancelAtStartReadsNothing) {
 
 TEST(ExpandDriver, CancelFromProgressStopsAfterThatBuffer) {
   const std::vector<uint8_t> raw = pattern(400000);
-  for (uint16_t method : {kMethodStore, kMethodDeflate}) {
+  for (uint16_t method : {zip::kMethodStore, zip::kMethodDeflate}) {
     SCOPED_TRACE(method);
     std::vector<uint8_t> data = raw;
-    if (method == kMethodDeflate) {
+    if (method == zip::kMethodDeflate) {
       // Stored blocks of a deflate stream, built by hand.
       BitWriter w;
       for (size_t at = 0; at < raw.size(); at += 65535) {
@@ -207,19 +207,19 @@ TEST(ExpandDriver, CancelFromProgressStopsAfterThatBuffer) {
 
 TEST(ExpandDriver, SinkAndSourceFailuresPassTheirCodesOn) {
   const std::vector<uint8_t> raw = pattern(200000);
-  for (uint16_t method : {kMethodStore, kMethodDeflate}) {
+  for (uint16_t method : {zip::kMethodStore, zip::kMethodDeflate}) {
     SCOPED_TRACE(method);
-    const std::vector<uint8_t> data = method == kMethodStore ? raw : small_deflate();
+    const std::vector<uint8_t> data = method == zip::kMethodStore ? raw : small_deflate();
     PieceSource src(data.data(), data.size(), 0);
     CollectSink sink;
     sink.refuse_after = 4;  // a full memory block, or a disk
-    ExpandRequest r = request(method, method == kMethodStore ? raw.size() : 9, &src, &sink);
+    ExpandRequest r = request(method, method == zip::kMethodStore ? raw.size() : 9, &src, &sink);
     EXPECT_EQ(kExpandOutputFull, expand_item(r));
   }
   // A source that fails (a volume that cannot be read, a decryption error)
   // ends the item with the source's own code, or "damaged" without one.
   for (int code : {int{OU_ARCHIVE_OPEN_FAILED}, 0}) {
-    for (uint16_t method : {kMethodStore, kMethodDeflate, kMethodShrink}) {
+    for (uint16_t method : {zip::kMethodStore, zip::kMethodDeflate, zip::kMethodShrink}) {
       FailingSource src(pattern(3), code);
       CollectSink sink;
       ExpandRequest r = request(method, 100, &src, &sink);
@@ -237,7 +237,7 @@ TEST(ExpandDriver, AuthenticatedItemsAreReadToTheirEndBeforeTheCode) {
     RecordingHooks hooks;
     hooks.auth_result = OU_BAD_CRC;
     hooks.source = &src;
-    ExpandRequest r = request(kMethodDeflate, 9, &src, &sink, &hooks);
+    ExpandRequest r = request(zip::kMethodDeflate, 9, &src, &sink, &hooks);
     r.authenticated = authenticated;
     const int rc = expand_item(r);
     EXPECT_EQ(std::vector<uint8_t>({'a', 'b', 'c', 'a', 'b', 'c', 'a', 'b', 'c'}), sink.bytes);
@@ -253,11 +253,11 @@ TEST(ExpandDriver, AuthenticatedItemsAreReadToTheirEndBeforeTheCode) {
 }
 
 TEST(ExpandDriver, OneExpanderServesItemsOfEveryMethodInTurn) {
-  const std::vector<uint8_t> shrink = read_file(std::string(OSTRANA_FIXTURES) + "/commons-compress/SHRUNK.ZIP");
+  const std::vector<uint8_t> shrink = testenv::read_file(std::string(OSTRANA_FIXTURES) + "/commons-compress/SHRUNK.ZIP");
   const std::vector<uint8_t> implode =
-      read_file(std::string(OSTRANA_FIXTURES) + "/commons-compress/imploding-4Kdict-2trees.zip");
-  const std::vector<uint8_t> reduce = read_file(std::string(OSTRANA_FIXTURES) + "/zip2/reduce.zip");
-  const std::vector<uint8_t> d64 = read_file(std::string(OSTRANA_FIXTURES) + "/commons-compress/lorem-ipsum-deflate64.zip");
+      testenv::read_file(std::string(OSTRANA_FIXTURES) + "/commons-compress/imploding-4Kdict-2trees.zip");
+  const std::vector<uint8_t> reduce = testenv::read_file(std::string(OSTRANA_FIXTURES) + "/zip2/reduce.zip");
+  const std::vector<uint8_t> d64 = testenv::read_file(std::string(OSTRANA_FIXTURES) + "/commons-compress/lorem-ipsum-deflate64.zip");
   struct Item {
     uint16_t method;
     uint16_t flags;
@@ -267,16 +267,14 @@ TEST(ExpandDriver, OneExpanderServesItemsOfEveryMethodInTurn) {
   };
   std::vector<Item> items;
   for (const auto* archive : {&shrink, &implode, &reduce, &d64})
-    for (const ZipMember& m : list_zip(*archive))
+    for (const testenv::WalkedItem& m : testenv::walk_zip(*archive))
       items.push_back({m.method, m.flags,
-                       std::vector<uint8_t>(archive->begin() + static_cast<std::ptrdiff_t>(m.data_offset),
-                                            archive->begin() + static_cast<std::ptrdiff_t>(m.data_offset +
-                                                                                           m.compressed_nbytes)),
-                       m.uncompressed_nbytes, m.crc32});
+                       member_data(*archive, m),
+                       m.uncompressed_size, m.crc32});
   const std::vector<uint8_t> abc = small_deflate();
-  items.push_back({kMethodDeflate, 0, abc, 9, reference_crc32({'a', 'b', 'c', 'a', 'b', 'c', 'a', 'b', 'c'})});
+  items.push_back({zip::kMethodDeflate, 0, abc, 9, reference_crc32({'a', 'b', 'c', 'a', 'b', 'c', 'a', 'b', 'c'})});
   const std::vector<uint8_t> stored = pattern(70000);
-  items.push_back({kMethodStore, 0, stored, stored.size(), reference_crc32(stored)});
+  items.push_back({zip::kMethodStore, 0, stored, stored.size(), reference_crc32(stored)});
 
   Expander ex;
   for (int round = 0; round < 3; ++round) {

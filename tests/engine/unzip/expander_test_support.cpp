@@ -3,47 +3,24 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 
 namespace exptest {
 
-std::vector<uint8_t> read_file(const std::string& path) {
-  std::ifstream f(path, std::ios::binary);
-  EXPECT_TRUE(f.good()) << "cannot read " << path;
-  return {std::istreambuf_iterator<char>(f), {}};
-}
-
-void write_file(const std::string& path, const std::vector<uint8_t>& bytes) {
-  std::ofstream f(path, std::ios::binary | std::ios::trunc);
-  f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-  EXPECT_TRUE(f.good()) << "cannot write " << path;
-}
-
-std::string shell_quote(const std::string& text) {
-  std::string q = "'";
-  for (char c : text) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return q + "'";
-}
-
-int run_shell(const std::string& command) {
-  const int status = std::system(command.c_str());
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-bool run_python(const std::string& dir, const std::string& script, const std::vector<std::string>& args) {
+bool run_python_in(const std::string& dir, const std::string& script, const std::vector<std::string>& args) {
   const std::string path = dir + "/script.py";
-  write_file(path, std::vector<uint8_t>(script.begin(), script.end()));
-  std::string cmd = "python3 " + shell_quote(path);
-  for (const auto& a : args) cmd += " " + shell_quote(a);
-  const int rc = run_shell(cmd);
+  testenv::write_file(path, std::vector<uint8_t>(script.begin(), script.end()));
+  std::string cmd = "python3 " + testenv::shell_quote(path);
+  for (const auto& a : args) cmd += " " + testenv::shell_quote(a);
+  const int rc = testenv::run_command(cmd);
   EXPECT_EQ(0, rc) << "python failed: " << cmd;
   return rc == 0;
+}
+
+std::vector<uint8_t> member_data(const std::vector<uint8_t>& archive, const testenv::WalkedItem& item) {
+  const auto begin = archive.begin() + static_cast<std::ptrdiff_t>(item.data_offset);
+  return std::vector<uint8_t>(begin, begin + static_cast<std::ptrdiff_t>(item.compressed_size));
 }
 
 uint32_t reference_crc32(const std::vector<uint8_t>& data) {
@@ -54,61 +31,6 @@ uint32_t reference_crc32(const std::vector<uint8_t>& data) {
     for (int k = 0; k < 8; ++k) c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1u)));
   }
   return ~c;
-}
-
-// ---- archives -------------------------------------------------------------------
-
-namespace {
-uint16_t le16(const std::vector<uint8_t>& b, size_t p) { return static_cast<uint16_t>(b[p] | b[p + 1] << 8); }
-uint32_t le32(const std::vector<uint8_t>& b, size_t p) {
-  return b[p] | b[p + 1] << 8 | b[p + 2] << 16 | static_cast<uint32_t>(b[p + 3]) << 24;
-}
-}  // namespace
-
-std::vector<ZipMember> list_zip(const std::vector<uint8_t>& archive) {
-  std::vector<ZipMember> members;
-  if (archive.size() < 22) {
-    ADD_FAILURE() << "not an archive";
-    return members;
-  }
-  size_t eocd = archive.size() - 22;
-  while (le32(archive, eocd) != 0x06054B50) {
-    if (eocd == 0 || archive.size() - eocd > 65557) {
-      ADD_FAILURE() << "no end of central directory";
-      return members;
-    }
-    --eocd;
-  }
-  const unsigned count = le16(archive, eocd + 10);
-  size_t p = le32(archive, eocd + 16);
-  for (unsigned i = 0; i < count; ++i) {
-    if (p + 46 > archive.size() || le32(archive, p) != 0x02014B50) {
-      ADD_FAILURE() << "bad central header " << i;
-      return {};
-    }
-    ZipMember m;
-    m.flags = le16(archive, p + 8);
-    m.method = le16(archive, p + 10);
-    m.crc32 = le32(archive, p + 16);
-    m.compressed_nbytes = le32(archive, p + 20);
-    m.uncompressed_nbytes = le32(archive, p + 24);
-    const size_t name_len = le16(archive, p + 28);
-    m.name.assign(archive.begin() + static_cast<std::ptrdiff_t>(p + 46),
-                  archive.begin() + static_cast<std::ptrdiff_t>(p + 46 + name_len));
-    const size_t local = le32(archive, p + 42);
-    if (local + 30 > archive.size() || le32(archive, local) != 0x04034B50) {
-      ADD_FAILURE() << "bad local header for " << m.name;
-      return {};
-    }
-    m.data_offset = local + 30 + le16(archive, local + 26) + le16(archive, local + 28);
-    if (m.data_offset + m.compressed_nbytes > archive.size()) {
-      ADD_FAILURE() << "data of " << m.name << " runs past the archive";
-      return {};
-    }
-    members.push_back(m);
-    p += 46 + name_len + le16(archive, p + 30) + le16(archive, p + 32);
-  }
-  return members;
 }
 
 // ---- hand-built streams -----------------------------------------------------------

@@ -1,8 +1,9 @@
 /* tests/engine/unzip/expander_test_support.h - helpers of the expander tests.
  *
  * Streams are built three ways: by an independent encoder (Python's zlib,
- * 7-Zip), by hand bit by bit (BitWriter, for the hostile cases), or taken
- * from the sample archives.  Expanding goes through the engine's driver with
+ * 7-Zip; files and processes through peer_run.h), by hand bit by bit
+ * (BitWriter, for the hostile cases), or taken from the sample archives
+ * (zip_walk.h).  Expanding goes through the engine's driver with
  * sources and sinks that can split the data into awkward pieces, so that
  * every buffer boundary of the expanders is crossed.
  */
@@ -14,40 +15,23 @@
 
 #include "engine/common/byte_stream.h"
 #include "engine/unzip/expand.h"
+#include "peer_run.h"
+#include "zip_walk.h"
 
 namespace exptest {
 
-// ---- files, python and 7-Zip ------------------------------------------------
+// ---- python, archives, CRC -----------------------------------------------------
 
-std::vector<uint8_t> read_file(const std::string& path);
-void write_file(const std::string& path, const std::vector<uint8_t>& bytes);
+/// Runs python3 with @p script (written to a file in @p dir) and @p args, for
+/// scripts that write several files; fails the current test and returns false
+/// when python does not exit 0.
+bool run_python_in(const std::string& dir, const std::string& script, const std::vector<std::string>& args = {});
 
-/// Runs python3 with @p script (written to a file in @p dir) and @p args;
-/// fails the current test and returns false when python does not exit 0.
-bool run_python(const std::string& dir, const std::string& script, const std::vector<std::string>& args = {});
-/// Runs a shell command; @return its exit status.
-int run_shell(const std::string& command);
-std::string shell_quote(const std::string& text);
+/// The stored data of @p item of @p archive.
+std::vector<uint8_t> member_data(const std::vector<uint8_t>& archive, const testenv::WalkedItem& item);
 
-/// zlib's CRC-32 (computed here independently of the engine's).
+/// CRC-32 computed bit by bit, independently of the engine's.
 uint32_t reference_crc32(const std::vector<uint8_t>& data);
-
-// ---- archives -------------------------------------------------------------------
-
-/// One member of a ZIP archive, as its central directory describes it.
-struct ZipMember {
-  std::string name;
-  uint16_t flags = 0;
-  uint16_t method = 0;
-  uint32_t crc32 = 0;
-  uint64_t compressed_nbytes = 0;
-  uint64_t uncompressed_nbytes = 0;
-  uint64_t data_offset = 0;  ///< first byte of the member's data in the archive
-};
-
-/// Lists the members of a plain (no Zip64, single volume) archive; fails the
-/// current test on anything it cannot follow.
-std::vector<ZipMember> list_zip(const std::vector<uint8_t>& archive);
 
 // ---- hand-built streams -----------------------------------------------------------
 

@@ -84,12 +84,12 @@ void put_dynamic_header(BitWriter& w, bool final, const std::vector<uint8_t>& li
 /// zlib's view of a raw deflate stream, as the control for hand-built ones.
 std::vector<uint8_t> zlib_inflate(const std::vector<uint8_t>& stream) {
   const std::string dir = testenv::make_temp_dir("zlib-control");
-  write_file(dir + "/in", stream);
-  run_python(dir,
+  testenv::write_file(dir + "/in", stream);
+  run_python_in(dir,
              "import sys, zlib\n"
              "open(sys.argv[2], 'wb').write(zlib.decompress(open(sys.argv[1], 'rb').read(), -15))\n",
              {dir + "/in", dir + "/out"});
-  return read_file(dir + "/out");
+  return testenv::read_file(dir + "/out");
 }
 
 std::vector<uint8_t> random_bytes(size_t n, unsigned seed) {
@@ -115,7 +115,7 @@ TEST(InflateHostile, OverSubscribedLiteralLengthCodeIsRefused) {
   BitWriter w;
   put_dynamic_header(w, true, std::vector<uint8_t>(257, 1), {1});  // 257 codes of one bit
   put_fixed_litlen(w, 256);
-  EXPECT_EQ(kExpandDamaged, expand(kMethodDeflate, w.bytes(), 10).rc);
+  EXPECT_EQ(kExpandDamaged, expand(zip::kMethodDeflate, w.bytes(), 10).rc);
 }
 
 TEST(InflateHostile, IncompleteLiteralLengthCodeIsRefused) {
@@ -126,7 +126,7 @@ TEST(InflateHostile, IncompleteLiteralLengthCodeIsRefused) {
   put_dynamic_header(w, true, litlen, {1});
   w.put_code(0, 1);  // 'a'
   w.put_code(2, 2);  // end of block
-  EXPECT_EQ(kExpandDamaged, expand(kMethodDeflate, w.bytes(), 1).rc);
+  EXPECT_EQ(kExpandDamaged, expand(zip::kMethodDeflate, w.bytes(), 1).rc);
 }
 
 TEST(InflateHostile, OverSubscribedCodeLengthCodeIsRefused) {
@@ -135,7 +135,7 @@ TEST(InflateHostile, OverSubscribedCodeLengthCodeIsRefused) {
   BitWriter w;
   put_dynamic_header_raw(w, true, 257, 1, codelen, {});
   for (int i = 0; i < 64; ++i) w.put_byte(0);
-  EXPECT_EQ(kExpandDamaged, expand(kMethodDeflate, w.bytes(), 10).rc);
+  EXPECT_EQ(kExpandDamaged, expand(zip::kMethodDeflate, w.bytes(), 10).rc);
 }
 
 TEST(InflateHostile, DistanceCodeMayBeOneCodeOfOneBitButNotOtherwiseIncomplete) {
@@ -158,7 +158,7 @@ TEST(InflateHostile, DistanceCodeMayBeOneCodeOfOneBitButNotOtherwiseIncomplete) 
     body(w);
     const std::vector<uint8_t> expected = {'a', 'b', 'b', 'b', 'b'};
     ASSERT_EQ(expected, zlib_inflate(w.bytes()));
-    ExpandOutcome o = expand(kMethodDeflate, w.bytes(), 5);
+    ExpandOutcome o = expand(zip::kMethodDeflate, w.bytes(), 5);
     EXPECT_EQ(kExpandOk, o.rc);
     EXPECT_EQ(expected, o.out);
   }
@@ -166,7 +166,7 @@ TEST(InflateHostile, DistanceCodeMayBeOneCodeOfOneBitButNotOtherwiseIncomplete) 
     BitWriter w;
     put_dynamic_header(w, true, litlen, {2, 2});  // two codes of two bits: half the space unused
     body(w);
-    EXPECT_EQ(kExpandDamaged, expand(kMethodDeflate, w.bytes(), 5).rc);
+    EXPECT_EQ(kExpandDamaged, expand(zip::kMethodDeflate, w.bytes(), 5).rc);
   }
 }
 
@@ -181,7 +181,7 @@ TEST(InflateHostile, NoDistanceCodesServeLiteralsOnlyBlocks) {
   ok.put_code(c['z'], 1);
   ok.put_code(c['z'], 1);
   ok.put_code(c[256], 2);
-  ExpandOutcome o = expand(kMethodDeflate, ok.bytes(), 2);
+  ExpandOutcome o = expand(zip::kMethodDeflate, ok.bytes(), 2);
   EXPECT_EQ(kExpandOk, o.rc);
   EXPECT_EQ(std::vector<uint8_t>({'z', 'z'}), o.out);
 
@@ -190,7 +190,7 @@ TEST(InflateHostile, NoDistanceCodesServeLiteralsOnlyBlocks) {
   bad.put_code(c['z'], 1);
   bad.put_code(c[257], 2);  // a match, but there is no distance code
   bad.put(0, 8);
-  EXPECT_EQ(kExpandDamaged, expand(kMethodDeflate, bad.bytes(), 4).rc);
+  EXPECT_EQ(kExpandDamaged, expand(zip::kMethodDeflate, bad.bytes(), 4).rc);
 }
 
 TEST(InflateHostile, BadCodeLengthSequencesAreRefused) {
@@ -203,14 +203,14 @@ TEST(InflateHostile, BadCodeLengthSequencesAreRefused) {
     BitWriter w;  // code 16 repeats the previous length, but there is none
     put_dynamic_header_raw(w, true, 257, 1, codelen, {{16, 0}});
     w.put(0, 32);
-    EXPECT_EQ(kExpandDamaged, expand(kMethodDeflate, w.bytes(), 1).rc);
+    EXPECT_EQ(kExpandDamaged, expand(zip::kMethodDeflate, w.bytes(), 1).rc);
   }
   {
     BitWriter w;  // code 18 runs 138 zeros past the 258 lengths
     std::vector<CodelenSymbol> seq = {{18, 127}, {18, 127}};
     put_dynamic_header_raw(w, true, 257, 1, codelen, seq);
     w.put(0, 32);
-    EXPECT_EQ(kExpandDamaged, expand(kMethodDeflate, w.bytes(), 1).rc);
+    EXPECT_EQ(kExpandDamaged, expand(zip::kMethodDeflate, w.bytes(), 1).rc);
   }
   {
     BitWriter w;  // the end-of-block symbol gets no code: the block could never end
@@ -219,7 +219,7 @@ TEST(InflateHostile, BadCodeLengthSequencesAreRefused) {
     litlen['b'] = 1;
     put_dynamic_header(w, true, litlen, {1});
     w.put(0, 16);
-    EXPECT_EQ(kExpandDamaged, expand(kMethodDeflate, w.bytes(), 16).rc);
+    EXPECT_EQ(kExpandDamaged, expand(zip::kMethodDeflate, w.bytes(), 16).rc);
   }
   {
     BitWriter w;  // HLIT of 287 literal/length codes: more than exist
@@ -230,7 +230,7 @@ TEST(InflateHostile, BadCodeLengthSequencesAreRefused) {
     w.put(15, 4);
     w.put(0, 32);
     w.put(0, 32);
-    EXPECT_EQ(kExpandDamaged, expand(kMethodDeflate, w.bytes(), 1).rc);
+    EXPECT_EQ(kExpandDamaged, expand(zip::kMethodDeflate, w.bytes(), 1).rc);
   }
 }
 
@@ -241,7 +241,7 @@ TEST(InflateHostile, ReservedBlockTypeAndBadStoredLengthAreRefused) {
   reserved.put(1, 1);  // BFINAL
   reserved.put(3, 2);  // BTYPE 3: reserved
   reserved.put(0, 16);
-  EXPECT_EQ(kExpandDamaged, expand(kMethodDeflate, reserved.bytes(), 1).rc);
+  EXPECT_EQ(kExpandDamaged, expand(zip::kMethodDeflate, reserved.bytes(), 1).rc);
 
   BitWriter stored;
   stored.put(1, 1);
@@ -250,7 +250,7 @@ TEST(InflateHostile, ReservedBlockTypeAndBadStoredLengthAreRefused) {
   stored.put(5, 16);       // LEN
   stored.put(0xFFFF, 16);  // NLEN is not ~LEN
   for (int i = 0; i < 5; ++i) stored.put_byte('s');
-  EXPECT_EQ(kExpandDamaged, expand(kMethodDeflate, stored.bytes(), 5).rc);
+  EXPECT_EQ(kExpandDamaged, expand(zip::kMethodDeflate, stored.bytes(), 5).rc);
 }
 
 TEST(InflateHostile, InvalidFixedCodeSymbolsAreRefused) {
@@ -261,8 +261,8 @@ TEST(InflateHostile, InvalidFixedCodeSymbolsAreRefused) {
     put_fixed_litlen(w, 'a');
     put_fixed_litlen(w, symbol);  // literal/length codes 286 and 287 do not occur in valid data
     w.put(0, 16);
-    EXPECT_EQ(kExpandDamaged, expand(kMethodDeflate, w.bytes(), 1).rc) << symbol;
-    EXPECT_EQ(kExpandDamaged, expand(kMethodDeflate64, w.bytes(), 1).rc) << symbol;
+    EXPECT_EQ(kExpandDamaged, expand(zip::kMethodDeflate, w.bytes(), 1).rc) << symbol;
+    EXPECT_EQ(kExpandDamaged, expand(zip::kMethodDeflate64, w.bytes(), 1).rc) << symbol;
   }
 }
 
@@ -280,7 +280,7 @@ TEST(InflateHostile, DistanceBeforeTheStartOfTheOutputIsRefused) {
   };
   const std::vector<uint8_t> expected = {'a', 'b', 'a', 'b', 'a', 'b', 'a'};
   ASSERT_EQ(expected, zlib_inflate(stream(2)));
-  for (uint16_t method : {kMethodDeflate, kMethodDeflate64}) {
+  for (uint16_t method : {zip::kMethodDeflate, zip::kMethodDeflate64}) {
     ExpandOutcome ok = expand(method, stream(2), 7);
     EXPECT_EQ(kExpandOk, ok.rc);
     EXPECT_EQ(expected, ok.out);
@@ -308,20 +308,20 @@ TEST(InflateHostile, DistanceBeyond32KiBIsAnErrorForDeflateAndValidForDeflate64)
   };
   // 32,768 is the farthest distance deflate can code (symbol 29).
   ASSERT_EQ(expected(32768), zlib_inflate(stream(32768)));
-  for (uint16_t method : {kMethodDeflate, kMethodDeflate64}) {
+  for (uint16_t method : {zip::kMethodDeflate, zip::kMethodDeflate64}) {
     ExpandOutcome o = expand(method, stream(32768), 40020);
     EXPECT_EQ(kExpandOk, o.rc);
     EXPECT_EQ(expected(32768), o.out);
   }
   // 32,769 and 39,000 need symbols 30 and 31's range: only in Deflate64.
   for (unsigned distance : {32769u, 39000u}) {
-    EXPECT_EQ(kExpandDamaged, expand(kMethodDeflate, stream(distance), 40020).rc) << distance;
-    ExpandOutcome o = expand(kMethodDeflate64, stream(distance), 40020);
+    EXPECT_EQ(kExpandDamaged, expand(zip::kMethodDeflate, stream(distance), 40020).rc) << distance;
+    ExpandOutcome o = expand(zip::kMethodDeflate64, stream(distance), 40020);
     EXPECT_EQ(kExpandOk, o.rc) << distance;
     EXPECT_EQ(expected(distance), o.out) << distance;
   }
   // Beyond the 40,000 bytes written so far: an error in Deflate64 too.
-  EXPECT_EQ(kExpandDamaged, expand(kMethodDeflate64, stream(40001), 40020).rc);
+  EXPECT_EQ(kExpandDamaged, expand(zip::kMethodDeflate64, stream(40001), 40020).rc);
 }
 
 TEST(InflateHostile, Deflate64LongestMatchAndFarthestDistance) {
@@ -345,20 +345,20 @@ TEST(InflateHostile, Deflate64LongestMatchAndFarthestDistance) {
   for (int i = 0; i < 65538; ++i) expected.push_back(expected[expected.size() - 65536]);
   for (int i = 0; i < 3; ++i) expected.push_back(expected.back());
   for (ExpandMode mode : {ExpandMode::kToFile, ExpandMode::kToMemory}) {
-    ExpandOutcome o = expand(kMethodDeflate64, w.bytes(), expected.size(), mode);
+    ExpandOutcome o = expand(zip::kMethodDeflate64, w.bytes(), expected.size(), mode);
     EXPECT_EQ(kExpandOk, o.rc);
     EXPECT_EQ(expected, o.out);
   }
   // In method 8, symbol 285 is the fixed length 258 without extra bits, and
   // distance symbol 31 does not exist.
-  EXPECT_EQ(kExpandDamaged, expand(kMethodDeflate, w.bytes(), expected.size()).rc);
+  EXPECT_EQ(kExpandDamaged, expand(zip::kMethodDeflate, w.bytes(), expected.size()).rc);
 }
 
 // ---- truncation and the end of the data ---------------------------------------------
 
 TEST(InflateHostile, TruncationAtEveryByteEndsEarlyWithAPrefixOfTheData) {
   const std::string dir = testenv::make_temp_dir("truncate");
-  ASSERT_TRUE(run_python(dir,
+  ASSERT_TRUE(run_python_in(dir,
                          "import sys, zlib, random\n"
                          "r = random.Random(5)\n"
                          "d = bytes(r.choice(b'abcdefgh \\n') for _ in range(30000)) + bytes(3000)\n"
@@ -368,21 +368,21 @@ TEST(InflateHostile, TruncationAtEveryByteEndsEarlyWithAPrefixOfTheData) {
                          "    bytes([0, 5, 0, 0xFA, 0xFF]) + b'12345' + c.compress(d[15005:]) + c.flush())\n",
                          {dir}));
   // The stream holds a stored block in the middle (the five bytes "12345").
-  std::vector<uint8_t> raw = read_file(dir + "/raw");
+  std::vector<uint8_t> raw = testenv::read_file(dir + "/raw");
   std::copy_n("12345", 5, raw.begin() + 15000);
-  const std::vector<uint8_t> full = read_file(dir + "/def");
-  ExpandOutcome whole = expand(kMethodDeflate, full, raw.size());
+  const std::vector<uint8_t> full = testenv::read_file(dir + "/def");
+  ExpandOutcome whole = expand(zip::kMethodDeflate, full, raw.size());
   ASSERT_EQ(kExpandOk, whole.rc);
   ASSERT_EQ(raw, whole.out);
   for (size_t n = 0; n < full.size(); ++n) {
     const std::vector<uint8_t> cut(full.begin(), full.begin() + static_cast<std::ptrdiff_t>(n));
-    ExpandOutcome o = expand(kMethodDeflate, cut, raw.size(), ExpandMode::kToFile, 0, n % 2 ? 1 : 0);
+    ExpandOutcome o = expand(zip::kMethodDeflate, cut, raw.size(), ExpandMode::kToFile, 0, n % 2 ? 1 : 0);
     ASSERT_EQ(kExpandDamaged, o.rc) << "cut at " << n;
     ASSERT_LE(o.out.size(), raw.size());
     ASSERT_TRUE(std::equal(o.out.begin(), o.out.end(), raw.begin())) << "cut at " << n;
     // Whatever was decoded before the end goes out, however the buffers fell.
     if (n % 97 == 0) {
-      ExpandOutcome m = expand(kMethodDeflate, cut, raw.size(), ExpandMode::kToMemory);
+      ExpandOutcome m = expand(zip::kMethodDeflate, cut, raw.size(), ExpandMode::kToMemory);
       ASSERT_EQ(kExpandDamaged, m.rc);
       ASSERT_EQ(o.out, m.out) << "cut at " << n;
     }
@@ -403,7 +403,7 @@ TEST(InflateHostile, DamageFoundLateDeliversTheSameGoodPartInEveryMode) {
   put_fixed_distance(w, 40000);  // symbol 30
   put_fixed_litlen(w, 256);
   for (ExpandMode mode : {ExpandMode::kToFile, ExpandMode::kToMemory, ExpandMode::kMemoryToMemory}) {
-    ExpandOutcome o = expand(kMethodDeflate, w.bytes(), 60004, mode);
+    ExpandOutcome o = expand(zip::kMethodDeflate, w.bytes(), 60004, mode);
     EXPECT_EQ(kExpandDamaged, o.rc);
     std::vector<uint8_t> good = head;
     good.push_back('q');
@@ -413,41 +413,41 @@ TEST(InflateHostile, DamageFoundLateDeliversTheSameGoodPartInEveryMode) {
 
 TEST(InflateHostile, DataEndingBetweenBlocksIsCompleteOnlyInMemoryToMemoryMode) {
   const std::string dir = testenv::make_temp_dir("sync-end");
-  ASSERT_TRUE(run_python(dir,
+  ASSERT_TRUE(run_python_in(dir,
                          "import sys, zlib\n"
                          "d = b'memory to memory ' * 500\n"
                          "c = zlib.compressobj(6, zlib.DEFLATED, -15)\n"
                          "open(sys.argv[1] + '/raw', 'wb').write(d)\n"
                          "open(sys.argv[1] + '/def', 'wb').write(c.compress(d) + c.flush(zlib.Z_SYNC_FLUSH))\n",
                          {dir}));
-  const std::vector<uint8_t> raw = read_file(dir + "/raw");
-  const std::vector<uint8_t> packed = read_file(dir + "/def");
-  EXPECT_EQ(kExpandDamaged, expand(kMethodDeflate, packed, raw.size()).rc);
-  EXPECT_EQ(kExpandDamaged, expand(kMethodDeflate, packed, raw.size(), ExpandMode::kToMemory).rc);
-  ExpandOutcome m = expand(kMethodDeflate, packed, raw.size(), ExpandMode::kMemoryToMemory);
+  const std::vector<uint8_t> raw = testenv::read_file(dir + "/raw");
+  const std::vector<uint8_t> packed = testenv::read_file(dir + "/def");
+  EXPECT_EQ(kExpandDamaged, expand(zip::kMethodDeflate, packed, raw.size()).rc);
+  EXPECT_EQ(kExpandDamaged, expand(zip::kMethodDeflate, packed, raw.size(), ExpandMode::kToMemory).rc);
+  ExpandOutcome m = expand(zip::kMethodDeflate, packed, raw.size(), ExpandMode::kMemoryToMemory);
   EXPECT_EQ(kExpandOk, m.rc);
   EXPECT_EQ(raw, m.out);
   // Ending inside a block is damage in every mode.
   const std::vector<uint8_t> cut(packed.begin(), packed.end() - 6);
-  EXPECT_EQ(kExpandDamaged, expand(kMethodDeflate, cut, raw.size(), ExpandMode::kMemoryToMemory).rc);
+  EXPECT_EQ(kExpandDamaged, expand(zip::kMethodDeflate, cut, raw.size(), ExpandMode::kMemoryToMemory).rc);
   // No data at all.
-  EXPECT_EQ(kExpandDamaged, expand(kMethodDeflate, {}, 0).rc);
+  EXPECT_EQ(kExpandDamaged, expand(zip::kMethodDeflate, {}, 0).rc);
 }
 
 TEST(InflateHostile, StreamClaimingOneByteStopsAfterAThousandBytesOfOvergrowth) {
   const std::string dir = testenv::make_temp_dir("bomb");
-  ASSERT_TRUE(run_python(dir,
+  ASSERT_TRUE(run_python_in(dir,
                          "import sys, zlib\n"
                          "c = zlib.compressobj(9, zlib.DEFLATED, -15)\n"
                          "open(sys.argv[1] + '/def', 'wb').write(c.compress(bytes(10_000_000)) + c.flush())\n",
                          {dir}));
-  const std::vector<uint8_t> bomb = read_file(dir + "/def");
+  const std::vector<uint8_t> bomb = testenv::read_file(dir + "/def");
   ASSERT_LT(bomb.size(), 20000u);
-  ExpandOutcome o = expand(kMethodDeflate, bomb, 1);
+  ExpandOutcome o = expand(zip::kMethodDeflate, bomb, 1);
   EXPECT_EQ(kExpandOvergrown, o.rc);
   EXPECT_EQ(1001u, o.out.size());  // the item's byte and the 1,000 allowed beyond it
   // The memory modes leave bounding the output to the sink.
-  ExpandOutcome m = expand(kMethodDeflate, bomb, 1, ExpandMode::kToMemory);
+  ExpandOutcome m = expand(zip::kMethodDeflate, bomb, 1, ExpandMode::kToMemory);
   EXPECT_EQ(kExpandOk, m.rc);
   EXPECT_EQ(10000000u, m.out.size());
 }

@@ -98,7 +98,7 @@ class InflateRoundTrip : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     s_dir = new std::string(testenv::make_temp_dir("inflate-roundtrip"));
-    if (!run_python(*s_dir, kMakeStreams, {*s_dir})) return;
+    if (!run_python_in(*s_dir, kMakeStreams, {*s_dir})) return;
     s_raw = new std::map<std::string, std::vector<uint8_t>>();
     s_streams = new std::vector<Stream>();
     std::ifstream manifest(*s_dir + "/MANIFEST");
@@ -107,8 +107,8 @@ class InflateRoundTrip : public ::testing::Test {
       std::istringstream fields(line);
       std::string name, raw;
       fields >> name >> raw;
-      if (!s_raw->count(raw)) (*s_raw)[raw] = read_file(*s_dir + "/" + raw + ".raw");
-      s_streams->push_back({name, read_file(*s_dir + "/" + name + ".def"), &(*s_raw)[raw]});
+      if (!s_raw->count(raw)) (*s_raw)[raw] = testenv::read_file(*s_dir + "/" + raw + ".raw");
+      s_streams->push_back({name, testenv::read_file(*s_dir + "/" + name + ".def"), &(*s_raw)[raw]});
     }
   }
 
@@ -126,7 +126,7 @@ TEST_F(InflateRoundTrip, EveryLevelAndStrategyExpandsToTheInput) {
   ASSERT_GE(s_streams->size(), 168u);  // 6 inputs x 28 ways
   for (const Stream& s : *s_streams) {
     SCOPED_TRACE(s.name);
-    ExpandOutcome o = expand(kMethodDeflate, s.packed, s.raw->size());
+    ExpandOutcome o = expand(zip::kMethodDeflate, s.packed, s.raw->size());
     ASSERT_EQ(kExpandOk, o.rc);
     ASSERT_EQ(*s.raw, o.out);
     // The output stage gets the extraction's buffer size at most.
@@ -141,12 +141,12 @@ TEST_F(InflateRoundTrip, SourcePiecesAndMemoryBuffersDoNotChangeTheOutput) {
   for (const Stream& s : *s_streams) {
     SCOPED_TRACE(s.name);
     // Every stream in memory mode; a rotating piece size per stream.
-    ExpandOutcome m = expand(kMethodDeflate, s.packed, s.raw->size(), ExpandMode::kToMemory);
+    ExpandOutcome m = expand(zip::kMethodDeflate, s.packed, s.raw->size(), ExpandMode::kToMemory);
     ASSERT_EQ(kExpandOk, m.rc);
     ASSERT_EQ(*s.raw, m.out);
     EXPECT_LE(m.largest_write, 8192u);
     const size_t piece = pieces[k++ % 4];
-    ExpandOutcome p = expand(kMethodDeflate, s.packed, s.raw->size(), ExpandMode::kToFile, 0, piece);
+    ExpandOutcome p = expand(zip::kMethodDeflate, s.packed, s.raw->size(), ExpandMode::kToFile, 0, piece);
     ASSERT_EQ(kExpandOk, p.rc) << "piece " << piece;
     ASSERT_EQ(*s.raw, p.out) << "piece " << piece;
   }
@@ -160,7 +160,7 @@ TEST_F(InflateRoundTrip, Deflate64ReadsPlainDeflateStreamsThatUseNoLongCodes) {
   for (const Stream& s : *s_streams) {
     if (s.name.rfind("text-", 0) != 0 && s.name.rfind("random-", 0) != 0) continue;
     SCOPED_TRACE(s.name);
-    ExpandOutcome o = expand(kMethodDeflate64, s.packed, s.raw->size());
+    ExpandOutcome o = expand(zip::kMethodDeflate64, s.packed, s.raw->size());
     ASSERT_EQ(kExpandOk, o.rc);
     ASSERT_EQ(*s.raw, o.out);
   }
@@ -171,7 +171,7 @@ TEST_F(InflateRoundTrip, TrailingBytesAfterTheFinalBlockAreIgnored) {
   const Stream& s = s_streams->front();
   std::vector<uint8_t> padded = s.packed;
   padded.insert(padded.end(), 100, 0x5A);
-  ExpandOutcome o = expand(kMethodDeflate, padded, s.raw->size());
+  ExpandOutcome o = expand(zip::kMethodDeflate, padded, s.raw->size());
   ASSERT_EQ(kExpandOk, o.rc);
   EXPECT_EQ(*s.raw, o.out);
 }

@@ -13,6 +13,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const uint16_t flags = data[0] & 6;
   const uint64_t claim = (data[0] & 1) ? 300000 : 0;
   const auto mode = (data[0] & 8) ? ostrana::ExpandMode::kToMemory : ostrana::ExpandMode::kToFile;
-  fuzz::run(ostrana::kMethodImplode, flags, mode, claim, data, size, data[0] >> 4);
+  fuzz::run(ostrana::zip::kMethodImplode, flags, mode, claim, data, size, data[0] >> 4);
   return 0;
 }

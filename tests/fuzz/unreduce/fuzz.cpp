@@ -9,7 +9,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 1) return 0;
-  const uint16_t method = static_cast<uint16_t>(ostrana::kMethodReduce1 + (data[0] & 3));
+  const uint16_t method = static_cast<uint16_t>(ostrana::zip::kMethodReduce1 + (data[0] & 3));
   const auto mode = (data[0] & 4) ? ostrana::ExpandMode::kToMemory : ostrana::ExpandMode::kToFile;
   const fuzz::Result r = fuzz::run(method, 0, mode, 0, data, size, data[0] >> 3);
   if (r.rc != ostrana::kExpandOk) std::abort();  // reduce reports no errors of its own

@@ -10,7 +10,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 1) return 0;
   const auto mode = (data[0] & 1) ? ostrana::ExpandMode::kToMemory : ostrana::ExpandMode::kToFile;
-  const fuzz::Result r = fuzz::run(ostrana::kMethodShrink, 0, mode, 0, data, size, data[0] >> 1);
+  const fuzz::Result r = fuzz::run(ostrana::zip::kMethodShrink, 0, mode, 0, data, size, data[0] >> 1);
   if (r.rc != ostrana::kExpandOk) std::abort();  // shrink reports no errors of its own
   return 0;
 }
