@@ -102,9 +102,12 @@ std::vector<uint8_t> local_header_bytes(const CentralRecord& r, bool zip64_block
   h.mod_time = r.header.mod_time;
   h.mod_date = r.header.mod_date;
   if (!descriptor) {
+    // Once a size needs the block, both fields point to it (readers take the
+    // block's two values together).
+    const bool saturated = needs64(r.compressed_size) || needs64(r.uncompressed_size);
     h.crc32 = r.header.crc32;
-    h.compressed_size = needs64(r.compressed_size) ? kSaturated32 : static_cast<uint32_t>(r.compressed_size);
-    h.uncompressed_size = needs64(r.uncompressed_size) ? kSaturated32 : static_cast<uint32_t>(r.uncompressed_size);
+    h.compressed_size = saturated ? kSaturated32 : static_cast<uint32_t>(r.compressed_size);
+    h.uncompressed_size = saturated ? kSaturated32 : static_cast<uint32_t>(r.uncompressed_size);
   }
   h.name_nbytes = static_cast<uint16_t>(r.name.size());
   h.extra_nbytes = static_cast<uint16_t>(zip64_nbytes + r.extra.size());

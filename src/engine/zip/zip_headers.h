@@ -74,8 +74,8 @@ uint16_t version_needed_for(uint16_t method, bool aes);
 uint16_t version_made_by_for(uint16_t method, bool large, bool dosify, bool keep_utf8, bool aes);
 
 /// The local header of @p r (name and extra blocks included).  With
-/// @p zip64_block the local header carries both 64-bit sizes and its 32-bit
-/// size fields hold all ones only for a size that does not fit; with a data
+/// @p zip64_block the local header carries both 64-bit sizes, and its 32-bit
+/// size fields hold all ones when a size does not fit them; with a data
 /// descriptor (flag bit 3) CRC and sizes are zero.  @p version_needed is the
 /// local header's own value.
 std::vector<uint8_t> local_header_bytes(const CentralRecord& r, bool zip64_block, uint16_t version_needed);
