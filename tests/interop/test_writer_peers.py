@@ -135,19 +135,46 @@ class WriterPeers(unittest.TestCase):
                 self.assertTrue(methods & expected, methods)
                 self.check_with_peers(archive, deflate64=level in ("10", "19"))
 
-    def test_update_of_a_peer_archive_keeps_its_entries(self):
-        archive = os.path.join(self.tmp, "peer.zip")
-        with zipfile.ZipFile(archive, "w", zipfile.ZIP_DEFLATED) as z:
-            z.writestr("from python/kept.txt", b"kept by the update\n" * 100)
+    def test_update_of_peer_archives_keeps_their_entries(self):
+        """Archives of every peer (Python's with a comment, a stream with data
+        descriptors, 7-Zip's, bsdtar's with Zip64 descriptors) take a new file and
+        keep what they had, byte for byte."""
+        kept = os.path.join(self.tmp, "peer-src")
+        os.makedirs(os.path.join(kept, "from peer"), exist_ok=True)
+        with open(os.path.join(kept, "from peer", "kept.txt"), "wb") as h:
+            h.write(b"kept by the update\n" * 100)
+        archives = {}
+        archives["python"] = os.path.join(self.tmp, "peer-python.zip")
+        with zipfile.ZipFile(archives["python"], "w", zipfile.ZIP_DEFLATED) as z:
+            z.write(os.path.join(kept, "from peer", "kept.txt"), "from peer/kept.txt")
             z.comment = b"python's comment"
-        p = self.add(archive, "-l", "6")
-        self.assertEqual(0, p.returncode, p.stderr.decode())
-        with zipfile.ZipFile(archive) as z:
-            self.assertIsNone(z.testzip())
-            self.assertEqual(b"kept by the update\n" * 100, z.read("from python/kept.txt"))
-            self.assertEqual(b"python's comment", z.comment)
+        archives["stream"] = os.path.join(self.tmp, "peer-stream.zip")
+        with open(archives["stream"], "wb") as raw:
+            class Unseekable:
+                def write(self, b):
+                    return raw.write(b)
+                def flush(self):
+                    raw.flush()
+            with zipfile.ZipFile(Unseekable(), "w", zipfile.ZIP_DEFLATED) as z:
+                z.write(os.path.join(kept, "from peer", "kept.txt"), "from peer/kept.txt")
         if have("7zz"):
-            run(["7zz", "t", archive])
+            archives["7zz"] = os.path.join(self.tmp, "peer-7zz.zip")
+            run(["7zz", "a", "-tzip", archives["7zz"], "from peer"], cwd=kept)
+        if have("bsdtar"):
+            archives["bsdtar"] = os.path.join(self.tmp, "peer-bsdtar.zip")
+            run(["bsdtar", "--options", "zip:zip64", "-a", "-cf", archives["bsdtar"], "from peer"], cwd=kept)
+        for peer, archive in archives.items():
+            with self.subTest(peer=peer):
+                p = self.add(archive, "-l", "6")
+                self.assertEqual(0, p.returncode, p.stderr.decode())
+                with zipfile.ZipFile(archive) as z:
+                    self.assertIsNone(z.testzip())
+                    self.assertEqual(b"kept by the update\n" * 100, z.read("from peer/kept.txt"))
+                    self.assertIn("\u65e5\u672c\u8a9e.txt", z.namelist())
+                    if peer == "python":
+                        self.assertEqual(b"python's comment", z.comment)
+                if have("7zz"):
+                    run(["7zz", "t", archive])
 
     def test_repair_rebuilds_a_cut_off_directory(self):
         archive = os.path.join(self.tmp, "cut.zip")

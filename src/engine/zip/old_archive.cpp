@@ -238,9 +238,12 @@ int OldArchive::read_repair(int fix_level, std::string* detail) {
   const uint64_t len = m_file_nbytes;
   ArchiveBytes bytes(m_file, len);
   uint64_t pos = 0;
+  // Searching the whole file, every candidate may search on for its data
+  // descriptor; together they search a few times the file at most.
+  uint64_t budget = 8 * len + (64u << 20);
   while (bytes.find(pos, len, kLocalHeaderSignature, &pos)) {
     LocalFound l;
-    if (read_local(bytes, pos, len, &l) != LocalVerdict::kOk) {
+    if (read_local(bytes, pos, len, &l, fix_level >= 2 ? &budget : nullptr) != LocalVerdict::kOk) {
       if (bytes.io_failed() || fix_level < 2) break;
       ++pos;  // not an entry after all: search on
       continue;

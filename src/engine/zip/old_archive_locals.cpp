@@ -58,15 +58,27 @@ uint32_t ArchiveBytes::signature_at(uint64_t offset) {
   return read(offset, b, 4) ? get_le32(b) : 0;
 }
 
+const uint8_t* ArchiveBytes::window_at(uint64_t from, uint64_t limit, size_t* avail_ret) {
+  // The window already read serves when it holds at least a signature's worth
+  // from @p from on; a search that steps forward a byte at a time reads nothing again.
+  if (from < m_window_start || from + 4 > m_window_start + m_window_nbytes) {
+    if (!fill(from)) return nullptr;
+  }
+  size_t at = static_cast<size_t>(from - m_window_start);
+  size_t avail = static_cast<size_t>(std::min<uint64_t>(m_window_nbytes - at, limit - from));
+  if (avail < 4) return nullptr;
+  *avail_ret = avail;
+  return m_window.data() + at;
+}
+
 bool ArchiveBytes::find(uint64_t from, uint64_t limit, uint32_t signature, uint64_t* at_ret) {
   uint8_t sig[4];
   put_le32(sig, signature);
   limit = std::min(limit, m_length);
   while (from + 4 <= limit) {
-    if (!fill(from)) return false;
-    size_t avail = static_cast<size_t>(std::min<uint64_t>(m_window_nbytes, limit - from));
-    if (avail < 4) return false;
-    const uint8_t* p = m_window.data();
+    size_t avail = 0;
+    const uint8_t* p = window_at(from, limit, &avail);
+    if (p == nullptr) return false;
     const uint8_t* hit = static_cast<const uint8_t*>(memmem(p, avail, sig, 4));
     if (hit != nullptr) {
       *at_ret = from + static_cast<uint64_t>(hit - p);
@@ -80,10 +92,9 @@ bool ArchiveBytes::find(uint64_t from, uint64_t limit, uint32_t signature, uint6
 bool ArchiveBytes::find_first_header(uint64_t from, uint64_t limit, uint64_t* at_ret) {
   limit = std::min(limit, m_length);
   while (from + 4 <= limit) {
-    if (!fill(from)) return false;
-    size_t avail = static_cast<size_t>(std::min<uint64_t>(m_window_nbytes, limit - from));
-    if (avail < 4) return false;
-    const uint8_t* p = m_window.data();
+    size_t avail = 0;
+    const uint8_t* p = window_at(from, limit, &avail);
+    if (p == nullptr) return false;
     for (size_t i = 0; i + 4 <= avail; ++i) {
       const uint8_t* q = static_cast<const uint8_t*>(std::memchr(p + i, 'P', avail - 3 - i));
       if (q == nullptr) break;
@@ -108,7 +119,8 @@ bool descriptor_at(ArchiveBytes& bytes, uint64_t at, size_t nbytes, DataDescript
 
 }  // namespace
 
-LocalVerdict read_local(ArchiveBytes& bytes, uint64_t offset, uint64_t limit, LocalFound* ret) {
+LocalVerdict read_local(ArchiveBytes& bytes, uint64_t offset, uint64_t limit, LocalFound* ret,
+                        uint64_t* scan_budget) {
   uint8_t fixed[kLocalHeaderSize];
   LocalFound& f = *ret;  // filled as far as it gets: the reports name the entry
   f = LocalFound();
@@ -155,8 +167,13 @@ LocalVerdict read_local(ArchiveBytes& bytes, uint64_t offset, uint64_t limit, Lo
   } else {
     uint64_t at = f.data_offset;
     for (;;) {
+      const uint64_t from = at;
       if (!bytes.find(at, limit, kDataDescriptorSignature, &at))
         return bytes.io_failed() ? LocalVerdict::kInputFailed : LocalVerdict::kBadDescriptor;
+      if (scan_budget != nullptr) {
+        if (*scan_budget < at - from + 1) return LocalVerdict::kBadDescriptor;
+        *scan_budget -= at - from + 1;
+      }
       if (limit - at >= nbytes && descriptor_at(bytes, at, nbytes, &d) && d.compressed_size == at - f.data_offset)
         break;
       ++at;  // a signature inside the compressed data: search on

@@ -39,6 +39,9 @@ class ArchiveBytes {
 
  private:
   bool fill(uint64_t offset);
+  /// The bytes from @p from on (at least 4, at most up to @p limit), reading
+  /// the window anew only when it does not hold them.  nullptr at the end.
+  const uint8_t* window_at(uint64_t from, uint64_t limit, size_t* avail_ret);
 
   platform::File& m_file;
   uint64_t m_length;
@@ -77,7 +80,11 @@ enum class LocalVerdict {
 
 /// Reads the local header at @p offset and the extent of its entry, whose data
 /// must end before @p limit.  *@p ret is filled as far as the reading got (the
-/// name is there for every verdict after kZeroName).
-LocalVerdict read_local(ArchiveBytes& bytes, uint64_t offset, uint64_t limit, LocalFound* ret);
+/// name is there for every verdict after kZeroName).  @p scan_budget (may be
+/// null) bounds the bytes searched for data descriptors, shared by the calls
+/// of one repair: a file full of false signatures cannot make the search
+/// quadratic.
+LocalVerdict read_local(ArchiveBytes& bytes, uint64_t offset, uint64_t limit, LocalFound* ret,
+                        uint64_t* scan_budget = nullptr);
 
 }  // namespace ostrana

@@ -38,7 +38,6 @@ const MessageRow kZipMessages[] = {
     {120, "new zip file left as: "},
     {121, "zip file is empty, can't make it as old as latest entry"},
     {140, "can not translate EOL in binary files"},
-    {154, "name not matched: "},
 
     // ---- the existing archive's checks ----------------------------------------
     {122, "zero-length name for entry #"},
@@ -62,7 +61,6 @@ const MessageRow kZipMessages[] = {
     {137, "output buffer too small for in-memory compression"},
     {138, "Item %d of %d"},
     {139, "Memory to File"},
-    {153, "Processing Item List... Please wait."},
 
     // ---- activity log -----------------------------------------------------------
     {144, "\\OZIPLOG.TXT"},
@@ -71,7 +69,6 @@ const MessageRow kZipMessages[] = {
     {147, "%s [Memory]"},
     {149, "[Memory to Memory]"},
     {150, "%s [Deleted]"},
-    {151, "%s [Skipped]"},
 
     // ---- diagnostic log: header and one line per record field ------------
     {192, "--- Ostrana Secure Zip Diagnostic Log [DLL/SLL] - %s ---\r\n"},
