@@ -186,6 +186,26 @@ int sync_folder(const std::string& folder) {
   return rc;
 }
 
+std::string followed_link(const std::string& path) {
+  // readlink step by step, so a link to a file that does not exist yet still
+  // names where that file will be; at most 40 links, as the system allows.
+  std::string current = path;
+  for (int hops = 0; hops < 40; ++hops) {
+    struct stat st;
+    if (::lstat(current.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return current;
+    char target[4096];
+    ssize_t n = ::readlink(current.c_str(), target, sizeof target - 1);
+    if (n <= 0) return current;
+    std::string next(target, static_cast<size_t>(n));
+    if (next[0] != '/') {
+      size_t slash = current.rfind('/');
+      if (slash != std::string::npos) next = current.substr(0, slash + 1) + next;
+    }
+    current = next;
+  }
+  return path;
+}
+
 int file_mode(const std::string& path, unsigned* mode_ret) {
   struct stat st;
   if (::stat(path.c_str(), &st) != 0) return errno;

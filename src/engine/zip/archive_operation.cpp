@@ -208,7 +208,8 @@ int run_archive_operation(ZipRun& run) {
     if (e.marked) ++processed_old;
     if (!(e.marked && plan.action == ZipAction::kDelete)) ++kept;
   }
-  plan.append = c.growExistingFlag != 0 && processed_old == 0 && has_entries;
+  // A repaired archive has no directory of its own to append to.
+  plan.append = c.growExistingFlag != 0 && processed_old == 0 && has_entries && plan.fix_level == 0;
   const size_t new_count = plan.new_files.size() + (plan.memory.present && !plan.memory.replaces_old ? 1 : 0);
   if (kept + new_count > kMaxEntriesWithoutZip64 && c.LargeZIPFilesFlag == 0)
     return zip_report_too_big(run);

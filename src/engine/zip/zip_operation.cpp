@@ -13,6 +13,7 @@
 #include "engine/zip/temp_archive.h"
 #include "engine/zip/zip_output.h"
 #include "engine/zip/zip_run.h"
+#include "platform/file.h"
 #include "platform/folders.h"
 
 namespace ostrana {
@@ -38,7 +39,9 @@ int zip_prepare_output(ZipRun& run) {
   run.output = std::make_shared<ZipOutputState>();
   if (run.cmd.Function == ZIP_MEMORY_TO_MEMORY) return OZ_SUCCESS;
   ZipOutputState& o = *run.output;
-  o.archive_path = archive_path_with_suffix(run.archive_path);
+  // An archive reached through a symbolic link is replaced where it lies;
+  // the link stays a link.
+  o.archive_path = platform::followed_link(archive_path_with_suffix(run.archive_path));
   if (run.cmd.growExistingFlag != 0) return OZ_SUCCESS;  // made later if appending turns out impossible
   const bool use_temp = run.cmd.pathForTempFlag != 0 && !run.temp_path.empty();
   int rc = create_temp_archive(temp_folder_for(o.archive_path, use_temp, run.temp_path), &o.temp, &o.temp_path);

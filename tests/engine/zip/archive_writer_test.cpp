@@ -8,6 +8,8 @@
  * their description; a failure that leaves the old archive damaged or a
  * temporary file behind.
  */
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstring>
 
@@ -115,7 +117,19 @@ TEST_F(WriterHeaders, ValuesFollowTheWritersRules) {
   EXPECT_TRUE(temp_files().empty());
 }
 
-TEST_F(WriterHeaders, ArchiveNameWithoutDotGetsZipAndAttributesAreMasked) {
+TEST_F(WriterHeaders, ArchivePathRulesAndMaskedAttributes) {
+  // An archive reached through a symbolic link is updated where it lies.
+  put("real/x.txt", "x");
+  ASSERT_EQ(0, symlink("real/target.zip", "link.zip"));
+  ZIPCMDSTRUCT via_link = record(ZIP_ADD, "real/x.txt");
+  via_link.lpszZIPFile = "link.zip";
+  ASSERT_EQ(0, run(via_link));
+  ASSERT_EQ(0, run(via_link));
+  char target[256] = {};
+  ASSERT_GT(readlink("link.zip", target, sizeof target - 1), 0);
+  EXPECT_STREQ("real/target.zip", target);
+  EXPECT_EQ((std::vector<std::string>{"real/", "real/x.txt"}), names("real/target.zip"));
+
   put("ro.txt", "read only");
   ASSERT_EQ(0, chmod("ro.txt", 0444));
   ZIPCMDSTRUCT cmd = record(ZIP_ADD, "ro.txt");
@@ -331,6 +345,7 @@ TEST_F(WriterExisting, RepairRebuildsADirectoryThatWasCutOff) {
     ZIPCMDSTRUCT cmd = record(ZIP_ADD, "");
     cmd.fixFlag = 1;
     cmd.fixHarderFlag = harder;
+    cmd.growExistingFlag = 1;  // nothing to append to: the archive is rebuilt all the same
     ASSERT_EQ(0, run(cmd)) << harder;
     auto items = entries();
     ASSERT_EQ(3u, items.size());  // the folder entry and both files
