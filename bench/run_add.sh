@@ -52,7 +52,7 @@ input=$(du -sb "$corpus" | cut -f1)
 printf 'corpus %s: %d bytes; best of %d rounds, one thread\n\n' "$corpus" "$input" "$rounds"
 printf '%-12s %10s %14s %8s %10s %10s\n' run seconds bytes ratio "time/7zz" "size/7zz"
 for name in ostrana-l6 ostrana-l7 7zz-mx5; do
-  awk -v n="$name" -v ms="${best[$name]}" -v b="${size_of[$name]}" -v in="$input" \
+  awk -v n="$name" -v ms="${best[$name]}" -v b="${size_of[$name]}" -v total="$input" \
       -v ms7="${best[7zz-mx5]}" -v b7="${size_of[7zz-mx5]}" \
-      'BEGIN { printf "%-12s %10.2f %14d %7.1f%% %10.3f %10.4f\n", n, ms / 1000, b, 100 * b / in, ms / ms7, b / b7 }'
+      'BEGIN { printf "%-12s %10.2f %14d %7.1f%% %10.3f %10.4f\n", n, ms / 1000, b, 100 * b / total, ms / ms7, b / b7 }'
 done

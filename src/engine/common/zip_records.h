@@ -16,8 +16,6 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "engine/common/zip_methods.h"
-
 namespace ostrana::zip {
 
 /* ---- signatures ------------------------------------------------------------ */
@@ -51,9 +49,14 @@ constexpr uint16_t kFlagStrongEncryption = 0x0040; // bit 6
 constexpr uint16_t kFlagUtf8Names = 0x0800;        // bit 11: name and comment are UTF-8
 
 /* ---- compression methods the format names -------------------------------- */
-using ostrana::kMethodStore;  // common/zip_methods.h
-using ostrana::kMethodDeflate;
-using ostrana::kMethodDeflate64;
+constexpr uint16_t kMethodStore = 0;
+constexpr uint16_t kMethodShrink = 1;
+constexpr uint16_t kMethodReduce1 = 2;  // Reduce1..Reduce4 are 2..5 (compression factor = method - 1)
+constexpr uint16_t kMethodReduce4 = 5;
+constexpr uint16_t kMethodImplode = 6;
+constexpr uint16_t kMethodTokenize = 7;
+constexpr uint16_t kMethodDeflate = 8;
+constexpr uint16_t kMethodDeflate64 = 9;
 constexpr uint16_t kMethodAes = 99;  // the real method is in the 0x9901 block
 
 /* ---- little-endian access ------------------------------------------------- */

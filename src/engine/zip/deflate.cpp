@@ -43,7 +43,7 @@ using namespace deflate;
 
 CompressionChoice compressionForFactor(int comp_factor) {
   int f = std::clamp(comp_factor, 0, 19);
-  if (f == 0) return {kMethodStore, 0};
+  if (f == 0) return {kMethodStored, 0};
   if (f <= 9) return {kMethodDeflate, f};
   return {kMethodDeflate64, std::max(1, f - 10)};
 }

@@ -35,19 +35,19 @@
 #include <memory>
 
 #include "engine/common/byte_stream.h"
-#include "engine/common/zip_methods.h"
 
 namespace ostrana {
 
 // ---- methods, levels and flag bits ------------------------------------------------
 
-// kMethodStore (0), kMethodDeflate (8, 32 KiB window) and kMethodDeflate64 (9,
-// 64 KiB window) are the format's numbers (common/zip_methods.h).
+inline constexpr int kMethodStored = 0;     ///< ZIP method 0
+inline constexpr int kMethodDeflate = 8;    ///< ZIP method 8, 32 KiB window
+inline constexpr int kMethodDeflate64 = 9;  ///< ZIP method 9, 64 KiB window
 
 /// Method and level that a zip command's `compFactor` asks for.
 struct CompressionChoice {
-  int method = kMethodStore;  ///< kMethodStore, kMethodDeflate or kMethodDeflate64
-  int level = 0;              ///< 1..9 for the deflate methods, 0 for stored
+  int method;  ///< kMethodStored, kMethodDeflate or kMethodDeflate64
+  int level;   ///< 1..9 for the deflate methods, 0 for stored
 };
 
 /// `compFactor` is clamped into 0..19: 0 stores; 1..9 deflate at that level;

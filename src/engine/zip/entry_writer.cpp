@@ -50,10 +50,10 @@ int write_entry(ArchiveOutput& out, const EntrySource& entry, ByteSource* data, 
   if (data == nullptr || folder || (!entry.from_callback && entry.size == 0) ||
       (!settings.store_suffixes.empty() && is_stored_suffix(entry.path.empty() ? entry.name : entry.path,
                                                             settings.store_suffixes)))
-    method = kMethodStore;
+    method = zip::kMethodStore;
   uint16_t flags = utf8 ? kFlagUtf8Names : 0;
   if (descriptor) flags |= kFlagDataDescriptor;
-  if (method != kMethodStore) flags |= deflateFlagBits(method, settings.compression.level);
+  if (method != zip::kMethodStore) flags |= deflateFlagBits(method, settings.compression.level);
 
   // The Zip64 block of the local header is decided now, before the data.
   const bool zip64_local = settings.large && (entry.force_zip64 || descriptor || entry.size > kLocalZip64Threshold);
@@ -79,13 +79,13 @@ int write_entry(ArchiveOutput& out, const EntrySource& entry, ByteSource* data, 
   // The data.  (An encrypting stage would wrap `out` here.)
   if (data != nullptr && !folder) {
     EntryReader reader(*data, settings.convert_eol, observer);
-    if (method == kMethodStore) {
+    if (method == zip::kMethodStore) {
       if (int rc = store_data(reader, out)) return rc;
       r.compressed_size = reader.nbytes();
     } else {
       DeflateOptions options;
       options.level = settings.compression.level;
-      options.deflate64 = method == kMethodDeflate64;
+      options.deflate64 = method == zip::kMethodDeflate64;
       options.allow_stored_entry = repositionable && !entry.from_callback;
       options.allow_stored_blocks = options.allow_stored_entry;
       options.allow_fixed_blocks = repositionable;
@@ -96,7 +96,7 @@ int write_entry(ArchiveOutput& out, const EntrySource& entry, ByteSource* data, 
       }
       r.compressed_size = result.out_nbytes;
       if (result.stored_entry) {
-        method = kMethodStore;
+        method = zip::kMethodStore;
         r.header.method = method;
         r.header.flags &= static_cast<uint16_t>(~kLevelFlagBits);
       }

@@ -79,7 +79,7 @@ int run_memory_to_memory(ZipRun& run) {
   VectorSink compressed;
   DeflateOptions options;
   options.level = run.compression.level;
-  options.deflate64 = run.compression.method == kMethodDeflate64;
+  options.deflate64 = run.compression.method == zip::kMethodDeflate64;
   options.allow_stored_entry = false;
   options.allow_stored_blocks = false;
   options.allow_fixed_blocks = true;

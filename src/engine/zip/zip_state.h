@@ -48,7 +48,7 @@ struct ZipRun : EngineRun {
   std::string store_suffixes;    ///< lpszStoreSuffixes, with dontCompressTheseSuffixesFlag
   std::string password;          ///< lpszEncryptCode, with encryptFlag (wiped at the end)
   std::string progress_title;    ///< lpszExtProgTitle, at most 299 characters
-  CompressionChoice compression;  ///< from compFactor (deflate.h)
+  CompressionChoice compression{};  ///< from compFactor (deflate.h)
   bool aes = false;            ///< lZipSubOptions2 bit 2 with encryptFlag
   int aes_strength = 0;        ///< 1, 2, 3 (128, 192, 256 bits)
   std::vector<uint8_t> aes_work;  ///< 8,208-byte work area of AES encryption
