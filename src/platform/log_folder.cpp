@@ -1,8 +1,6 @@
 /* platform/log_folder.cpp - where the engine's text logs go, and appending to them. */
 #include "platform/log_folder.h"
 
-#include "platform/folders.h"
-
 #include <fcntl.h>
 #include <pwd.h>
 #include <sys/stat.h>
@@ -11,6 +9,8 @@
 #include <cerrno>
 #include <cstdlib>
 #include <vector>
+
+#include "platform/output_tree.h"
 
 namespace platform {
 namespace {
@@ -41,7 +41,7 @@ std::string engine_log_folder() {
   }
   while (base.size() > 1 && base.back() == '/') base.pop_back();
   std::string folder = base + "/Ostrana";
-  return make_folders(folder, 0700) == 0 ? folder : "";
+  return make_folder_path(folder, 0700) == 0 ? folder : "";
 }
 
 int append_to_file(const std::string& path, const void* data, size_t nbytes) {

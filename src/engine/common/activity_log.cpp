@@ -1,26 +1,23 @@
-/* engine/common/activity_log.cpp - the activity log of one engine run. */
+/* engine/common/activity_log.cpp - the activity log of one run. */
 #include "engine/common/activity_log.h"
 
 #include "engine/common/text_log.h"
 
 namespace ostrana {
 
-void ActivityLog::start(MessageBook& book, int name_id, int header_id, int version_id) {
-  m_path = resolve_log_path(book.text(name_id, 0));
+void ActivityLog::start(bool enabled, MessageBook& book, const Messages& ids) {
+  m_path.clear();
+  if (!enabled) return;
+  m_path = resolve_log_path(book.text(ids.name_id, 0));
   if (m_path.empty()) return;
   LogTimestamp now = log_timestamp_now();
-  std::string version = book.format(version_id, 1, now.date.c_str(), now.time.c_str());
-  write_line(book.format(header_id, 2, version.c_str()));
+  std::string version = book.format(ids.version_id, 1, now.date.c_str(), now.time.c_str());
+  line(book.format(ids.header_id, 0, version.c_str()));
 }
 
-void ActivityLog::write_line(const std::string& line) {
+void ActivityLog::line(const std::string& text) {
   if (m_path.empty()) return;
-  append_log(m_path, line + "\r\n");
-}
-
-void ActivityLog::write_item(MessageBook& book, int format_id, const std::string& name) {
-  if (m_path.empty()) return;
-  write_line(book.format(format_id, 2, name.c_str()));
+  append_log(m_path, text + "\r\n");
 }
 
 }  // namespace ostrana

@@ -1,14 +1,13 @@
-/* engine/common/activity_log.h - the activity log of one engine run.
+/* engine/common/activity_log.h - the activity log of one run: what was done to each item.
  *
  * When the caller's option bit 8 asks for it, a run lists what it did to each
- * item, one line each ("a.txt [Added]"), in a text file named by the side's
- * message table (so a caller can move it through the text offer; placement
- * as for every engine log, text_log.h).  The log is started once per run with
- * its header line, "--- ... Log - <version line> ---"; every line ends with
- * CR LF.  Each line is appended on its own (open, append, close), so a run
- * that is killed leaves every line it wrote and two processes appending to
- * the same log interleave whole lines.  A log that cannot be written is
- * skipped without any report: it never changes a run's result.
+ * item ("%s [Extracted]", "%s [Added]", ...) in its side's activity log.  The
+ * log is named, headed and versioned by three messages of the side's table, so
+ * a caller can rename or move it through the text offer.  The header line goes
+ * out at the start of the run; every line ends with CR LF.  Each line is
+ * appended on its own (the file is opened in append mode for the write), so
+ * two runs writing to one log interleave whole lines.  A log that cannot be
+ * written is skipped without a report: it never changes a run's result.
  */
 #pragma once
 
@@ -20,21 +19,25 @@ namespace ostrana {
 
 class ActivityLog {
  public:
-  /// Starts the log: the file is named by message @p name_id, and the header
-  /// line is message @p header_id ("%s") around message @p version_id ("%s  %s"
-  /// with the local date and time).
-  void start(MessageBook& book, int name_id, int header_id, int version_id);
+  /// The messages that name the log file, head it ("--- ... Log - %s ---")
+  /// and make its version line ("... Version: ... - %s  %s", date and time).
+  struct Messages {
+    int name_id;
+    int header_id;
+    int version_id;
+  };
 
-  /// Appends @p line and a line end; nothing when the log was not started.
-  void write_line(const std::string& line);
+  /// Starts a run's log: when @p enabled, resolves the file and writes the
+  /// header.  Uses slots 0 and 1 of @p book.
+  void start(bool enabled, MessageBook& book, const Messages& ids);
 
-  /// Message @p format_id ("%s") around @p name, as one line.
-  void write_item(MessageBook& book, int format_id, const std::string& name);
+  /// Appends @p text and a line end (nothing when the log is off).
+  void line(const std::string& text);
 
-  /// Ends the log of the run; later lines are dropped.
-  void stop() { m_path.clear(); }
+  bool enabled() const { return !m_path.empty(); }
 
-  bool active() const { return !m_path.empty(); }
+  /// Ends the run's log.
+  void end() { m_path.clear(); }
 
  private:
   std::string m_path;

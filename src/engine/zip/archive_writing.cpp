@@ -25,6 +25,7 @@
 #include "engine/zip/zip_sources.h"
 #include "platform/file_info.h"
 #include "platform/folders.h"
+#include "platform/output_tree.h"
 
 namespace ostrana {
 
@@ -153,10 +154,10 @@ int compress_entry(Writer& w, EntrySource entry, SourceKind kind, std::string* d
   if (rc != 0) return rc;
   w.records.push_back(std::move(r));
   if (kind == SourceKind::kFile) {
-    run.activity.write_item(run.messages, kZipMsgLogAdded, entry.path);
+    zip_log_item(run, kZipMsgLogAdded, entry.path);
     w.stored.push_back({entry.path, folder});
   } else {
-    run.activity.write_item(run.messages, kZipMsgLogMemory, entry.name);
+    zip_log_item(run, kZipMsgLogMemory, entry.name);
   }
   return OZ_SUCCESS;
 }
@@ -194,7 +195,7 @@ int write_entries(Writer& w) {
   for (OldEntry& e : plan.old.entries()) {
     std::string detail;
     if (e.marked && plan.action == ZipAction::kDelete) {
-      run.activity.write_item(run.messages, kZipMsgLogDeleted, e.shown_name);
+      zip_log_item(run, kZipMsgLogDeleted, e.shown_name);
       continue;
     }
     if (e.marked) {
@@ -283,7 +284,7 @@ int write_archive(ZipRun& run, ArchivePlan& plan) {
       if (probe.open(archive, platform::File::Mode::kReadWrite) != 0)
         return zip_report(run, OZ_CREATE_FAILED, archive.c_str());
     } else {
-      int err = platform::make_folders(platform::parent_folder(archive));
+      int err = platform::make_folder_path(platform::parent_folder(archive));
       if (err == 0) err = probe.open(archive, platform::File::Mode::kCreateExclusive, 0666);
       if (err != 0) return zip_report(run, OZ_CREATE_FAILED, archive.c_str());
       probe.close();

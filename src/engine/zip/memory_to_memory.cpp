@@ -117,7 +117,7 @@ int run_memory_to_memory(ZipRun& run) {
   rc = hand_out(run, header.data(), header.size(), &position, &detail_id);
   if (rc == 0) rc = hand_out(run, compressed.bytes().data(), compressed.bytes().size(), &position, &detail_id);
   if (rc != 0) return detail_id != 0 ? zip_report_message(run, rc, detail_id) : zip_report(run, rc);
-  run.activity.write_line(run.messages.text(kZipMsgLogMemoryToMemory, 1));
+  run.activity.line(run.messages.text(kZipMsgLogMemoryToMemory, 1));
   return OZ_SUCCESS;
 }
 

@@ -7,6 +7,7 @@
 
 #include "ostrana_results.h"
 #include "platform/folders.h"
+#include "platform/output_tree.h"
 #include "platform/thread_id.h"
 
 namespace ostrana {
@@ -43,7 +44,7 @@ std::string temp_archive_name(uint64_t thread_id, char letter) {
 }
 
 int create_temp_archive(const std::string& folder, platform::File* file_ret, std::string* path_ret) {
-  if (platform::make_folders(folder) != 0) return OZ_CREATE_FAILED;
+  if (platform::make_folder_path(folder) != 0) return OZ_CREATE_FAILED;
   const uint64_t tid = platform::current_thread_id();
   for (char letter = 'a'; letter <= 'z'; ++letter) {
     std::string path = in_folder(folder, temp_archive_name(tid, letter));

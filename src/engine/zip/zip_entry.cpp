@@ -60,7 +60,7 @@ int end_run(ZipRun& run, int code) {
   run.data_user = nullptr;
   run.output.reset();
   int result = zip_report(run, code);
-  run.activity.stop();
+  run.activity.end();
   return result;
 }
 
@@ -180,8 +180,8 @@ int run_zip(ZipThreadState& state, const ZIPCMDSTRUCT* cmd) {
   if (int rc = check_encryption(run)) return end_run(run, rc);
 
   // Step 8: the activity log's header (the current folder needs no keeping here).
-  if (c.wZipSubOptions & ZIP_OPT_ACTIVITY_LOG)
-    run.activity.start(run.messages, kZipMsgActivityLogName, kZipMsgActivityHeader, kZipMsgVersion);
+  run.activity.start((c.wZipSubOptions & ZIP_OPT_ACTIVITY_LOG) != 0, run.messages,
+                     {kZipMsgActivityLogName, kZipMsgActivityHeader, kZipMsgVersion});
   // Step 9: multi-volume output.
   if (c.wMultiVolControl & kMultiVolEnabled)
     if (int rc = zip_check_multivolume(run)) return end_run(run, rc);

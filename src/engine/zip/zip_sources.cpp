@@ -71,6 +71,10 @@ void EntryProgress::warning(const char*) {
   zip_warning(m_run, m_run.messages.text(kZipMsgBinaryEol, 1));
 }
 
+void zip_log_item(ZipRun& run, int format_id, const std::string& name) {
+  if (run.activity.enabled()) run.activity.line(run.messages.format(format_id, 2, name.c_str()));
+}
+
 void zip_warning(ZipRun& run, const std::string& text) {
   if (run.quiet) return;
   run.display(OSTRANA_DISPLAY_WARNING, OSTRANA_MB_OK, 0, 0, text.c_str());
@@ -97,7 +101,7 @@ SelectionHooks RunSelectionHooks::hooks(ExistingEntries* existing) {
   SelectionHooks h;
   h.progress = this;
   h.messages = this;
-  h.activity_log = m_run.activity.active() ? this : nullptr;
+  h.activity_log = m_run.activity.enabled() ? this : nullptr;
   const bool has_rename =
       (m_run.cmd.lZipSubOptions2 & ZIP_OPT2_RENAME_EX) ? m_run.cmd.lpRenameProcEX != nullptr : m_run.cmd.lpRenameProc != nullptr;
   h.rename = has_rename ? &m_rename : nullptr;

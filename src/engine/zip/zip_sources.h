@@ -71,6 +71,9 @@ class EntryProgress final : public EntryReadObserver {
   uint64_t m_last_poll = 0;
 };
 
+/// Writes message @p format_id ("%s") around @p name to the activity log.
+void zip_log_item(ZipRun& run, int format_id, const std::string& name);
+
 /// Shows warning @p text (display type 12) unless the run is quiet.
 void zip_warning(ZipRun& run, const std::string& text);
 
@@ -83,7 +86,7 @@ class RunSelectionHooks final : public ProgressHook, public MessageHook, public 
   int poll() override { return m_run.status.major_poll(); }
   void pump() override;
   int display(int type, unsigned style, const std::string& text) override;
-  void write_line(const std::string& line) override { m_run.activity.write_line(line); }
+  void write_line(const std::string& line) override { m_run.activity.line(line); }
 
   /// The hooks, with @p existing as the existing entries (may be null).
   SelectionHooks hooks(ExistingEntries* existing);

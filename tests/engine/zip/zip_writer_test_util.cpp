@@ -9,6 +9,7 @@
 #include "peer_run.h"
 #include "platform/file.h"
 #include "platform/folders.h"
+#include "platform/output_tree.h"
 #include "test_env.h"
 
 namespace writertest {
@@ -47,7 +48,7 @@ int WriterTest::zip(int function, const char* items) {
 }
 
 void WriterTest::put(const std::string& path, const std::string& text, int64_t mtime) {
-  platform::make_folders(platform::parent_folder(path));
+  platform::make_folder_path(platform::parent_folder(path));
   testenv::write_file(path, std::vector<uint8_t>(text.begin(), text.end()));
   if (mtime != 0) platform::set_file_mtime(path, mtime);
 }
