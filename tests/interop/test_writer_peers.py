@@ -7,8 +7,9 @@ hold), empty folders, bytes, Deflate64 streams, Zip64 records with many
 entries or a member beyond 4 GiB, or a repaired directory.  Each archive is
 tested by 7-Zip (`7zz t`), libarchive (`bsdtar -t`) and Python
 (`zipfile.testzip()`), then extracted by each and compared with the source
-tree, name for name and byte for byte.  Python and bsdtar cannot read
-Deflate64; for those archives 7-Zip alone checks.
+tree, name for name and byte for byte; `ostrana test` and `ostrana extract`
+read them back as well.  Python and bsdtar cannot read Deflate64; for those
+archives 7-Zip and ostrana alone check.
 """
 import os
 import shutil
@@ -96,7 +97,9 @@ class WriterPeers(unittest.TestCase):
 
     def extracted_by(self, tool, archive):
         out = tempfile.mkdtemp(dir=self.tmp)
-        if tool == "7zz":
+        if tool == "ostrana":
+            run([OSTRANA, "extract", "-q", archive, out])
+        elif tool == "7zz":
             run(["7zz", "x", "-y", "-o" + out, archive])
         elif tool == "bsdtar":
             run(["bsdtar", "-xf", archive], cwd=out)
@@ -108,6 +111,8 @@ class WriterPeers(unittest.TestCase):
         return tree
 
     def check_with_peers(self, archive, deflate64):
+        run([OSTRANA, "test", "-q", archive])
+        self.assertEqual(self.expected, self.extracted_by("ostrana", archive), "ostrana")
         if have("7zz"):
             run(["7zz", "t", archive])
             self.assertEqual(self.expected, self.extracted_by("7zz", archive), "7-Zip")
@@ -254,6 +259,7 @@ class WriterZip64(unittest.TestCase):
             self.assertNotIn("Warning", out)
         listing = run([OSTRANA, "list", archive]).stdout.decode().split("\t")
         self.assertEqual(str(size), listing[2])
+        self.assertIn("1 items tested, no errors", run([OSTRANA, "test", archive]).stdout.decode())
 
 
 if __name__ == "__main__":
