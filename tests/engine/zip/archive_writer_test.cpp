@@ -16,6 +16,7 @@
 #include "engine/common/crc32.h"
 #include "engine/common/zip_records.h"
 #include "engine/zip/temp_archive.h"
+#include "engine/zip/zip_headers.h"
 #include "peer_run.h"
 #include "platform/fault_injection.h"
 #include "platform/file.h"
@@ -142,6 +143,36 @@ TEST_F(WriterHeaders, ArchivePathRulesAndMaskedAttributes) {
       EXPECT_EQ(0x21u, ostrana::zip::get_le32(archive.data() + at + 38));
     }
   }
+}
+
+TEST(ZipHeaders, TheZip64BlockIsMadeAnewWithExactlyTheValuesThatDoNotFit) {
+  // An old entry copied to beyond 4 GiB: its old 0x0001 block goes, other
+  // blocks (and bytes that form no block) stay, the offset moves into a new block.
+  const testzip::Bytes old_extra = {0x01, 0x00, 0x08, 0x00, 1, 2, 3, 4, 5, 6, 7, 8,  // an old Zip64 block
+                                    0x55, 0x54, 0x01, 0x00, 0x03,                    // a time block
+                                    0xAA};                                           // a stray byte
+  ostrana::CentralRecord r;
+  r.extra = ostrana::extra_without_zip64(old_extra.data(), old_extra.size());
+  EXPECT_EQ((std::vector<uint8_t>{0x55, 0x54, 0x01, 0x00, 0x03, 0xAA}), r.extra);
+  r.name = "far.txt";
+  r.header.version_needed = 20;
+  r.compressed_size = 100;
+  r.uncompressed_size = 0xFFFFFFFFull;  // exactly all ones does not fit either
+  r.local_offset = 5000000000ull;
+  std::vector<uint8_t> out;
+  ASSERT_TRUE(ostrana::central_header_bytes(r, &out));
+  ostrana::zip::CentralHeader h;
+  ASSERT_TRUE(ostrana::zip::parse_central_header(out.data(), &h));
+  EXPECT_EQ(45, h.version_needed);
+  EXPECT_EQ(100u, h.compressed_size);
+  EXPECT_EQ(0xFFFFFFFFu, h.uncompressed_size);
+  EXPECT_EQ(0xFFFFFFFFu, h.local_header_offset);
+  ASSERT_EQ(4u + 16 + 6, h.extra_nbytes);
+  const uint8_t* block = out.data() + 46 + 7;
+  EXPECT_EQ(0x0001, le16(out, 46 + 7));
+  EXPECT_EQ(16, le16(out, 46 + 9));
+  EXPECT_EQ(0xFFFFFFFFull, ostrana::zip::get_le64(block + 4));  // uncompressed, then the offset
+  EXPECT_EQ(5000000000ull, ostrana::zip::get_le64(block + 12));
 }
 
 // ---- update, freshen, delete ---------------------------------------------------------
