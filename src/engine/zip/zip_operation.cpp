@@ -19,6 +19,7 @@
 namespace ostrana {
 
 std::string archive_path_with_suffix(const std::string& path) {
+  if (path.empty() || path == "-") return path;  // no archive at all: reading it says 13
   size_t slash = path.rfind('/');
   size_t start = slash == std::string::npos ? 0 : slash + 1;
   if (start >= path.size()) return path;  // a folder: the open fails later

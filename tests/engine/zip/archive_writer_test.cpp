@@ -130,6 +130,9 @@ TEST_F(WriterHeaders, ArchivePathRulesAndMaskedAttributes) {
   ASSERT_GT(readlink("link.zip", target, sizeof target - 1), 0);
   EXPECT_STREQ("real/target.zip", target);
   EXPECT_EQ((std::vector<std::string>{"real/", "real/x.txt"}), names("real/target.zip"));
+  // "-" names no archive.
+  via_link.lpszZIPFile = "-";
+  EXPECT_EQ(OZ_MISSING_ARCHIVE, run(via_link));
 
   put("ro.txt", "read only");
   ASSERT_EQ(0, chmod("ro.txt", 0444));
