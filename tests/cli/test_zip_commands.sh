@@ -171,6 +171,17 @@ for i in $(seq "$tries"); do
   rm -f kill/@@*
 done
 check "killed $tries times: always the old or the new archive, whole" 0 "$bad"
+# Ctrl-C (SIGINT) asks the engine to stop: 9, the old archive, nothing left behind.
+# (Every entry recompressed at level 9 takes seconds; the signal comes early.)
+cp kill/old.zip kill/a.zip
+"$OSTRANA" add -q -l 9 kill/a.zip kill/data 2>/dev/null &
+pid=$!
+sleep 0.3
+kill -INT "$pid" 2>/dev/null
+wait "$pid"
+check "interrupted run exits 9" 9 "$?"
+check "interrupted: the old archive" "$old_sum" "$(sha256sum < kill/a.zip)"
+check "interrupted: no temporary file" 0 "$(no_temp_files kill)"
 rm -rf kill
 
 # ---- a full file system, and a temporary folder on another one -----------------------------
