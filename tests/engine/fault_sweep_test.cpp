@@ -346,3 +346,48 @@ TEST_F(FaultSweep, TestRunReportsEveryFailedRead) {
 }
 
 }  // namespace
+
+namespace {
+
+class UnlistableFolder : public writertest::WriterTest {
+ protected:
+  void TearDown() override {
+    platform::faults::disarm();
+    WriterTest::TearDown();
+  }
+};
+
+// A folder that exists but cannot be listed used to leave its files out of
+// the archive while the run reported success.
+TEST_F(UnlistableFolder, IsCode18NamingTheFolderAndTheRestIsWritten) {
+  put("top.txt", "top");
+  put("docs/a.txt", "a");
+  put("docs/b.txt", "b");
+  ZIPCMDSTRUCT cmd = record(ZIP_ADD, "top.txt docs/*.txt");
+  ASSERT_EQ(0, run(cmd));
+  const size_t all = names().size();  // the files and the folder entry
+  int listings = 0;
+  for (long nth = 1;; ++nth) {
+    ::unlink("a.zip");
+    platform::faults::arm(platform::faults::Op::kFolder, nth, EACCES);
+    const int rc = run(cmd);
+    const bool fired = platform::faults::fired();
+    platform::faults::disarm();
+    if (!fired) break;
+    if (rc == OZ_CREATE_FAILED) continue;  // making the archive's folder, not listing one
+    ++listings;
+    SCOPED_TRACE("listing " + std::to_string(nth) + " refused");
+    EXPECT_EQ(OZ_NOT_FOUND, rc);
+    EXPECT_LT(names().size(), all) << "what the folder holds is missing, and said to be";
+    const auto errors = shown(OSTRANA_DISPLAY_ERROR);
+    ASSERT_EQ(1u, errors.size());
+    EXPECT_NE(std::string::npos, errors[0].find("File not found or no read permission (")) << errors[0];
+  }
+  EXPECT_GE(listings, 2);
+
+  // A folder that is not there is no such fault: the item simply matches nothing.
+  put("other.txt", "o");
+  EXPECT_EQ(0, zip(ZIP_ADD, "other.txt nowhere/*.txt"));
+}
+
+}  // namespace
