@@ -4,7 +4,8 @@
 # 1. The committed archives of tests/data/hostile are exactly what their
 #    generator makes.
 # 2. `ostrana extract` gives each its exit status, says which archive and
-#    why on stderr, and writes nothing beside the destination.
+#    why on stderr, and writes nothing beside the destination; `ostrana add`
+#    either makes a whole new archive of it or leaves it untouched.
 # 3. With the address space capped at 256 MiB, archives that claim billions
 #    of entries, a directory of terabytes or an item of exabytes are refused
 #    with 3 (or the item's own code) - never "out of memory", never a crash:
@@ -56,6 +57,25 @@ expect_status listed_twice.zip 0 ""
 expect_status bomb.zip 3 "file structure invalid"
 check "climbing names: the rest is extracted" "fine-ok" \
   "$([ -f "$tmp/box/climbing_names.zip/out/ok.txt" ] && echo fine)-ok"
+
+# ---- 2b. adding to a hostile archive: a whole new archive, or the old one untouched ----------
+mkdir -p "$tmp/grow"
+echo "a new file" > "$tmp/grow/new.txt"
+for f in "$hostile"/*.zip; do
+  n=$(basename "$f")
+  cp "$f" "$tmp/grow/$n"
+  before=$(sha256sum < "$f")
+  (cd "$tmp/grow" && "$OSTRANA" add "$n" new.txt >/dev/null 2>"$tmp/err" </dev/null)
+  rc=$?
+  if [ $rc -eq 0 ]; then
+    python3 -c 'import sys, zipfile; z = zipfile.ZipFile(sys.argv[1]); assert z.read("new.txt") == b"a new file\n"' \
+      "$tmp/grow/$n" 2>/dev/null || check "add to $n: the new archive holds the new file" "new.txt" "$(ls -l "$tmp/grow/$n")"
+  else
+    check "add to $n: refused with the reason" "3" "$rc"
+    check "add to $n: the old archive untouched" "$before" "$(sha256sum < "$tmp/grow/$n")"
+  fi
+  check "add to $n: no temporary file left" "" "$(ls -A "$tmp/grow" | grep '^@@')"
+done
 
 # ---- 3. claims of enormous size under a memory cap ----------------------------------------
 python3 - "$tmp" <<'PY'
