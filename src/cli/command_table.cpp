@@ -26,6 +26,25 @@ const std::vector<Command>& command_table() {
        "\"DIR/\" matches the folder and what lies in it.  Case is ignored.",
        {Opt::kRecurse},
        run_count},
+      {"extract", "ARCHIVE DEST [PATTERN...]", 2, -1, "extract items into a folder",
+       "Writes the items into DEST (made when missing), with their folders, times and\n"
+       "read-only attributes.  Without patterns every item is extracted, empty folders\n"
+       "included; patterns select as for `count`.  On a terminal a progress line is\n"
+       "shown and an existing file brings a question: y(es), n(o), A(ll), N(one),\n"
+       "r(ename), c(ancel).  Without a terminal on stdin nothing is asked: existing\n"
+       "files are kept unless -o, items the password does not open are skipped.\n"
+       "Names that would land outside DEST (\"..\", links) are skipped with a warning.\n"
+       "Split archives (NAME.z01, NAME.z02, ..., NAME.zip) are read from the .zip.\n"
+       "Exit status: the engine's result; 49 when the last item was skipped.",
+       {Opt::kPassword, Opt::kOverwrite, Opt::kNeverOverwrite, Opt::kJunkPaths, Opt::kRecurse, Opt::kFreshen,
+        Opt::kUpdate, Opt::kText, Opt::kQuiet},
+       run_extract},
+      {"test", "ARCHIVE [PATTERN...]", 1, -1, "check the items' data without writing anything",
+       "Expands every item (or those matching the patterns) and checks its CRC-32 or\n"
+       "AES authentication code; nothing is written.  Prints the number of items\n"
+       "tested.  Exit status: the engine's result (39: bad CRC).",
+       {Opt::kPassword, Opt::kRecurse, Opt::kQuiet},
+       run_test},
   };
   return table;
 }

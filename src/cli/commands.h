@@ -42,5 +42,7 @@ const Command* find_command(const std::string& name);
 int run_list(const std::vector<std::string>& words, const CommandLine& line);
 int run_comment(const std::vector<std::string>& words, const CommandLine& line);
 int run_count(const std::vector<std::string>& words, const CommandLine& line);
+int run_extract(const std::vector<std::string>& words, const CommandLine& line);
+int run_test(const std::vector<std::string>& words, const CommandLine& line);
 
 }  // namespace cli

@@ -34,18 +34,6 @@ std::string printable(const char* name) {
   return out;
 }
 
-// A pattern list for lpszFilespec: blanks separate patterns, so a pattern
-// holding a blank is quoted.
-std::string filespec_of(const std::vector<std::string>& patterns) {
-  std::string spec;
-  for (const std::string& p : patterns) {
-    if (!spec.empty()) spec += ' ';
-    if (p.find(' ') != std::string::npos) spec += '"' + p + '"';
-    else spec += p;
-  }
-  return spec;
-}
-
 }  // namespace
 
 int run_list(const std::vector<std::string>& words, const CommandLine&) {

@@ -56,6 +56,13 @@ int File::open(const std::string& path, Mode mode, unsigned perms) {
   return 0;
 }
 
+void File::adopt(int fd, const std::string& path) {
+  if (m_fd >= 0) close();
+  m_fd = fd;
+  m_path = path;
+  m_error = 0;
+}
+
 std::ptrdiff_t File::read(void* buf, size_t avail) {
   if (int e = faults::check(Op::kRead)) {
     m_error = e;

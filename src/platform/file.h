@@ -33,6 +33,9 @@ class File {
 
   /// Opens @p path; @return 0 or errno.  @p perms applies to created files.
   int open(const std::string& path, Mode mode, unsigned perms = 0644);
+  /// Takes ownership of the open descriptor @p fd (the File's own is closed
+  /// first); @p path is what path() reports.
+  void adopt(int fd, const std::string& path);
   bool is_open() const { return m_fd >= 0; }
   int fd() const { return m_fd; }
   const std::string& path() const { return m_path; }

@@ -10,6 +10,8 @@
 #include <cstdlib>
 #include <vector>
 
+#include "platform/output_tree.h"
+
 namespace platform {
 namespace {
 
@@ -23,17 +25,6 @@ std::string home_folder() {
       found->pw_dir != nullptr)
     return found->pw_dir;
   return "";
-}
-
-// mkdir -p: every missing folder of @p path, from the top down.
-bool make_folders(const std::string& path) {
-  for (size_t i = 1; i <= path.size(); ++i) {
-    if (i < path.size() && path[i] != '/') continue;
-    std::string part = path.substr(0, i);
-    if (::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) return false;
-  }
-  struct stat st;
-  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 }  // namespace
@@ -50,7 +41,7 @@ std::string engine_log_folder() {
   }
   while (base.size() > 1 && base.back() == '/') base.pop_back();
   std::string folder = base + "/Ostrana";
-  return make_folders(folder) ? folder : "";
+  return make_folder_path(folder, 0700) == 0 ? folder : "";
 }
 
 int append_to_file(const std::string& path, const void* data, size_t nbytes) {

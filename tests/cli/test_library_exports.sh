@@ -21,7 +21,7 @@ if [ -n "$leaked" ]; then
 fi
 for name in OstranaZip OstranaUnzip OstranaEngineStart OstranaEngineEnd OstranaZipStateCreate \
             OstranaZipStateRelease OstranaUnzipStateCreate OstranaUnzipStateRelease \
-            OstranaSetMessageBoxHook OstranaSetPumpHook OstranaVersion; do
+            OstranaSetMessageBoxHook OstranaSetPumpHook OstranaSetSaveDialogHook OstranaVersion; do
   if ! printf '%s\n' "$exported" | grep -qx "$name"; then
     echo "FAIL $name is not exported"
     failures=1

@@ -45,6 +45,10 @@ int MessageRecorder::proc(int type, uint32_t style, int code, int extra, char* t
       if (id == code) std::snprintf(text, OSTRANA_MESSAGE_BUFFER_SIZE, "%s", replacement.c_str());
     return -1;
   }
+  if (self->reply) {
+    std::string back = self->reply(call);
+    if (!back.empty()) std::snprintf(text, OSTRANA_MESSAGE_BUFFER_SIZE, "%s", back.c_str());
+  }
   return self->answer ? self->answer(call) : OSTRANA_ID_OK;
 }
 

@@ -33,6 +33,9 @@ class MessageRecorder {
   std::function<int(const DisplayCall&)> answer;
   /// Called on every call before answering (a test may call the engine from here).
   std::function<void(const DisplayCall&)> on_call;
+  /// For a shown message: text written back into the text buffer (a caller's
+  /// answer in words, as for the split-part question); "" leaves it alone.
+  std::function<std::string(const DisplayCall&)> reply;
   /// Text replacements offered back for message ids (type 13).
   std::vector<std::pair<int, std::string>> replacements;
 

@@ -15,6 +15,7 @@
 #include "ostrana_engine.h"
 #include "platform/event_pump.h"
 #include "platform/message_box.h"
+#include "platform/save_dialog.h"
 
 namespace {
 
@@ -74,6 +75,10 @@ OSTRANA_API void OstranaSetMessageBoxHook(OSTRANA_MESSAGEBOX_HOOK hook, void* co
 
 OSTRANA_API void OstranaSetPumpHook(OSTRANA_PUMP_HOOK hook, void* context) {
   platform::set_pump_hook(hook, context);
+}
+
+OSTRANA_API void OstranaSetSaveDialogHook(OSTRANA_SAVEDIALOG_HOOK hook, void* context) {
+  platform::set_save_dialog_hook(hook, context);
 }
 
 OSTRANA_API const char* OstranaZipResultText(int code) { return ostrana::zip_result_builtin_text(code); }

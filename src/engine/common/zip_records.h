@@ -50,6 +50,11 @@ constexpr uint16_t kFlagUtf8Names = 0x0800;        // bit 11: name and comment a
 
 /* ---- compression methods the format names -------------------------------- */
 constexpr uint16_t kMethodStore = 0;
+constexpr uint16_t kMethodShrink = 1;
+constexpr uint16_t kMethodReduce1 = 2;  // Reduce1..Reduce4 are 2..5 (compression factor = method - 1)
+constexpr uint16_t kMethodReduce4 = 5;
+constexpr uint16_t kMethodImplode = 6;
+constexpr uint16_t kMethodTokenize = 7;
 constexpr uint16_t kMethodDeflate = 8;
 constexpr uint16_t kMethodDeflate64 = 9;
 constexpr uint16_t kMethodAes = 99;  // the real method is in the 0x9901 block

@@ -12,6 +12,7 @@
 #ifndef OSTRANA_ENGINE_H
 #define OSTRANA_ENGINE_H
 
+#include <stddef.h>
 #include <stdint.h>
 
 #include "ostrana_export.h"
@@ -64,10 +65,22 @@ typedef int (*OSTRANA_MESSAGEBOX_HOOK)(const char* text, const char* title, uint
  * record's option bit 14 is set.  Default: nothing. */
 typedef void (*OSTRANA_PUMP_HOOK)(void* context);
 
+/* Save dialog: asked when the user answers an overwrite question with Rename
+ * (unzip display type 8, answer OSTRANA_ID_RENAME).  @title is the engine's
+ * "Ostrana Secure UnZip Rename Request", @filter "All Files|*.*||" (bars
+ * separate display text and pattern), @start_path the output path.  Write the
+ * chosen path (UTF-8, NUL-terminated, at most @path_avail bytes with the NUL)
+ * into @path_ret and return 1; return 0 when the dialog was cancelled.  The
+ * default, used when no hook is installed, shows nothing and answers
+ * "cancelled"; the engine then skips the item (code 49). */
+typedef int (*OSTRANA_SAVEDIALOG_HOOK)(const char* title, const char* filter, const char* start_path,
+                                       char* path_ret, size_t path_avail, void* context);
+
 /* Install a hook for the whole process (NULL restores the default).  Install
  * hooks before starting engine calls; a call in progress may use either. */
 OSTRANA_API void OstranaSetMessageBoxHook(OSTRANA_MESSAGEBOX_HOOK hook, void* context);
 OSTRANA_API void OstranaSetPumpHook(OSTRANA_PUMP_HOOK hook, void* context);
+OSTRANA_API void OstranaSetSaveDialogHook(OSTRANA_SAVEDIALOG_HOOK hook, void* context);
 
 /*****************************************************************************
  *                              Result names                                 *

@@ -14,12 +14,11 @@
  * The stage reports its failures through unzip_report() (with their details)
  * and returns the run's code; the entry reports any other code than 0 and 44
  * without a detail at the end, copies the record back and writes the result
- * lines.  The loaded directory (state.directory) may be reused when it is
+ * lines.  The loaded directory (state.directory) is reused when it is
  * current for run.archive_path.
  *
- * Until extraction exists, extract_pending.cpp reports these functions as not
- * available (code 47 with a detail), never as a success; the extraction
- * replaces that file.
+ * Functions 8, 9 and 11 are an Extraction (extraction.h); function 10 is
+ * memory_to_memory.h.
  */
 #pragma once
 

@@ -24,7 +24,7 @@
 namespace ostrana {
 
 struct SelectionRules {
-  PatternList patterns;
+  FilespecPatterns patterns;
   bool recurse = false;
   bool skip_long_names = false;     ///< option bit 4
   bool short_names = false;         ///< option bit 5

@@ -56,8 +56,8 @@ bool directly_in(std::string_view name, std::string_view folder) {
 
 }  // namespace
 
-PatternList parse_pattern_list(const char* filespec) {
-  PatternList list;
+FilespecPatterns parse_pattern_list(const char* filespec) {
+  FilespecPatterns list;
   if (filespec == nullptr) return list;
   std::string current;
   bool quoted = false;
@@ -114,7 +114,7 @@ bool pattern_selects(std::string_view pattern, const MatchName& item, bool recur
   return wildcard_matches(item.base, file);
 }
 
-bool any_pattern_selects(const PatternList& list, const MatchName& item, bool recurse) {
+bool any_pattern_selects(const FilespecPatterns& list, const MatchName& item, bool recurse) {
   for (const std::string& pattern : list.patterns)
     if (pattern_selects(pattern, item, recurse)) return true;
   return false;

@@ -33,13 +33,13 @@
 
 namespace ostrana {
 
-struct PatternList {
+struct FilespecPatterns {
   std::vector<std::string> patterns;  ///< upper case, "\" separators, quotes removed
   bool quotes_balanced = true;        ///< false when a double quote was left open
 };
 
 /// Cuts @p filespec into patterns (nullptr or blanks only: no patterns).
-PatternList parse_pattern_list(const char* filespec);
+FilespecPatterns parse_pattern_list(const char* filespec);
 
 /// An item's name prepared for matching.
 struct MatchName {
@@ -57,7 +57,7 @@ bool wildcard_matches(std::string_view name, std::string_view pattern);
 bool pattern_selects(std::string_view pattern, const MatchName& item, bool recurse);
 
 /// True when any pattern of @p list selects @p item.
-bool any_pattern_selects(const PatternList& list, const MatchName& item, bool recurse);
+bool any_pattern_selects(const FilespecPatterns& list, const MatchName& item, bool recurse);
 
 /// True when @p filespec names exactly one item: not empty and none of the
 /// characters * ? : < > | and no control character.

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "engine/common/archive_input.h"
+#include "engine/unzip/volume_input.h"
 #include "engine/common/short_name.h"
 #include "engine/unzip/item_info.h"
 #include "engine/unzip/unzip_run.h"
@@ -37,13 +38,12 @@ bool directory_is_current(const UnzipThreadState& state) {
 }
 
 // Loads the directory of the open archive afresh; the walk starts at item 0.
-int load_directory(UnzipThreadState& state, int detail_id) {
+int load_directory(UnzipThreadState& state, VolumeInput& in, int detail_id) {
   UnzipRun& run = state.run;
   state.directory.clear();
   platform::FileInfo file;
   if (!run.archive.is_open() || platform::file_info(run.archive_path, &file) != 0)
     return unzip_report_message(run, OU_FILE_NOT_FOUND, detail_id);
-  FileArchiveInput in(run.archive);
   DirectoryFailure why = DirectoryFailure::kNone;
   int rc = state.directory.load(in, directory_options(run), &why);
   if (rc != OU_SUCCESS) {
@@ -52,6 +52,13 @@ int load_directory(UnzipThreadState& state, int detail_id) {
   }
   state.directory.set_identity(run.archive_path, file);
   state.directory.set_position(0);
+  const uint64_t preamble = state.directory.end().preamble_nbytes;
+  if (preamble != 0 && !run.quiet) {
+    // Bytes were put in front of the archive (a self-extractor stub) without
+    // its offsets being moved: it is read with the correction, and said so once.
+    std::string text = run.messages.format(kUnzipMsgPreamble, 0, run.archive_path.c_str(), static_cast<long>(preamble));
+    run.display(OSTRANA_DISPLAY_WARNING, OSTRANA_MB_OK, 0, 0, text.c_str());
+  }
   return OU_SUCCESS;
 }
 
@@ -62,7 +69,8 @@ int need_directory(UnzipThreadState& state, int detail_id) {
     // Functions 2 and 4 skipped the open for a directory that was current then.
     if (int rc = unzip_open_archive(state)) return rc;
   }
-  return load_directory(state, detail_id);
+  VolumeInput in(state.run);
+  return load_directory(state, in, detail_id);
 }
 
 // Exactly one of zInfo and pZipInfoEx.
@@ -84,7 +92,8 @@ int need_patterns(UnzipRun& run, const SelectionRules& rules) {
 
 int count_items(UnzipThreadState& state) {
   UnzipRun& run = state.run;
-  if (int rc = load_directory(state, kUnzipMsgProblemReading)) return rc;
+  VolumeInput in(run);
+  if (int rc = load_directory(state, in, kUnzipMsgProblemReading)) return rc;
   bool short_only = (run.cmd.wUnzipSubOptions & UNZIP_OPT_SKIP_LONG_NAMES) != 0;
   run.cmd.returnCount = static_cast<int32_t>(state.directory.count(short_only));
   return OU_SUCCESS;
@@ -142,7 +151,7 @@ int next_match_info(UnzipThreadState& state) {
 }
 
 int read_comment_of_archive(UnzipRun& run, std::vector<uint8_t>* comment) {
-  FileArchiveInput in(run.archive);
+  VolumeInput in(run);
   int rc = read_comment(in, comment);
   if (rc != OU_SUCCESS) comment->clear();
   return rc;
@@ -183,6 +192,14 @@ int item_info(UnzipThreadState& state) {
 }
 
 }  // namespace
+
+int unzip_need_directory(UnzipThreadState& state, VolumeInput& in, int detail_id) {
+  if (directory_is_current(state)) {
+    in.adopt_layout(state.directory.end());
+    return OU_SUCCESS;
+  }
+  return load_directory(state, in, detail_id);
+}
 
 SelectionRules selection_rules_of(const UnzipRun& run) {
   const UNZIPCMDSTRUCT& c = run.cmd;

@@ -13,6 +13,7 @@
 
 #include "engine/unzip/item_selection.h"
 #include "engine/unzip/unzip_state.h"
+#include "engine/unzip/volume_input.h"
 
 namespace ostrana {
 
@@ -21,6 +22,14 @@ namespace ostrana {
 /// (functions 2 and 4).  A failure is reported with code 9 and the function's
 /// detail.  @return 0 or the run's code.
 int unzip_open_archive(UnzipThreadState& state);
+
+/// Makes state.directory the loaded directory of the archive open in
+/// run.archive: loads it through @p in unless the loaded one is current (then
+/// @p in only learns the layout of the set).  Failures are reported with
+/// message @p detail_id.  An archive read with a correction for bytes put in
+/// front of it is warned about (display type 12) when it is loaded.
+/// @return 0 or the run's code.
+int unzip_need_directory(UnzipThreadState& state, VolumeInput& in, int detail_id);
 
 /// Runs function 1..7 (run.cmd.Function).  @return the run's code.
 int unzip_information_function(UnzipThreadState& state);

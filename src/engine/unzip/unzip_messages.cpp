@@ -156,6 +156,10 @@ const MessageRow kUnzipMessages[] = {
     {147, "%s [Memory]"},
     {148, "Ostrana Secure UnZip Version: 6.00.00 - %s  %s"},
     {149, "Memory to Memory"},
+    // Texts of this platform's safety rules and of the archive reader's warnings.
+    {156, "%s would be written outside the destination folder, which is not permitted. \nSkipping this item..."},
+    {157, "%s has a preamble of %ld bytes that its offsets do not count; it is read with that correction."},
+    {158, "%s: this volume of the split archive was not found"},
     {0, nullptr},
 };
 

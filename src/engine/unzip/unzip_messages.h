@@ -70,6 +70,9 @@ enum UnzipMessageId : int {
   kUnzipMsgActivityMemory = 147,
   kUnzipMsgVersion = 148,           ///< "Ostrana Secure UnZip Version: 6.00.00 - %s  %s"
   kUnzipMsgMemoryToMemory = 149,
+  kUnzipMsgOutsideDestination = 156, ///< "%s would be written outside the destination folder, ..."
+  kUnzipMsgPreamble = 157,          ///< "%s has a preamble of %ld bytes that its offsets do not count; ..."
+  kUnzipMsgPartNotFound = 158,      ///< "%s: this volume of the split archive was not found"
 };
 
 /// Diagnostic field lines, in the order the log writes them.

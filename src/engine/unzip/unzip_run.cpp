@@ -20,6 +20,12 @@ int unzip_report(UnzipRun& run, int code, const char* detail) {
   return run.report(code, unzip_report_text(run.messages, code, detail));
 }
 
+void unzip_warn(UnzipRun& run, int code, const char* detail) {
+  std::string text = unzip_report_text(run.messages, code, detail);
+  if (run.diagnostic) run.append_diagnostic("\r\n" + text + "\r\n");
+  if (!run.quiet) run.display(OSTRANA_DISPLAY_ERROR, OSTRANA_MB_OK, code, 0, text.c_str());
+}
+
 int unzip_report_message(UnzipRun& run, int code, int detail_id) {
   if (run.reported) return run.result;
   std::string detail = run.messages.text(detail_id, 2);

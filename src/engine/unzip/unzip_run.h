@@ -21,6 +21,11 @@ namespace ostrana {
 /// Reports @p code with an optional @p detail.  @return the run's result.
 int unzip_report(UnzipRun& run, int code, const char* detail = nullptr);
 
+/// Shows and logs the report text of @p code with @p detail as unzip_report()
+/// does, for an item that is skipped while the run goes on: the run's first
+/// report (and so its result) is left alone.
+void unzip_warn(UnzipRun& run, int code, const char* detail);
+
 /// unzip_report() with message @p detail_id as the detail.
 int unzip_report_message(UnzipRun& run, int code, int detail_id);
 

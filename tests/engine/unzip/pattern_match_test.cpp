@@ -14,15 +14,15 @@ using namespace ostrana;
 namespace {
 
 bool selects(const char* pattern, const char* name, bool recurse = false) {
-  PatternList list = parse_pattern_list(pattern);
+  FilespecPatterns list = parse_pattern_list(pattern);
   EXPECT_EQ(1u, list.patterns.size()) << pattern;
   return any_pattern_selects(list, match_name_of(name), recurse);
 }
 
 }  // namespace
 
-TEST(PatternList, BlanksCutAndQuotesToggle) {
-  PatternList l = parse_pattern_list("  *.txt \"my file.doc\"  a\"b c\"d docs/x ");
+TEST(FilespecPatterns, BlanksCutAndQuotesToggle) {
+  FilespecPatterns l = parse_pattern_list("  *.txt \"my file.doc\"  a\"b c\"d docs/x ");
   EXPECT_EQ((std::vector<std::string>{"*.TXT", "MY FILE.DOC", "AB CD", "DOCS\\X"}), l.patterns);
   EXPECT_TRUE(l.quotes_balanced);
   EXPECT_FALSE(parse_pattern_list("\"open").quotes_balanced);

@@ -240,16 +240,15 @@ TEST_F(UnzipEntry, ArchiveNameFunctionAndCallbackChecks) {
             report_text());
 }
 
-TEST_F(UnzipEntry, ExtractionIsReportedAsNotAvailableNeverAsSuccess) {
+TEST_F(UnzipEntry, FailedExtractionIsReportedAtItsEndWithoutResultLines) {
   cmd.Function = UNZIP_EXTRACT;
-  cmd.lpszFilespec = "*";
+  cmd.lpszFilespec = "nothing.here";
   cmd.lpszDestination = dir.c_str();
   cmd.diagnosticFlag = 1;
-  EXPECT_EQ(OU_SYNTAX, OstranaUnzip(&cmd));
-  EXPECT_EQ("Ostrana Secure UnZip Error: Command syntax error (extraction is not available in this build)\n",
-            report_text());
+  EXPECT_EQ(OU_NOTHING_TO_DO, OstranaUnzip(&cmd));
+  EXPECT_EQ("Ostrana Secure UnZip Error: No files to test, extract, etc. (No items match filespec)\n", report_text());
   std::string text = read_text_file(log);
-  EXPECT_NE(std::string::npos, text.find("extraction is not available"));
+  EXPECT_NE(std::string::npos, text.find("No items match filespec"));
   EXPECT_EQ(std::string::npos, text.find("Ostrana Secure UnZip Response:")) << "no result line for a failed extraction";
 }
 
@@ -285,7 +284,7 @@ TEST_F(UnzipEntry, NestedCallFromACallbackGives45) {
   MessageRecorder inner_messages;
   int inner_result = -1;
   cmd.Function = UNZIP_EXTRACT;  // ends with a report, which calls back
-  cmd.lpszFilespec = "*";
+  cmd.lpszFilespec = "nothing.here";
   cmd.lpszDestination = dir.c_str();
   messages.on_call = [&](const DisplayCall& call) {
     if (call.type != OSTRANA_DISPLAY_ERROR || inner_result != -1) return;
@@ -295,7 +294,7 @@ TEST_F(UnzipEntry, NestedCallFromACallbackGives45) {
     inner.returnCount = -5;
     inner_result = OstranaUnzip(&inner);
   };
-  EXPECT_EQ(OU_SYNTAX, OstranaUnzip(&cmd));
+  EXPECT_EQ(OU_NOTHING_TO_DO, OstranaUnzip(&cmd));
   EXPECT_EQ(OU_BUSY, inner_result);
   EXPECT_EQ(-5, inner.returnCount) << "a refused call writes nothing back";
   ASSERT_EQ(1u, inner_messages.shown().size());

@@ -1,0 +1,70 @@
+#!/usr/bin/env bash
+# bench/run_extract.sh [full|small] [REPS] - `ostrana extract`/`test` against `7zz x`/`7zz t`, one thread.
+#
+# Builds the benchmark configuration (its `ostrana` is the optimised one),
+# builds the corpus once if it is missing (/work/corpus-full or -small, or
+# $CORPUS_DIR), makes the corpus archive with 7-Zip once (-tzip -mx=5,
+# deflate; kept in build-bench/), then times, REPS times each and
+# interleaved, in one run:
+#   extract  ostrana extract ARCHIVE DIR -q      vs  7zz x -mmt=1 -oDIR ARCHIVE
+#   test     ostrana test ARCHIVE -q             vs  7zz t -mmt=1 ARCHIVE
+# Every extraction goes to a fresh folder that is removed (and flushed to the
+# disk) before the next run starts, so no run pays for another's deletions.
+# Prints the best wall-clock time and the CPU time (user + system) of that
+# run for each, the throughput over the corpus's bytes, and ours/theirs.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+size=${1:-full}
+reps=${2:-3}
+corpus=${CORPUS_DIR:-/work/corpus-$size}
+if [ ! -f "$corpus.manifest" ]; then
+  echo "building the $size corpus in $corpus" >&2
+  /work/shared/bench/make_corpus.sh "$corpus" "$size" >&2
+fi
+JOBS=${JOBS:-2} scripts/build bench >/dev/null
+archive="$PWD/build-bench/$(basename "$corpus").deflate5.zip"
+if [ ! -f "$archive" ]; then
+  echo "making $archive with 7-Zip" >&2
+  (cd "$corpus" && 7zz a -tzip -mx=5 -mmt=1 "$archive.tmp" . >/dev/null) && mv "$archive.tmp" "$archive"
+fi
+scratch=$(mktemp -d "${TMPDIR:-/tmp}/run-extract-XXXXXX")
+trap 'rm -rf "$scratch"' EXIT
+echo "corpus: $corpus ($(cat "$corpus.summary" 2>/dev/null | tr '\n' ' '))"
+echo "archive: $archive ($(stat -c %s "$archive") bytes)"
+python3 - "$PWD/build-bench/bin/ostrana" "$archive" "$scratch" "$reps" "$(du -sb "$corpus" | cut -f1)" <<'EOF'
+import os, resource, shutil, subprocess, sys, time
+
+ostrana, archive, scratch, reps, corpus_bytes = sys.argv[1], sys.argv[2], sys.argv[3], int(sys.argv[4]), int(sys.argv[5])
+out = os.path.join(scratch, "out")
+
+def run(argv):
+    if os.path.exists(out):
+        shutil.rmtree(out)
+    os.sync()
+    before = resource.getrusage(resource.RUSAGE_CHILDREN)
+    start = time.perf_counter()
+    subprocess.run(argv, check=True, stdout=subprocess.DEVNULL, stdin=subprocess.DEVNULL)
+    wall = time.perf_counter() - start
+    after = resource.getrusage(resource.RUSAGE_CHILDREN)
+    return wall, (after.ru_utime - before.ru_utime) + (after.ru_stime - before.ru_stime)
+
+pairs = {
+    "extract": ([ostrana, "extract", archive, out, "-q"], ["7zz", "x", "-mmt=1", "-bd", "-y", "-o" + out, archive]),
+    "test": ([ostrana, "test", archive, "-q"], ["7zz", "t", "-mmt=1", "-bd", archive]),
+}
+print("%-8s %-8s %9s %9s %9s   %s" % ("what", "who", "wall s", "cpu s", "MB/s", "command"))
+for what, (ours, theirs) in pairs.items():
+    best = {"ours": None, "7zz": None}
+    for _ in range(reps):
+        for who, argv in (("ours", ours), ("7zz", theirs)):
+            r = run(argv)
+            if best[who] is None or r[0] < best[who][0]:
+                best[who] = r
+    for who, argv in (("ours", ours), ("7zz", theirs)):
+        wall, cpu = best[who]
+        print("%-8s %-8s %9.3f %9.3f %9.1f   %s" % (what, who, wall, cpu, corpus_bytes / wall / 1e6, " ".join(argv)))
+    print("%-8s ratio ours/7zz: wall %.2f, cpu %.2f (below 1: ours is faster)" %
+          (what, best["ours"][0] / best["7zz"][0], best["ours"][1] / best["7zz"][1]))
+if os.path.exists(out):
+    shutil.rmtree(out)
+EOF

@@ -1,0 +1,168 @@
+/* engine/unzip/extract.cpp - functions 8, 9 and 11: the run, its selection and its outcome.
+ *
+ * Function 8 extracts (or tests) the items that the patterns select, in
+ * directory order, or the one item `index`.  Before each item the major
+ * status callback hears "Item %d of %d"; a non-zero answer stops the run with
+ * 48.  Item outcomes: 0 and 49 go on with the next item; 40 and 48 stop the
+ * run; 44 stops it when the user cancelled the password question; any other
+ * code stops it after a report with "Problem extracting file(s)".  The run's
+ * result is the last item's code.
+ *
+ * Functions 9 and 11 expand the one item that a pattern without wildcards or
+ * the index names into the caller's memory block or out through the
+ * archive-data callback.
+ *
+ * Folders made for folder entries get their times at the end of the run,
+ * after everything inside them was written.
+ */
+#include "engine/unzip/extract.h"
+
+#include <algorithm>
+
+#include "engine/unzip/extraction.h"
+#include "engine/unzip/item_selection.h"
+#include "engine/unzip/memory_to_memory.h"
+#include "engine/unzip/unzip_functions.h"
+#include "engine/unzip/unzip_run.h"
+#include "platform/file_info.h"
+#include "platform/volume.h"
+
+namespace ostrana {
+
+Extraction::Extraction(UnzipThreadState& state) : m_state(state), m_run(state.run), m_input(state.run) {}
+
+int Extraction::check_destination() {
+  const std::string& d = m_run.destination;
+  if (!m_run.destination_given || d.empty()) return unzip_report_message(m_run, OU_SYNTAX, kUnzipMsgNoDestination);
+  // run.destination ends with the "/" the entry added; "/" alone is the root.
+  std::string given = d.size() > 1 ? d.substr(0, d.size() - 1) : d;
+  if (given.size() < 2 && given != "/") return unzip_report_message(m_run, OU_SYNTAX, kUnzipMsgDestinationIncomplete);
+  // An absolute path stands in for "a drive letter or \\server".
+  if (given[0] != '/') return unzip_report_message(m_run, OU_SYNTAX, kUnzipMsgDestinationNotAbsolute);
+  return OU_SUCCESS;
+}
+
+int Extraction::same_volume_guard() {
+  if (m_mode != Mode::kFiles || !m_input.multi_volume() || !m_input.disk_mode()) return OU_SUCCESS;
+  if (!platform::volume_service().same_volume(m_run.archive_path, m_run.destination)) return OU_SUCCESS;
+  if (!m_run.quiet) m_run.display(6, OSTRANA_MB_OK, 0, 0);
+  return OU_SAME_VOLUME;
+}
+
+int Extraction::item_outcome(int rc, bool* stop_ret) {
+  *stop_ret = false;
+  if (rc == OU_SUCCESS || rc == OU_USER_SKIPPED) return rc;
+  *stop_ret = true;
+  if (rc == OU_APP_CANCELLED || rc == OU_USER_CANCELLED || rc == OU_BAD_PASSWORD) return rc;
+  return unzip_report_message(m_run, rc, kUnzipMsgProblemExtracting);
+}
+
+int Extraction::walk_patterns() {
+  const SelectionRules rules = selection_rules_of(m_run);
+  if (!rules.patterns.quotes_balanced) return unzip_report_message(m_run, OU_SYNTAX, kUnzipMsgQuotesMismatched);
+  const CentralDirectory& dir = m_state.directory;
+  // First the count (left in returnCount), then the walk.
+  std::vector<uint64_t> selected;
+  for (uint64_t i = 0; i < dir.size(); ++i) {
+    DirectoryEntry e;
+    if (int rc = dir.entry(i, &e)) return unzip_report_message(m_run, rc, kUnzipMsgProblemExtracting);
+    if (item_selected(e, rules)) selected.push_back(i);
+  }
+  m_run.cmd.returnCount = static_cast<int32_t>(std::min<size_t>(selected.size(), INT32_MAX));
+  if (selected.empty()) return unzip_report_message(m_run, OU_NOTHING_TO_DO, kUnzipMsgNoMatch);
+
+  int result = OU_SUCCESS;
+  for (size_t k = 0; k < selected.size(); ++k) {
+    std::string line = m_run.messages.format(kUnzipMsgItemOf, 0, static_cast<int>(k + 1),
+                                             static_cast<int>(selected.size()));
+    if (int rc = m_run.status.major(line.c_str(), item_percent(k + 1, selected.size()))) return rc;
+    DirectoryEntry e;
+    if (int rc = dir.entry(selected[k], &e)) return unzip_report_message(m_run, rc, kUnzipMsgProblemExtracting);
+    bool stop = false;
+    result = item_outcome(extract_item(e), &stop);
+    if (stop) return result;
+  }
+  return result;
+}
+
+int Extraction::walk_index() {
+  const CentralDirectory& dir = m_state.directory;
+  m_run.cmd.returnCount = static_cast<int32_t>(std::min<uint64_t>(dir.size(), INT32_MAX));
+  if (static_cast<uint64_t>(m_run.cmd.index) >= dir.size())
+    return unzip_report_message(m_run, OU_INDEX_OUT_OF_BOUNDS, kUnzipMsgIndexTooHigh);
+  DirectoryEntry e;
+  if (int rc = dir.entry(static_cast<uint64_t>(m_run.cmd.index), &e))
+    return unzip_report_message(m_run, rc, kUnzipMsgProblemExtracting);
+  // Freshen and update hold for an item named by its number as well.
+  if (!freshen_update_eligible(e, selection_rules_of(m_run)))
+    return unzip_report_message(m_run, OU_NOTHING_TO_DO, kUnzipMsgNoMatch);
+  std::string line = m_run.messages.format(kUnzipMsgItemOf, 0, 1, 1);
+  if (int rc = m_run.status.major(line.c_str(), 100)) return rc;
+  bool stop = false;
+  return item_outcome(extract_item(e), &stop);
+}
+
+int Extraction::one_for_memory() {
+  const CentralDirectory& dir = m_state.directory;
+  DirectoryEntry e;
+  bool found = false;
+  if (m_run.cmd.index >= 0 && !names_single_item(m_run.filespec.c_str())) {
+    if (static_cast<uint64_t>(m_run.cmd.index) >= dir.size())
+      return unzip_report_message(m_run, OU_INDEX_OUT_OF_BOUNDS, kUnzipMsgIndexTooHigh);
+    if (int rc = dir.entry(static_cast<uint64_t>(m_run.cmd.index), &e))
+      return unzip_report_message(m_run, rc, kUnzipMsgProblemExtracting);
+    found = true;
+  } else {
+    SelectionRules rules = selection_rules_of(m_run);
+    rules.freshen = rules.update = false;  // nothing is written to the destination
+    for (uint64_t i = 0; i < dir.size() && !found; ++i) {
+      if (int rc = dir.entry(i, &e)) return unzip_report_message(m_run, rc, kUnzipMsgProblemExtracting);
+      found = item_selected(e, rules);
+    }
+  }
+  if (!found) return unzip_report_message(m_run, OU_NOTHING_TO_DO, kUnzipMsgNoMatch);
+  m_run.cmd.returnCount = 1;
+  bool stop = false;
+  return item_outcome(extract_item(e), &stop);
+}
+
+void Extraction::finish_folders() {
+  // Deepest first, so that setting a folder's time is the last change inside its parent.
+  std::stable_sort(m_folder_times.begin(), m_folder_times.end(), [](const FolderTime& a, const FolderTime& b) {
+    return std::count(a.relative.begin(), a.relative.end(), '/') > std::count(b.relative.begin(), b.relative.end(), '/');
+  });
+  for (const FolderTime& f : m_folder_times)
+    (void)m_tree.set_times(f.relative, platform::time_from_dos_datetime(f.dos_datetime));
+  m_folder_times.clear();
+}
+
+int Extraction::run() {
+  const UNZIPCMDSTRUCT& c = m_run.cmd;
+  const bool memory = c.Function == UNZIP_FILETOMEM || c.Function == UNZIP_FILETOMEM_CALLBACK;
+  m_mode = memory ? Mode::kMemory : c.testFlag ? Mode::kTest : Mode::kFiles;
+  const bool by_patterns = !m_run.filespec.empty() && !parse_pattern_list(m_run.filespec.c_str()).patterns.empty();
+  if (!memory && !by_patterns && c.index < 0) return unzip_report_message(m_run, OU_SYNTAX, kUnzipMsgNoItemList);
+  if (m_mode == Mode::kFiles)
+    if (int rc = check_destination()) return rc;
+
+  if (int rc = unzip_need_directory(m_state, m_input, kUnzipMsgProblemReading)) return rc;
+  if (int rc = same_volume_guard()) return rc;
+  m_log.start((c.wUnzipSubOptions & UNZIP_OPT_ACTIVITY_LOG) != 0, m_run.messages,
+              {kUnzipMsgActivityLogName, kUnzipMsgActivityHeader, kUnzipMsgVersion});
+
+  int rc;
+  if (memory) rc = one_for_memory();
+  else if (by_patterns) rc = walk_patterns();
+  else rc = walk_index();
+  finish_folders();
+  m_log.end();
+  return rc;
+}
+
+int unzip_extract(UnzipThreadState& state) {
+  if (state.run.cmd.Function == UNZIP_MEMTOMEM) return unzip_memory_to_memory(state.run);
+  Extraction extraction(state);
+  return extraction.run();
+}
+
+}  // namespace ostrana

@@ -1,0 +1,163 @@
+/* engine/unzip/huffman_table.cpp - canonical code assignment and table filling.
+ *
+ * Both steps run once per deflate block (or once per imploded item), so they
+ * are written for clarity over speed; the cost is a few thousand stores per
+ * block.  See huffman_table.h for the entry layout.
+ */
+#include "engine/unzip/huffman_table.h"
+
+#include <cstring>
+
+namespace ostrana {
+namespace huffman {
+namespace {
+
+/// Each byte with its bits in reverse order.
+struct ByteReversal {
+  uint8_t table[256];
+  constexpr ByteReversal() : table() {
+    for (unsigned v = 0; v < 256; ++v) {
+      unsigned r = 0;
+      for (unsigned i = 0; i < 8; ++i) r |= ((v >> i) & 1u) << (7 - i);
+      table[v] = static_cast<uint8_t>(r);
+    }
+  }
+};
+constexpr ByteReversal kByteReversal;
+
+/// @p nbits (at most 16) low bits of @p v in reverse order.
+inline uint32_t reverse_bits(uint32_t v, unsigned nbits) {
+  const uint32_t r16 = (uint32_t{kByteReversal.table[v & 0xFF]} << 8) | kByteReversal.table[(v >> 8) & 0xFF];
+  return r16 >> (16 - nbits);
+}
+
+constexpr uint32_t kInvalidEntry = make_template(0, kFlagInvalid);
+
+void fill_invalid(uint32_t* table, size_t n) {
+  for (size_t i = 0; i < n; ++i) table[i] = kInvalidEntry;
+}
+
+}  // namespace
+
+int assign_canonical(const uint8_t* lengths, unsigned nsyms, const uint32_t* templates,
+                     Completeness completeness, Codeword* words_ret) {
+  constexpr unsigned kMaxLen = 15;
+  // Four histograms side by side keep the counting loop from waiting on its
+  // own stores (this runs for every dynamic block).
+  unsigned hist[4][kMaxLen + 1] = {};
+  unsigned too_long = 0;
+  unsigned s = 0;
+  for (; s + 4 <= nsyms; s += 4) {
+    too_long |= lengths[s] | lengths[s + 1] | lengths[s + 2] | lengths[s + 3];
+    ++hist[0][lengths[s] & kMaxLen];
+    ++hist[1][lengths[s + 1] & kMaxLen];
+    ++hist[2][lengths[s + 2] & kMaxLen];
+    ++hist[3][lengths[s + 3] & kMaxLen];
+  }
+  for (; s < nsyms; ++s) {
+    too_long |= lengths[s];
+    ++hist[0][lengths[s] & kMaxLen];
+  }
+  if (too_long > kMaxLen) return -1;
+  unsigned count[kMaxLen + 1];
+  for (unsigned len = 0; len <= kMaxLen; ++len) count[len] = hist[0][len] + hist[1][len] + hist[2][len] + hist[3][len];
+  count[0] = 0;
+
+  // Kraft: every length doubles the code space; codewords take from it.
+  int32_t left = 1;
+  unsigned total = 0;
+  for (unsigned len = 1; len <= kMaxLen; ++len) {
+    left = left * 2 - static_cast<int32_t>(count[len]);
+    if (left < 0) return -1;  // over-subscribed
+    total += count[len];
+  }
+  if (left > 0) {
+    // Incomplete.  Deflate allows it only for the distance code, and only as
+    // "no distance codes" or "one distance code of one bit".
+    if (completeness != Completeness::kDistanceCode) return -1;
+    if (!(total == 0 || (total == 1 && count[1] == 1))) return -1;
+  }
+
+  unsigned offset[kMaxLen + 2] = {};
+  uint32_t next_code[kMaxLen + 1] = {};
+  uint32_t code = 0;
+  for (unsigned len = 1; len <= kMaxLen; ++len) {
+    offset[len + 1] = offset[len] + count[len];
+    code = (code + count[len - 1]) << 1;
+    next_code[len] = code;
+  }
+  for (s = 0; s < nsyms; ++s) {
+    const unsigned len = lengths[s];
+    if (len == 0) continue;
+    Codeword& w = words_ret[offset[len]++];
+    w.entry_template = templates[s];
+    w.nbits = static_cast<uint8_t>(len);
+    w.bits = static_cast<uint16_t>(next_code[len]++);
+  }
+  return static_cast<int>(total);
+}
+
+bool build_table(const Codeword* words, unsigned nwords, unsigned primary_bits, uint32_t* table,
+                 size_t table_avail) {
+  const size_t primary = size_t{1} << primary_bits;
+  if (table_avail < primary) return false;
+
+  // A complete code covers every slot; only the subtables of an incomplete
+  // one need invalid entries laid down first.
+  uint32_t coverage = 0;
+  for (unsigned i = 0; i < nwords; ++i) coverage += uint32_t{1} << (kMaxCodewordBits - words[i].nbits);
+  const bool complete = coverage == (uint32_t{1} << kMaxCodewordBits);
+
+  // The primary table grows by doubling: a table for the codewords of up to
+  // `len` bits is copied to its upper half to serve len + 1 bits (the new
+  // bit does not change a shorter codeword's entry), then the codewords of
+  // len + 1 bits are placed.  Slots no codeword has reached yet hold invalid
+  // entries; for a complete code all of them are overwritten in the end.
+  unsigned len = nwords != 0 && words[0].nbits < primary_bits ? words[0].nbits : primary_bits;
+  size_t filled = size_t{1} << len;
+  fill_invalid(table, filled);
+  unsigned i = 0;
+  for (;;) {
+    for (; i < nwords && words[i].nbits == len; ++i)
+      table[reverse_bits(words[i].bits, len)] = words[i].entry_template + len + (len << 8);
+    if (len == primary_bits) break;
+    std::memcpy(table + filled, table, filled * sizeof *table);
+    filled <<= 1;
+    ++len;
+  }
+
+  // The longer codewords go to subtables.
+  size_t next_sub = primary;
+  while (i < nwords) {
+    const Codeword& w = words[i];
+    // The codewords that share these first primary_bits bits are adjacent in
+    // left-aligned order; their longest one decides the subtable's width.
+    const uint32_t prefix = w.bits >> (w.nbits - primary_bits);
+    unsigned end = i;
+    unsigned longest = 0;
+    while (end < nwords && words[end].nbits > primary_bits &&
+           uint32_t{words[end].bits} >> (words[end].nbits - primary_bits) == prefix) {
+      if (words[end].nbits > longest) longest = words[end].nbits;
+      ++end;
+    }
+    const unsigned sub_bits = longest - primary_bits;
+    const size_t sub_size = size_t{1} << sub_bits;
+    if (next_sub + sub_size > table_avail || next_sub > 0xFFFF) return false;
+    uint32_t* sub = table + next_sub;
+    if (!complete) fill_invalid(sub, sub_size);
+    table[reverse_bits(prefix, primary_bits)] =
+        make_template(static_cast<uint32_t>(next_sub), kFlagSubtable) + primary_bits + (sub_bits << 8);
+    for (unsigned k = i; k < end; ++k) {
+      const unsigned rest = words[k].nbits - primary_bits;
+      const uint32_t low = words[k].bits & ((uint32_t{1} << rest) - 1);
+      const uint32_t e = words[k].entry_template + rest + (rest << 8);
+      for (size_t slot = reverse_bits(low, rest); slot < sub_size; slot += size_t{1} << rest) sub[slot] = e;
+    }
+    next_sub += sub_size;
+    i = end;
+  }
+  return true;
+}
+
+}  // namespace huffman
+}  // namespace ostrana

@@ -1,0 +1,518 @@
+/* engine/unzip/inflate.cpp - the deflate and Deflate64 expander.
+ *
+ * Layout: symbol meanings (templates) for both variants; block headers,
+ * stored blocks and the dynamic code description; the Huffman block decoder
+ * with its fast loop and its careful step.  See inflate.h for the design.
+ *
+ * The fast loop's invariants: at its top at least kFastInputMargin bytes of
+ * input remain in the buffer (three word refills per iteration read at most
+ * 29 bytes ahead) and at least kFastOutputMargin bytes of room remain in the
+ * output (three literals plus one deflate match plus a copy's overshoot).
+ * When either fails, the buffers are refilled or flushed and the loop goes
+ * on; only at the very end of the data does the careful step take over.
+ */
+#include "engine/unzip/inflate.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace ostrana {
+
+using namespace huffman;
+
+namespace {
+
+/// Three word refills per iteration read at most 3 x 7 + 8 bytes ahead.
+constexpr size_t kFastInputMargin = 32;
+constexpr size_t kMaxDeflateLength = 258;
+/// How far a fast match copy may write past the end of the match.
+constexpr size_t kCopyOvershoot = 32;
+/// Three literals, one deflate match and the copy's overshoot.
+constexpr size_t kFastOutputMargin = 3 + kMaxDeflateLength + kCopyOvershoot;
+constexpr unsigned kCodelenBits = 7;
+constexpr unsigned kNumCodelen = 19;
+
+/// The order in which the code length code's lengths are sent (RFC 1951, 3.2.7).
+constexpr uint8_t kCodelenOrder[kNumCodelen] = {16, 17, 18, 0, 8, 7, 9, 6, 10, 5,
+                                                11, 4, 12, 3, 13, 2, 14, 1, 15};
+
+/// What each literal/length and distance symbol means, for one variant.
+struct SymbolTemplates {
+  uint32_t litlen[Inflater::kNumLitlen];
+  uint32_t dist[Inflater::kNumDist];
+
+  explicit SymbolTemplates(bool deflate64) {
+    for (uint32_t s = 0; s < 256; ++s) litlen[s] = make_template(s, kFlagLiteral);
+    litlen[256] = make_template(0, kFlagEndOfBlock);
+    uint32_t base = 3;
+    for (uint32_t s = 257; s < 285; ++s) {
+      const uint32_t extra = s < 265 ? 0 : (s - 261) / 4;
+      litlen[s] = make_template(base, 0, extra);
+      base += uint32_t{1} << extra;
+    }
+    // Deflate64 gives code 285 a 16-bit extra field instead of the fixed 258.
+    litlen[285] = deflate64 ? make_template(3, 0, 16) : make_template(258, 0, 0);
+    litlen[286] = litlen[287] = make_template(0, kFlagInvalid);
+
+    base = 1;
+    for (uint32_t s = 0; s < 32; ++s) {
+      const uint32_t extra = s < 4 ? 0 : (s - 2) / 2;
+      // Codes 30 and 31 (distances beyond 32 KiB) exist only in Deflate64.
+      dist[s] = (s < 30 || deflate64) ? make_template(base, 0, extra) : make_template(0, kFlagInvalid);
+      base += uint32_t{1} << extra;
+    }
+  }
+};
+
+const SymbolTemplates& templates_for(bool deflate64) {
+  static const SymbolTemplates deflate(false);
+  static const SymbolTemplates deflate64_templates(true);
+  return deflate64 ? deflate64_templates : deflate;
+}
+
+/// The value of entry @p e, its extra bits taken from @p bits (the bit buffer
+/// before the entry was consumed).
+inline uint32_t entry_value_with_extra(uint32_t e, uint64_t bits) {
+  const uint32_t consume = e & 0xFF;
+  const uint32_t code_bits = (e >> 8) & 0xF;
+  return (e >> 16) + static_cast<uint32_t>((bits & ((uint64_t{1} << consume) - 1)) >> code_bits);
+}
+
+inline void copy8(uint8_t* dst, const uint8_t* src) { std::memcpy(dst, src, 8); }
+inline void copy16(uint8_t* dst, const uint8_t* src) { std::memcpy(dst, src, 16); }
+
+/// Copies a match of @p length bytes from @p distance back (1 <= distance <=
+/// bytes before @p op).  May write up to kCopyOvershoot bytes past the end
+/// of the match.  Short matches (most of them) take no loop at all.
+inline void copy_match_fast(uint8_t* op, size_t distance, size_t length) {
+  const uint8_t* src = op - distance;
+  uint8_t* const end = op + length;
+  if (distance >= 16) {
+    copy16(op, src);
+    copy16(op + 16, src + 16);
+    if (length > 32) {
+      op += 32;
+      src += 32;
+      do {
+        copy16(op, src);
+        op += 16;
+        src += 16;
+      } while (op < end);
+    }
+  } else if (distance >= 8) {
+    copy8(op, src);
+    copy8(op + 8, src + 8);
+    copy8(op + 16, src + 16);
+    copy8(op + 24, src + 24);
+    if (length > 32) {
+      op += 32;
+      src += 32;
+      do {
+        copy8(op, src);
+        op += 8;
+        src += 8;
+      } while (op < end);
+    }
+  } else if (distance == 1) {
+    const uint64_t v = 0x0101010101010101ull * src[0];
+    do {
+      std::memcpy(op, &v, 8);
+      std::memcpy(op + 8, &v, 8);
+      op += 16;
+    } while (op < end);
+  } else {
+    // Distances 2..7: the output repeats with the distance's period, so any
+    // multiple of it is as good a distance.  Copy byte by byte until the
+    // first multiple of at least 8 is reachable, then copy words from there.
+    size_t period = distance;
+    while (period < 8) period += distance;
+    const size_t head = period - distance;
+    for (size_t i = 0; i < head; ++i) op[i] = src[i];
+    op += head;
+    while (op < end) {
+      copy8(op, op - period);
+      op += 8;
+    }
+  }
+}
+
+}  // namespace
+
+// ---- block level --------------------------------------------------------------
+
+CodecStatus Inflater::run(BitInput& in, OutputWindow& out, bool deflate64) {
+  m_in = &in;
+  m_out = &out;
+  m_deflate64 = deflate64;
+  for (;;) {
+    bool final_block = false;
+    unsigned type = 0;
+    CodecStatus st = read_block_header(&final_block, &type);
+    if (st != CodecStatus::kDone) return st;
+    switch (type) {
+      case 0:
+        st = copy_stored_block();
+        break;
+      case 1:
+        if (!build_fixed_tables()) return CodecStatus::kDamaged;
+        st = deflate64 ? decode_huffman_block<true>(m_fixed_litlen, m_fixed_dist)
+                       : decode_huffman_block<false>(m_fixed_litlen, m_fixed_dist);
+        break;
+      case 2:
+        st = read_dynamic_tables();
+        if (st != CodecStatus::kDone) return st;
+        st = deflate64 ? decode_huffman_block<true>(m_litlen, m_dist)
+                       : decode_huffman_block<false>(m_litlen, m_dist);
+        break;
+      default:
+        return CodecStatus::kDamaged;  // block type 3 is reserved
+    }
+    if (st != CodecStatus::kDone) return st;
+    if (final_block) break;
+  }
+  return CodecStatus::kDone;
+}
+
+CodecStatus Inflater::read_block_header(bool* final_ret, unsigned* type_ret) {
+  BitInput& in = *m_in;
+  if (!in.refill()) return CodecStatus::kInputFailed;
+  // The data may end between two blocks (a flushed stream without its final
+  // block): at most the zero bits that pad the last byte are left.
+  if (in.m_eof && in.m_next == in.m_end && in.real_bits() < 8 && in.peek(in.real_bits()) == 0)
+    return CodecStatus::kEndedBetweenBlocks;
+  *final_ret = in.take(1) != 0;
+  *type_ret = in.take(2);
+  return in.overran() ? CodecStatus::kDamaged : CodecStatus::kDone;
+}
+
+CodecStatus Inflater::copy_stored_block() {
+  BitInput& in = *m_in;
+  OutputWindow& out = *m_out;
+  in.align_to_byte();
+  if (!in.refill()) return CodecStatus::kInputFailed;
+  const uint32_t len = in.take(16);
+  const uint32_t nlen = in.take(16);
+  if (in.overran() || len != (~nlen & 0xFFFF)) return CodecStatus::kDamaged;
+
+  size_t left = len;
+  // Whole bytes still in the bit buffer come first...
+  while (left != 0 && in.real_bits() >= 8) {
+    if (!out.put(static_cast<uint8_t>(in.take(8)))) return CodecStatus::kStopped;
+    --left;
+  }
+  if (left != 0 && in.m_pad_bits != 0) return CodecStatus::kDamaged;  // the data ended
+  if (left != 0) {
+    // ...then the buffer.  Past this point the bit buffer is empty; its stale
+    // upper bits would describe bytes that are now copied, so clear them.
+    in.m_bits = 0;
+    in.m_nbits = 0;
+  }
+  while (left != 0) {
+    if (in.m_next == in.m_end) {
+      if (in.m_eof) return CodecStatus::kDamaged;
+      if (!in.fill_buffer()) return CodecStatus::kInputFailed;
+      continue;
+    }
+    if (out.pos() == out.limit() && !out.flush()) return CodecStatus::kStopped;
+    const size_t n = std::min({left, static_cast<size_t>(in.m_end - in.m_next),
+                               static_cast<size_t>(out.limit() - out.pos())});
+    std::memcpy(out.pos(), in.m_next, n);
+    out.set_pos(out.pos() + n);
+    in.m_next += n;
+    left -= n;
+  }
+  return CodecStatus::kDone;
+}
+
+bool Inflater::build_fixed_tables() {
+  const int kind = m_deflate64 ? 1 : 0;
+  if (m_fixed_kind == kind) return true;
+  const SymbolTemplates& t = templates_for(m_deflate64);
+  uint8_t lengths[kNumLitlen];
+  std::memset(lengths, 8, 144);
+  std::memset(lengths + 144, 9, 112);
+  std::memset(lengths + 256, 7, 24);
+  std::memset(lengths + 280, 8, 8);
+  int n = assign_canonical(lengths, kNumLitlen, t.litlen, Completeness::kComplete, m_words);
+  if (n < 0 || !build_table(m_words, static_cast<unsigned>(n), kLitlenPrimaryBits, m_fixed_litlen,
+                            kLitlenTableSize))
+    return false;
+  std::memset(lengths, 5, kNumDist);
+  n = assign_canonical(lengths, kNumDist, t.dist, Completeness::kComplete, m_words);
+  if (n < 0 ||
+      !build_table(m_words, static_cast<unsigned>(n), kDistPrimaryBits, m_fixed_dist, kDistTableSize))
+    return false;
+  m_fixed_kind = kind;
+  return true;
+}
+
+CodecStatus Inflater::read_dynamic_tables() {
+  BitInput& in = *m_in;
+  if (!in.refill()) return CodecStatus::kInputFailed;
+  const unsigned nlitlen = in.take(5) + 257;
+  const unsigned ndist = in.take(5) + 1;
+  const unsigned ncodelen = in.take(4) + 4;
+  if (nlitlen > 286) return CodecStatus::kDamaged;
+
+  // The code that codes the code lengths.
+  uint8_t codelen_lengths[kNumCodelen] = {};
+  for (unsigned i = 0; i < ncodelen; ++i) {
+    if (in.m_nbits < 3 && !in.refill()) return CodecStatus::kInputFailed;
+    codelen_lengths[kCodelenOrder[i]] = static_cast<uint8_t>(in.take(3));
+  }
+  if (in.overran()) return CodecStatus::kDamaged;
+  uint32_t codelen_templates[kNumCodelen];
+  for (uint32_t s = 0; s < kNumCodelen; ++s) codelen_templates[s] = make_template(s, 0);
+  uint32_t codelen_table[1u << kCodelenBits];
+  int n = assign_canonical(codelen_lengths, kNumCodelen, codelen_templates, Completeness::kComplete,
+                           m_words);
+  if (n < 0 ||
+      !build_table(m_words, static_cast<unsigned>(n), kCodelenBits, codelen_table, 1u << kCodelenBits))
+    return CodecStatus::kDamaged;
+
+  // The literal/length and distance code lengths, one run-length coded sequence.
+  uint8_t lengths[kNumLitlen + kNumDist];
+  const unsigned total = nlitlen + ndist;
+  unsigned i = 0;
+  while (i < total) {
+    if (in.m_nbits < 16 && !in.refill()) return CodecStatus::kInputFailed;
+    const uint32_t e = codelen_table[in.peek(kCodelenBits)];
+    in.consume(entry_consume(e));
+    const uint32_t sym = entry_value(e);
+    if (sym < 16) {
+      lengths[i++] = static_cast<uint8_t>(sym);
+    } else {
+      uint8_t value = 0;
+      unsigned repeat;
+      if (sym == 16) {
+        if (i == 0) return CodecStatus::kDamaged;  // nothing to repeat
+        value = lengths[i - 1];
+        repeat = 3 + in.take(2);
+      } else if (sym == 17) {
+        repeat = 3 + in.take(3);
+      } else {
+        repeat = 11 + in.take(7);
+      }
+      if (repeat > total - i) return CodecStatus::kDamaged;
+      std::memset(lengths + i, value, repeat);
+      i += repeat;
+    }
+    if (in.overran()) return CodecStatus::kDamaged;
+  }
+  if (lengths[256] == 0) return CodecStatus::kDamaged;  // a block that could never end
+
+  const SymbolTemplates& t = templates_for(m_deflate64);
+  n = assign_canonical(lengths, nlitlen, t.litlen, Completeness::kComplete, m_words);
+  if (n < 0 ||
+      !build_table(m_words, static_cast<unsigned>(n), kLitlenPrimaryBits, m_litlen, kLitlenTableSize))
+    return CodecStatus::kDamaged;
+  n = assign_canonical(lengths + nlitlen, ndist, t.dist, Completeness::kDistanceCode, m_words);
+  if (n < 0 || !build_table(m_words, static_cast<unsigned>(n), kDistPrimaryBits, m_dist, kDistTableSize))
+    return CodecStatus::kDamaged;
+  return CodecStatus::kDone;
+}
+
+// ---- Huffman blocks -------------------------------------------------------------
+
+template <bool kDeflate64>
+CodecStatus Inflater::decode_huffman_block(const uint32_t* litlen, const uint32_t* dist) {
+  BitInput& in = *m_in;
+  OutputWindow& out = *m_out;
+  constexpr uint32_t kLitMask = (1u << kLitlenPrimaryBits) - 1;
+  constexpr uint32_t kDistMask = (1u << kDistPrimaryBits) - 1;
+  // Bits a distance needs at most: codeword plus extra bits.
+  constexpr unsigned kDistMaxBits = kDeflate64 ? 15 + 14 : 15 + 13;
+
+  for (;;) {
+    // ---- fast loop, on local copies of the buffer state ----
+    {
+      uint64_t bits = in.m_bits;
+      uint64_t nbits = in.m_nbits;  // 64-bit: no widening in the shifts
+      const uint8_t* ip = in.m_next;
+      const uint8_t* const ip_end = in.m_end;
+      uint8_t* op = out.pos();
+      uint8_t* const op_limit = out.limit();
+      const uint8_t* const base = out.base();
+      enum { kRunning, kEndOfBlock, kBadData } outcome = kRunning;
+
+#define OSTRANA_REFILL()                             \
+  do {                                               \
+    bits |= load_le64(ip) << nbits;                  \
+    ip += (63 - nbits) >> 3;                         \
+    nbits |= 56;                                     \
+  } while (0)
+#define OSTRANA_CONSUME(e)                           \
+  do {                                               \
+    bits >>= static_cast<uint8_t>(e);                \
+    nbits -= static_cast<uint8_t>(e);                \
+  } while (0)
+
+      if (static_cast<size_t>(ip_end - ip) >= kFastInputMargin) {
+        OSTRANA_REFILL();
+        // Invariant at the top of the loop: at least 56 bits in the buffer and
+        // `e` is the primary entry of the next literal/length symbol.
+        uint32_t e = litlen[bits & kLitMask];
+        while (static_cast<size_t>(ip_end - ip) >= kFastInputMargin &&
+               static_cast<size_t>(op_limit - op) >= kFastOutputMargin) {
+          if (e & kFlagLiteral) {
+            // Up to three literals per refill: 3 x 15 bits, and 11 left to look
+            // the next primary entry up.
+            OSTRANA_CONSUME(e);
+            *op++ = static_cast<uint8_t>(e >> 16);
+            e = litlen[bits & kLitMask];
+            if (e & kFlagLiteral) {
+              OSTRANA_CONSUME(e);
+              *op++ = static_cast<uint8_t>(e >> 16);
+              e = litlen[bits & kLitMask];
+              if (e & kFlagLiteral) {
+                OSTRANA_CONSUME(e);
+                *op++ = static_cast<uint8_t>(e >> 16);
+                e = litlen[bits & kLitMask];
+              }
+            }
+            OSTRANA_REFILL();
+            if (e & kFlagLiteral) continue;
+          }
+          if (e & kFlagsExceptional) {
+            if (e & kFlagSubtable) {
+              OSTRANA_CONSUME(e);
+              e = litlen[entry_value(e) + (bits & ((1u << entry_code_bits(e)) - 1))];
+              if (e & kFlagLiteral) {
+                OSTRANA_CONSUME(e);
+                *op++ = static_cast<uint8_t>(e >> 16);
+                OSTRANA_REFILL();
+                e = litlen[bits & kLitMask];
+                continue;
+              }
+            }
+            if (e & kFlagsExceptional) {
+              if (e & kFlagEndOfBlock) {
+                OSTRANA_CONSUME(e);
+                outcome = kEndOfBlock;
+              } else {
+                outcome = kBadData;
+              }
+              break;
+            }
+          }
+          // A length: base and extra bits come with the entry.
+          const size_t length = entry_value_with_extra(e, bits);
+          OSTRANA_CONSUME(e);
+          if (nbits < kDistMaxBits) OSTRANA_REFILL();
+          e = dist[bits & kDistMask];
+          if (e & kFlagsExceptional) {
+            if (e & kFlagSubtable) {
+              OSTRANA_CONSUME(e);
+              e = dist[entry_value(e) + (bits & ((1u << entry_code_bits(e)) - 1))];
+            }
+            if (e & kFlagsExceptional) {
+              outcome = kBadData;
+              break;
+            }
+          }
+          const size_t distance = entry_value_with_extra(e, bits);
+          OSTRANA_CONSUME(e);
+          if (distance > static_cast<size_t>(op - base)) {
+            outcome = kBadData;  // reaches before the start of the output
+            break;
+          }
+          // Look the next symbol up before copying, so that the load overlaps the copy.
+          OSTRANA_REFILL();
+          e = litlen[bits & kLitMask];
+          if (kDeflate64 && length > kMaxDeflateLength &&
+              length + kCopyOvershoot > static_cast<size_t>(op_limit - op)) {
+            // A Deflate64 match longer than the room left: copy it the careful way.
+            in.m_bits = bits;
+            in.m_nbits = static_cast<unsigned>(nbits);
+            in.m_next = ip;
+            out.set_pos(op);
+            if (!copy_match_careful(distance, length)) return CodecStatus::kStopped;
+            op = out.pos();
+            break;  // the window may have slid: start over with fresh locals
+          }
+          copy_match_fast(op, distance, length);
+          op += length;
+        }
+      }
+#undef OSTRANA_REFILL
+#undef OSTRANA_CONSUME
+
+      in.m_bits = bits;
+      in.m_nbits = static_cast<unsigned>(nbits);
+      in.m_next = ip;
+      out.set_pos(op);
+      if (outcome == kEndOfBlock) return CodecStatus::kDone;
+      if (outcome == kBadData) return CodecStatus::kDamaged;
+    }
+
+    // ---- the buffers ran low: refill, flush, or take one careful step ----
+    if (static_cast<size_t>(out.limit() - out.pos()) < kFastOutputMargin) {
+      if (!out.flush()) return CodecStatus::kStopped;
+      continue;
+    }
+    if (static_cast<size_t>(in.m_end - in.m_next) < kFastInputMargin && !in.m_eof) {
+      if (!in.fill_buffer()) return CodecStatus::kInputFailed;
+    }
+    if (static_cast<size_t>(in.m_end - in.m_next) >= kFastInputMargin) continue;
+    bool end_of_block = false;
+    const CodecStatus st = careful_symbol<kDeflate64>(litlen, dist, &end_of_block);
+    if (st != CodecStatus::kDone) return st;
+    if (end_of_block) return CodecStatus::kDone;
+  }
+}
+
+template <bool kDeflate64>
+CodecStatus Inflater::careful_symbol(const uint32_t* litlen, const uint32_t* dist, bool* end_of_block_ret) {
+  BitInput& in = *m_in;
+  OutputWindow& out = *m_out;
+  if (!in.refill()) return CodecStatus::kInputFailed;
+  uint32_t e = lookup(litlen, kLitlenPrimaryBits, in);
+  if (e & kFlagInvalid) return CodecStatus::kDamaged;
+  if (e & kFlagLiteral) {
+    in.consume(entry_consume(e));
+    if (in.overran()) return CodecStatus::kDamaged;
+    return out.put(static_cast<uint8_t>(entry_value(e))) ? CodecStatus::kDone : CodecStatus::kStopped;
+  }
+  if (e & kFlagEndOfBlock) {
+    in.consume(entry_consume(e));
+    *end_of_block_ret = true;
+    return in.overran() ? CodecStatus::kDamaged : CodecStatus::kDone;
+  }
+  const size_t length = entry_value_with_extra(e, in.m_bits);
+  in.consume(entry_consume(e));
+  if (!in.refill()) return CodecStatus::kInputFailed;
+  e = lookup(dist, kDistPrimaryBits, in);
+  if (e & kFlagsExceptional) return CodecStatus::kDamaged;
+  const size_t distance = entry_value_with_extra(e, in.m_bits);
+  in.consume(entry_consume(e));
+  if (in.overran()) return CodecStatus::kDamaged;
+  if (distance > static_cast<size_t>(out.pos() - out.base())) return CodecStatus::kDamaged;
+  return copy_match_careful(distance, length) ? CodecStatus::kDone : CodecStatus::kStopped;
+}
+
+bool Inflater::copy_match_careful(size_t distance, size_t length) {
+  OutputWindow& out = *m_out;
+  // The window keeps at least `distance` bytes of history across a flush, so
+  // the source of the match stays reachable while it is copied in pieces.
+  while (length != 0) {
+    if (out.pos() == out.limit() && !out.flush()) return false;
+    uint8_t* op = out.pos();
+    const size_t n = std::min(length, static_cast<size_t>(out.limit() - op));
+    const uint8_t* src = op - distance;
+    if (distance >= n) {
+      std::memcpy(op, src, n);
+    } else if (distance == 1) {
+      std::memset(op, src[0], n);
+    } else {
+      for (size_t i = 0; i < n; ++i) op[i] = src[i];
+    }
+    out.set_pos(op + n);
+    length -= n;
+  }
+  return true;
+}
+
+template CodecStatus Inflater::decode_huffman_block<false>(const uint32_t*, const uint32_t*);
+template CodecStatus Inflater::decode_huffman_block<true>(const uint32_t*, const uint32_t*);
+
+}  // namespace ostrana

@@ -1,0 +1,73 @@
+#!/usr/bin/env bash
+# tests/cli/test_extract_commands.sh - `ostrana extract` and `ostrana test` as a script sees them.
+#
+# Tests the front end only: which words and options the commands take, that
+# a relative destination works, that nothing waits for an answer when stdin is
+# not a terminal (an existing file is kept and said, -o replaces it, -n keeps
+# it silently), that the exit status is the engine's result (39 for a bad CRC,
+# 49 when the last item was skipped), and what `test` prints.
+set -u
+: "${OSTRANA:?OSTRANA must name the ostrana binary}"
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+export XDG_STATE_HOME="$tmp/state"
+failures=0
+
+check() {  # check NAME EXPECTED ACTUAL
+  if [ "$2" != "$3" ]; then
+    printf 'FAIL %s\n--- expected\n%s\n--- actual\n%s\n' "$1" "$2" "$3"
+    failures=$((failures + 1))
+  fi
+}
+
+run() {  # run ARGS... ; sets out, err, rc (stdin is never a terminal here)
+  out=$("$OSTRANA" "$@" 2>"$tmp/stderr" </dev/null)
+  rc=$?
+  err=$(cat "$tmp/stderr")
+}
+
+python3 - "$tmp" <<'PY'
+import sys, zipfile
+d = sys.argv[1]
+with zipfile.ZipFile(d + "/sample.zip", "w") as z:
+    z.writestr("A.TXT", "alpha\n")
+    z.writestr("docs/", "")
+    z.writestr("docs/B.TXT", "beta\n")
+    z.writestr("empty/", "")
+with zipfile.ZipFile(d + "/bad.zip", "w") as z:
+    z.writestr("x.txt", "payload")
+data = bytearray(open(d + "/bad.zip", "rb").read())
+data[data.find(b"payload")] ^= 1
+open(d + "/bad.zip", "wb").write(bytes(data))
+PY
+
+run extract --help;                       check "extract --help exits 0" 0 "$rc"
+case $out in *"-o, --overwrite"*"-n, --never-overwrite"*"--freshen"*"-q, --quiet"*) ;;
+  *) check "extract --help names its options" options "$out";; esac
+run extract "$tmp/sample.zip";            check "extract without DEST exits 64" 64 "$rc"
+run test "$tmp/sample.zip" -o;            check "test takes no -o" 64 "$rc"
+
+cd "$tmp" || exit 1
+run extract sample.zip out;               check "extract into a relative folder" 0 "$rc"
+check "files and empty folders" "A.TXT docs docs/B.TXT empty" "$(cd out && find . -mindepth 1 | sed 's|^\./||' | sort | tr '\n' ' ' | sed 's/ $//')"
+check "nothing said" "" "$err$out"
+
+echo changed > out/A.TXT
+run extract sample.zip out A.TXT;         check "existing file kept: 49 (the last item was skipped)" 49 "$rc"
+check "kept file" changed "$(cat out/A.TXT)"
+case $err in *"kept $tmp/out/A.TXT (it exists; -o overwrites)"*) ;; *) check "kept and said" said "$err";; esac
+run extract sample.zip out A.TXT -n;      check "-n keeps it too" 49 "$rc"
+case $err in *"kept "*) check "-n keeps it silently" "" "$err";; esac
+run extract sample.zip out A.TXT -o;      check "-o replaces" 0 "$rc"
+check "replaced file" alpha "$(cat out/A.TXT)"
+run extract sample.zip j -j "docs/*";     check "-j drops folders" 0 "$rc"
+check "junked" "B.TXT" "$(ls j)"
+
+run test sample.zip;                      check "test exits 0" 0 "$rc"
+check "test says how many" "sample.zip: 4 items tested, no errors" "$out"
+run test bad.zip;                         check "test of a bad CRC exits 39" 39 "$rc"
+check "bad CRC named" "ostrana: bad.zip: Bad CRC (Problem extracting file(s))" "$err"
+run test sample.zip -q;                   check "quiet test prints nothing" "" "$out$err"
+
+[ "$failures" -eq 0 ] && echo "all passed"
+exit "$failures"

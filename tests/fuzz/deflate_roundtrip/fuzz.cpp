@@ -1,0 +1,84 @@
+/* tests/fuzz/deflate_roundtrip/fuzz.cpp - compress, decode, compare; compress again, compare bytes.
+ *
+ * The first input byte picks the level (low nibble, 1..9 after clamping), the
+ * format (bit 4: Deflate64), whether the entry may be stored whole (bit 5),
+ * whether stored and fixed blocks are allowed (bits 6, 7); the second byte picks
+ * how many bytes the source hands out per read.  The rest is the entry.  The
+ * stream is decoded by the strict reference decoder of the tests (the project's
+ * own expander is not on this branch yet) and must give the entry back; a
+ * second compression of the same entry with the same, reused context must give
+ * the same bytes.  abort() on any mismatch.
+ */
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "../../support/reference_inflate.h"
+#include "engine/zip/deflate.h"
+
+namespace {
+
+class SteppedSource final : public ostrana::ByteSource {
+ public:
+  SteppedSource(const uint8_t* data, size_t nbytes, size_t step) : m_data(data), m_left(nbytes), m_step(step) {}
+  std::ptrdiff_t read(uint8_t* buf, size_t avail) override {
+    size_t n = avail < m_left ? avail : m_left;
+    if (n > m_step) n = m_step;
+    if (n != 0) std::memcpy(buf, m_data, n);
+    m_data += n;
+    m_left -= n;
+    return static_cast<std::ptrdiff_t>(n);
+  }
+
+ private:
+  const uint8_t* m_data;
+  size_t m_left;
+  size_t m_step;
+};
+
+ostrana::DeflateCompressor& compressor() {
+  static ostrana::DeflateCompressor c;
+  return c;
+}
+
+std::vector<uint8_t> run(const ostrana::DeflateOptions& o, const uint8_t* data, size_t n, size_t step,
+                         ostrana::DeflateResult& res) {
+  SteppedSource src(data, n, step);
+  ostrana::VectorSink sink;
+  if (compressor().compress(src, sink, o, &res) != 0) abort();
+  if (res.in_nbytes != n || res.out_nbytes != sink.bytes().size()) abort();
+  return sink.bytes();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  if (size < 2) return 0;
+  ostrana::DeflateOptions o;
+  o.level = data[0] & 0x0F;
+  o.deflate64 = (data[0] & 0x10) != 0;
+  o.allow_stored_entry = (data[0] & 0x20) != 0;
+  o.allow_stored_blocks = (data[0] & 0x40) == 0;
+  o.allow_fixed_blocks = (data[0] & 0x80) == 0;
+  size_t step = data[1] == 0 ? SIZE_MAX : static_cast<size_t>(data[1]) * 97;
+  const uint8_t* entry = data + 2;
+  size_t n = size - 2;
+
+  ostrana::DeflateResult res;
+  std::vector<uint8_t> z = run(o, entry, n, step, res);
+  if (res.stored_entry) {
+    if (!o.allow_stored_entry || z.size() != n || (n && std::memcmp(z.data(), entry, n) != 0)) abort();
+  } else {
+    refinflate::Result r = refinflate::inflate(z.data(), z.size(), o.deflate64, n + 1);
+    if (!r.ok || r.consumed != z.size() || r.data.size() != n) abort();
+    if (n && std::memcmp(r.data.data(), entry, n) != 0) abort();
+    if (!o.deflate64 && r.farthest_distance > 32768) abort();
+    if (!o.allow_fixed_blocks && r.blocks_fixed) abort();
+    if (!o.allow_stored_blocks && r.blocks_stored) abort();
+  }
+  ostrana::DeflateResult again;
+  std::vector<uint8_t> z2 = run(o, entry, n, SIZE_MAX, again);
+  if (z2 != z || again.stored_entry != res.stored_entry) abort();
+  return 0;
+}
