@@ -45,6 +45,34 @@ const std::vector<Command>& command_table() {
        "tested.  Exit status: the engine's result (39: bad CRC).",
        {Opt::kPassword, Opt::kRecurse, Opt::kQuiet},
        run_test},
+      {"add", "ARCHIVE [ITEM...]", 1, -1, "add files to an archive, or create it",
+       "Adds the files named by the items (files, folders, wildcard patterns) to\n"
+       "ARCHIVE, replacing entries of the same name; \".zip\" is added to an archive\n"
+       "name without a dot.  A folder item stands for the folder's whole content\n"
+       "(and turns on --recurse).  The new archive is built in a temporary file\n"
+       "and put in place only when complete.  Default level 6.",
+       {Opt::kLevel, Opt::kRecurse, Opt::kJunkPaths, Opt::kNoDirEntries, Opt::kInclude, Opt::kExclude,
+        Opt::kAfter, Opt::kComment, Opt::kStoreSuffixes, Opt::kMove, Opt::kGrow, Opt::kFix, Opt::kFixHarder,
+        Opt::kZip64, Opt::kTemp, Opt::kRelative, Opt::kHidden, Opt::kText, Opt::kQuiet},
+       run_add},
+      {"update", "ARCHIVE [ITEM...]", 1, -1, "replace entries whose file is newer, add new files",
+       "As add, but an entry is replaced only by a file dated later than the entry.",
+       {Opt::kLevel, Opt::kRecurse, Opt::kJunkPaths, Opt::kNoDirEntries, Opt::kInclude, Opt::kExclude,
+        Opt::kAfter, Opt::kComment, Opt::kStoreSuffixes, Opt::kMove, Opt::kGrow, Opt::kZip64, Opt::kTemp,
+        Opt::kRelative, Opt::kHidden, Opt::kText, Opt::kQuiet},
+       run_update},
+      {"freshen", "ARCHIVE [ITEM...]", 1, -1, "replace entries whose file is newer, add nothing",
+       "Replaces entries by their files when the file is dated later than the entry;\n"
+       "never adds a file.  Without items every entry is looked at (its name as a path).",
+       {Opt::kLevel, Opt::kRecurse, Opt::kJunkPaths, Opt::kNoDirEntries, Opt::kInclude, Opt::kExclude,
+        Opt::kAfter, Opt::kComment, Opt::kStoreSuffixes, Opt::kMove, Opt::kZip64, Opt::kTemp,
+        Opt::kRelative, Opt::kHidden, Opt::kText, Opt::kQuiet},
+       run_freshen},
+      {"delete", "ARCHIVE PATTERN...", 2, -1, "remove the entries matching the patterns",
+       "Removes every entry whose name matches a pattern (\"*\", \"?\"; a pattern\n"
+       "without a folder compares the last part of the name).  Case is ignored.",
+       {Opt::kInclude, Opt::kExclude, Opt::kZip64, Opt::kTemp, Opt::kRecurse, Opt::kQuiet},
+       run_delete},
   };
   return table;
 }

@@ -44,5 +44,9 @@ int run_comment(const std::vector<std::string>& words, const CommandLine& line);
 int run_count(const std::vector<std::string>& words, const CommandLine& line);
 int run_extract(const std::vector<std::string>& words, const CommandLine& line);
 int run_test(const std::vector<std::string>& words, const CommandLine& line);
+int run_add(const std::vector<std::string>& words, const CommandLine& line);
+int run_update(const std::vector<std::string>& words, const CommandLine& line);
+int run_freshen(const std::vector<std::string>& words, const CommandLine& line);
+int run_delete(const std::vector<std::string>& words, const CommandLine& line);
 
 }  // namespace cli

@@ -6,6 +6,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <ctime>
+
 #include "platform/fault_injection.h"
 
 namespace platform {
@@ -189,6 +191,46 @@ int sync_folder(const std::string& folder) {
   int rc = ::fsync(fd) == 0 ? 0 : errno;
   ::close(fd);
   return rc;
+}
+
+std::string followed_link(const std::string& path) {
+  // readlink step by step, so a link to a file that does not exist yet still
+  // names where that file will be; at most 40 links, as the system allows.
+  std::string current = path;
+  for (int hops = 0; hops < 40; ++hops) {
+    struct stat st;
+    if (::lstat(current.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return current;
+    char target[4096];
+    ssize_t n = ::readlink(current.c_str(), target, sizeof target - 1);
+    if (n <= 0) return current;
+    std::string next(target, static_cast<size_t>(n));
+    if (next[0] != '/') {
+      size_t slash = current.rfind('/');
+      if (slash != std::string::npos) next = current.substr(0, slash + 1) + next;
+    }
+    current = next;
+  }
+  return path;
+}
+
+int file_mode(const std::string& path, unsigned* mode_ret) {
+  struct stat st;
+  if (::stat(path.c_str(), &st) != 0) return errno;
+  *mode_ret = static_cast<unsigned>(st.st_mode) & 07777;
+  return 0;
+}
+
+int set_file_mode(const std::string& path, unsigned mode) {
+  return ::chmod(path.c_str(), static_cast<mode_t>(mode & 07777)) == 0 ? 0 : errno;
+}
+
+int set_file_mtime(const std::string& path, int64_t mtime) {
+  struct timespec times[2];
+  times[0].tv_sec = 0;
+  times[0].tv_nsec = UTIME_OMIT;
+  times[1].tv_sec = static_cast<time_t>(mtime);
+  times[1].tv_nsec = 0;
+  return ::utimensat(AT_FDCWD, path.c_str(), times, 0) == 0 ? 0 : errno;
 }
 
 }  // namespace platform

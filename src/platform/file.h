@@ -74,4 +74,17 @@ int remove_file(const std::string& path);
 /// Flushes a folder's entries to the disk (after a rename into it).  @return 0 or errno.
 int sync_folder(const std::string& folder);
 
+/// The path a symbolic link @p path finally names (links followed one by one,
+/// so a link to a file not yet made names where it will be); @p path itself
+/// when it is no link (or the links loop).
+std::string followed_link(const std::string& path);
+
+/// The permission bits (07777) of @p path.  @return 0 or errno.
+int file_mode(const std::string& path, unsigned* mode_ret);
+/// Sets the permission bits of @p path (chmod).  @return 0 or errno.
+int set_file_mode(const std::string& path, unsigned mode);
+/// Sets the last-write time of @p path (seconds since the epoch); the access
+/// time is left alone.  @return 0 or errno.
+int set_file_mtime(const std::string& path, int64_t mtime);
+
 }  // namespace platform

@@ -164,14 +164,21 @@ typedef int (*OSTRANA_UNZIP_RENAME_EX_PROC)(UNZIPRENAMEINFOEX* info, void* userD
  *
  * The streams:
  *   - zip function 7 (ZIP_ADD_FROM_CALLBACK): direction 0 delivers the
- *     uncompressed data of the one entry named by lpszItemList; END is the
- *     normal end of that data.
+ *     uncompressed data of the one entry named by the first item of
+ *     lpszItemList (further items are files, as for ZIP_ADD); END is the
+ *     normal end of that data, and so is a call that moves no bytes.  The
+ *     entry is written with flag bit 3 (CRC and sizes in a data descriptor).
+ *     A callback that always reports the bytes asked for never ends.
  *   - zip function 6 (ZIP_MEMORY_TO_MEMORY): the input is lpMemBlock when
  *     given, else direction 0 as above; the output, through direction 1, is
  *     the item exactly as unzip function 10 reads it: its 46-byte central
- *     header, name, extra field and comment, then the (encrypted) compressed
- *     data.  The archive writer settles this stream when it implements
- *     function 6.
+ *     header (local header offset 0, no name, no extra field, no comment),
+ *     then the compressed data (method 8, or 9 for factors 10..19; CRC and
+ *     sizes in the header).  The output is offered at most 64 KiB at a time;
+ *     the caller may take fewer bytes (the rest is offered again), but taking
+ *     none of an offer ends the run with code 14 "output buffer too small for
+ *     in-memory compression".  Reporting more bytes than offered or asked for
+ *     is code 16 "invalid length".
  *   - unzip function 10: direction 0 delivers that same stream (END before
  *     the item is complete is code 2); the expanded data comes back through
  *     direction 1.  Unzip function 11 without lpMemBlock hands one item's

@@ -6,13 +6,9 @@
 namespace ostrana {
 
 CompressionChoice decode_comp_factor(int32_t comp_factor, int32_t function) {
-  int factor = comp_factor < 0 ? 0 : comp_factor > 19 ? 19 : comp_factor;
+  int factor = comp_factor;
   if ((function == ZIP_ADD_FROM_CALLBACK || function == ZIP_MEMORY_TO_MEMORY) && factor < 1) factor = 1;
-  if (factor == 0) return {0, 0};
-  if (factor < 10) return {8, factor};
-  // Deflate64: factor 10 is the smallest setting and compresses as level 1.
-  int level = factor - 10;
-  return {9, level < 1 ? 1 : level};
+  return compressionForFactor(factor);
 }
 
 bool parse_after_date(const char* text, uint32_t* dos_datetime_ret) {

@@ -58,7 +58,10 @@ int end_run(ZipRun& run, int code) {
   run.mem_block = nullptr;
   run.data_proc = nullptr;
   run.data_user = nullptr;
-  return zip_report(run, code);
+  run.output.reset();
+  int result = zip_report(run, code);
+  run.activity.end();
+  return result;
 }
 
 // Step 6: the caller's strings, copied; a string that cannot be read is a bad
@@ -176,7 +179,9 @@ int run_zip(ZipThreadState& state, const ZIPCMDSTRUCT* cmd) {
   // Step 7: encryption.
   if (int rc = check_encryption(run)) return end_run(run, rc);
 
-  // Step 8: the activity-log header belongs to the activity log of the writer.
+  // Step 8: the activity log's header (the current folder needs no keeping here).
+  run.activity.start((c.wZipSubOptions & ZIP_OPT_ACTIVITY_LOG) != 0, run.messages,
+                     {kZipMsgActivityLogName, kZipMsgActivityHeader, kZipMsgVersion});
   // Step 9: multi-volume output.
   if (c.wMultiVolControl & kMultiVolEnabled)
     if (int rc = zip_check_multivolume(run)) return end_run(run, rc);

@@ -21,6 +21,55 @@ const MessageRow kZipMessages[] = {
     {148, "invalid date"},
     {152, "invalid option(s) used with ZIP_DELETE"},
 
+    // ---- the archive writer: details of its reports -------------------------
+    {111, "was adding files to zip file"},
+    {112, "was replacing the original zip file"},
+    {113, "was about to zip"},
+    {114, "was copying"},
+    {115, "allocating temp filename"},
+    {116, "was processing list of files"},
+    {142, "was creating pattern list"},
+    {141, "encryption on write is not available in this build"},
+
+    // ---- the archive writer: warnings (display type 12) ----------------------
+    {117, " not found or empty"},
+    {118, "could not open for reading, will just copy entry over: "},
+    {119, "could not open for reading: "},
+    {120, "new zip file left as: "},
+    {121, "zip file is empty, can't make it as old as latest entry"},
+    {140, "can not translate EOL in binary files"},
+
+    // ---- the existing archive's checks ----------------------------------------
+    {122, "zero-length name for entry #"},
+    {123, "bad extended local hdr for "},
+    {124, "bad compressed size with extended hdr"},
+    {125, "extended local hdr not found for "},
+    {126, "extraneous central hdr signature"},
+    {127, "local offset in central hdr incorrect for "},
+    {128, "names differ in local and cnetral hdrs for "},
+    {129, "multiple disk information ignored"},
+    {130, "wrong count in end of central dir"},
+    {131, "central dir size is incorrect"},
+    {132, "central dir start is incorrect"},
+    {133, " has a preamble of %ld bytes"},
+    {134, "garbage at end of zip file ignored"},
+    {135, "ZIP file error... missing end signature"},
+    {155, "sizes differ in local and central hdrs for "},
+
+    // ---- memory operations and progress texts -------------------------------
+    {136, "invalid length"},
+    {137, "output buffer too small for in-memory compression"},
+    {138, "Item %d of %d"},
+    {139, "Memory to File"},
+
+    // ---- activity log -----------------------------------------------------------
+    {144, "\\OZIPLOG.TXT"},
+    {145, "--- Ostrana Secure ZIP Log - %s ---"},
+    {146, "%s [Added]"},
+    {147, "%s [Memory]"},
+    {149, "[Memory to Memory]"},
+    {150, "%s [Deleted]"},
+
     // ---- diagnostic log: header and one line per record field ------------
     {192, "--- Ostrana Secure Zip Diagnostic Log [DLL/SLL] - %s ---\r\n"},
     {193, "Function:  %d \r\n"},

@@ -18,10 +18,8 @@
  *                          was split; after a failed split run delete every
  *                          part, the temporary file and the archive.
  *
- * Until the writer exists, zip_operation_pending.cpp provides them: the
- * preparation and the finish do nothing, multi-volume output and the
- * operation itself are reported as not available (never as a success).
- * Replace that file when implementing them.
+ * zip_operation.cpp provides them; multi-volume output is still reported as
+ * not available (never as a success) until it is built.
  */
 #pragma once
 

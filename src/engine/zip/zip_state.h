@@ -16,20 +16,19 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "engine/common/activity_log.h"
 #include "engine/common/engine_run.h"
+#include "engine/zip/deflate.h"
 #include "engine/zip/zip_messages.h"
 #include "ostrana_zip.h"
 
 namespace ostrana {
 
-/// Compression chosen by compFactor.
-struct CompressionChoice {
-  int method = 0;  ///< 0 store, 8 deflate, 9 Deflate64
-  int level = 0;   ///< 0 (store) or 1..9
-};
+struct ZipOutputState;  // engine/zip/zip_output.h
 
 /// One zip call: the caller's record in full, and everything decoded from it.
 struct ZipRun : EngineRun {
@@ -49,7 +48,7 @@ struct ZipRun : EngineRun {
   std::string store_suffixes;    ///< lpszStoreSuffixes, with dontCompressTheseSuffixesFlag
   std::string password;          ///< lpszEncryptCode, with encryptFlag (wiped at the end)
   std::string progress_title;    ///< lpszExtProgTitle, at most 299 characters
-  CompressionChoice compression;
+  CompressionChoice compression{};  ///< from compFactor (deflate.h)
   bool aes = false;            ///< lZipSubOptions2 bit 2 with encryptFlag
   int aes_strength = 0;        ///< 1, 2, 3 (128, 192, 256 bits)
   std::vector<uint8_t> aes_work;  ///< 8,208-byte work area of AES encryption
@@ -59,12 +58,16 @@ struct ZipRun : EngineRun {
   uint64_t mem_block_nbytes = 0;       ///< lMemBlockSizeH:lMemBlockSize
   OSTRANA_DATA_PROC data_proc = nullptr;  ///< from lpCallbackStruct
   void* data_user = nullptr;
+
+  ActivityLog activity;  ///< option bit 8: what the run did to each item
+  std::shared_ptr<ZipOutputState> output;  ///< the archive being written (zip_output.h)
 };
 
 class ZipThreadState {
  public:
   bool busy = false;  ///< inside OstranaZip on this thread
   ZipRun run;
+  DeflateCompressor compressor;  ///< work memory kept between runs, freed with the state
 };
 
 /// The calling thread's state; created when missing and @p create is set.

@@ -1,0 +1,58 @@
+#!/usr/bin/env bash
+# bench/run_add.sh [small|full] [ROUNDS] - `ostrana add` against 7-Zip on the whole corpus.
+#
+# Builds `ostrana` in the benchmark configuration, builds the benchmark corpus
+# once if it is missing (/work/corpus-small or /work/corpus-full; CORPUS_DIR
+# overrides; a corpus is never deleted here) and archives the whole corpus with
+#   ostrana add -l 6   and   ostrana add -l 7          (one thread, as always)
+#   7zz a -tzip -mx=5 -mmt=1                             (7-Zip's default level, one thread)
+# each ROUNDS times (default 3, the best time counts), alternating, into a
+# fresh archive each time.  Prints the time and size of each and the engine's
+# ratios against 7-Zip (time: below 1 is faster; size: below 1 is smaller).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+size=${1:-full}
+rounds=${2:-3}
+case $size in small|full) ;; *) echo "usage: bench/run_add.sh [small|full] [ROUNDS]" >&2; exit 2 ;; esac
+corpus=${CORPUS_DIR:-/work/corpus-$size}
+maker=${MAKE_CORPUS:-/work/shared/bench/make_corpus.sh}
+if [ ! -f "$corpus.summary" ]; then
+  echo "building the $size corpus in $corpus" >&2
+  "$maker" "$corpus" "$size" >&2
+fi
+if [ ! -f build-bench/CMakeCache.txt ]; then
+  cmake -S . -B build-bench -G Ninja -DBUILD_BENCH=ON -DBUILD_TESTS=OFF -DBUILD_APP=OFF \
+    -DCMAKE_BUILD_TYPE=Release >/dev/null
+fi
+cmake --build build-bench -j "${JOBS:-2}" --target ostrana >/dev/null
+ostrana=$PWD/build-bench/bin/ostrana
+out=$(mktemp -d)
+trap 'rm -rf "$out"' EXIT
+
+declare -A best size_of
+measure() {  # measure NAME COMMAND...: the best wall time in ms, and the archive's size
+  local name=$1 archive=$out/$1.zip
+  shift
+  rm -f "$archive"
+  local start end ms
+  start=$(date +%s%N)
+  (cd "$corpus" && "$@" "$archive" . >/dev/null)
+  end=$(date +%s%N)
+  ms=$(( (end - start) / 1000000 ))
+  if [ -z "${best[$name]:-}" ] || [ "$ms" -lt "${best[$name]}" ]; then best[$name]=$ms; fi
+  size_of[$name]=$(stat -c %s "$archive")
+}
+for _ in $(seq "$rounds"); do
+  measure ostrana-l6 "$ostrana" add -q -l 6
+  measure ostrana-l7 "$ostrana" add -q -l 7
+  measure 7zz-mx5 7zz a -tzip -mx=5 -mmt=1
+done
+
+input=$(du -sb "$corpus" | cut -f1)
+printf 'corpus %s: %d bytes; best of %d rounds, one thread\n\n' "$corpus" "$input" "$rounds"
+printf '%-12s %10s %14s %8s %10s %10s\n' run seconds bytes ratio "time/7zz" "size/7zz"
+for name in ostrana-l6 ostrana-l7 7zz-mx5; do
+  awk -v n="$name" -v ms="${best[$name]}" -v b="${size_of[$name]}" -v total="$input" \
+      -v ms7="${best[7zz-mx5]}" -v b7="${size_of[7zz-mx5]}" \
+      'BEGIN { printf "%-12s %10.2f %14d %7.1f%% %10.3f %10.4f\n", n, ms / 1000, b, 100 * b / total, ms / ms7, b / b7 }'
+done

@@ -1,0 +1,356 @@
+/* engine/zip/archive_writing.cpp - writing the new archive and putting it in place.
+ *
+ * Sections: the output (temporary file or the old archive when appending);
+ * copying an entry unchanged; compressing an entry; the run of entries in
+ * archive order, then the new files; the central directory and end records;
+ * replacing the old archive; the finish.
+ *
+ * Appending writes over the old central directory in place.  Its old bytes
+ * (directory, end records, comment) are kept in memory, and a run that fails
+ * after it started writing puts them back and cuts the file to its old
+ * length, so a failed append leaves the archive as it was.
+ */
+#include <algorithm>
+#include <cerrno>
+#include <ctime>
+#include <memory>
+#include <new>
+
+#include "engine/common/progress.h"
+#include "engine/zip/archive_operation.h"
+#include "engine/zip/temp_archive.h"
+#include "engine/zip/zip_messages.h"
+#include "engine/zip/zip_output.h"
+#include "engine/zip/zip_run.h"
+#include "engine/zip/zip_sources.h"
+#include "platform/file_info.h"
+#include "platform/folders.h"
+#include "platform/output_tree.h"
+
+namespace ostrana {
+
+using namespace zip;
+
+namespace {
+
+constexpr size_t kCopyBlock = 256 * 1024;
+
+struct Writer {
+  Writer(ZipRun& r, ArchivePlan& p) : run(r), plan(p) {}
+  ZipRun& run;
+  ArchivePlan& plan;
+  ArchiveOutput* out = nullptr;
+  std::vector<CentralRecord> records;
+  uint64_t item = 0;                  ///< compressed entries so far, for "Item n of N"
+  std::string first_unopened;         ///< the first source that could not be opened
+  struct Stored {
+    std::string path;
+    bool folder;
+  };
+  std::vector<Stored> stored;         ///< sources stored from files (deleteOriginalFlag)
+};
+
+std::string with_name(ZipRun& run, int message_id, const std::string& name) {
+  return std::string(run.messages.text(message_id, 1)) + " " + name;
+}
+
+// ---- copying an entry unchanged ----------------------------------------------------------
+
+/// Copies [@p from, @p to) of the old archive into the output.
+int copy_range(Writer& w, uint64_t from, uint64_t to) {
+  platform::File& in = w.plan.old.file();
+  std::vector<uint8_t> block(static_cast<size_t>(std::min<uint64_t>(kCopyBlock, to - from)));
+  while (from < to) {
+    size_t n = static_cast<size_t>(std::min<uint64_t>(block.size(), to - from));
+    std::ptrdiff_t got = in.read_at(from, block.data(), n);
+    if (got < 0) return OZ_READ_FAILED;
+    if (static_cast<size_t>(got) != n) return OZ_UNEXPECTED_EOF;
+    if (int rc = w.out->write(block.data(), n)) return rc;
+    from += n;
+    if (int rc = w.run.status.major_poll()) return rc;
+  }
+  return OZ_SUCCESS;
+}
+
+int copy_entry(Writer& w, const OldEntry& e) {
+  const EntrySettings& s = w.plan.settings;
+  if (!s.large && w.out->offset() >= kSaturated32) return OZ_TOO_BIG;
+  CentralRecord r = e.central;
+  r.local_offset = w.out->offset();
+  r.disk = w.out->disk();
+  if (w.plan.fix_level >= 2) {
+    // A new local header from what is known of the entry; data and
+    // descriptor follow as they were.  A 24-byte descriptor needs the Zip64
+    // block in its local header.
+    const uint64_t descriptor = e.end_offset - e.data_offset - r.compressed_size;
+    const bool zip64 = descriptor == kDataDescriptor64Size ||
+                       r.compressed_size >= kSaturated32 || r.uncompressed_size >= kSaturated32;
+    uint16_t version = r.header.version_needed & 0xFF;
+    if (zip64 && version < kVersionZip64) version = kVersionZip64;
+    std::vector<uint8_t> local = local_header_bytes(r, zip64, version);
+    if (int rc = w.out->keep_together(local.size())) return rc;
+    if (int rc = w.out->write(local.data(), local.size())) return rc;
+    if (int rc = copy_range(w, e.data_offset, e.end_offset)) return rc;
+  } else {
+    if (int rc = copy_range(w, e.local_offset, e.end_offset)) return rc;
+  }
+  w.records.push_back(std::move(r));
+  return OZ_SUCCESS;
+}
+
+// ---- compressing an entry ------------------------------------------------------------------
+
+enum class SourceKind { kFile, kMemoryBlock, kCallback };
+
+/// Compresses one entry.  @return 0, OZ_NOT_FOUND when its file cannot be
+/// opened (nothing written), or a code with *@p detail set.
+int compress_entry(Writer& w, EntrySource entry, SourceKind kind, std::string* detail) {
+  ZipRun& run = w.run;
+  const bool folder = (entry.attributes & platform::kDosFolder) != 0;
+  platform::File file;
+  FileSource file_source(file);
+  MemorySource block(run.mem_block, static_cast<size_t>(run.mem_block_nbytes));
+  CallbackSource callback(run.data_proc, run.data_user);
+  ByteSource* data = nullptr;
+  if (!folder) {
+    switch (kind) {
+      case SourceKind::kFile:
+        if (file.open(entry.path, platform::File::Mode::kRead) != 0) return OZ_NOT_FOUND;
+        if (int64_t size = file.size(); size >= 0) entry.size = static_cast<uint64_t>(size);
+        data = &file_source;
+        break;
+      case SourceKind::kMemoryBlock:
+        entry.size = run.mem_block_nbytes;
+        data = &block;
+        break;
+      case SourceKind::kCallback:
+        entry.from_callback = true;
+        data = &callback;
+        break;
+    }
+  }
+  ++w.item;
+  std::string text = kind == SourceKind::kMemoryBlock
+                         ? std::string(run.messages.text(kZipMsgMemoryToFile, 1))
+                         : run.messages.format(kZipMsgItemOf, 1, static_cast<int>(w.item),
+                                               static_cast<int>(w.plan.to_compress));
+  if (int rc = run.status.major(text.c_str(), item_percent(w.item, w.plan.to_compress))) return rc;
+
+  EntryProgress progress(run, entry.name, entry.size);
+  const uint64_t start = w.out->offset();
+  CentralRecord r;
+  int rc = write_entry(*w.out, entry, data, w.plan.settings, zip_thread_state(true)->compressor, &progress, &r, detail);
+  if (rc == kEntryNeedsZip64 && kind != SourceKind::kCallback) {
+    // The data outgrew its local header: write the entry again with Zip64.
+    entry.force_zip64 = true;
+    rc = w.out->truncate(start);
+    if (rc == 0 && kind == SourceKind::kFile && file.seek(0) != 0) rc = OZ_READ_FAILED;
+    block = MemorySource(run.mem_block, static_cast<size_t>(run.mem_block_nbytes));
+    if (rc == 0) rc = write_entry(*w.out, entry, data, w.plan.settings, zip_thread_state(true)->compressor,
+                                  &progress, &r, detail);
+  }
+  if (rc == kEntryNeedsZip64) rc = OZ_TOO_BIG;
+  if (rc == OZ_BAD_PARAMETERS && callback.detail_id() != 0) *detail = run.messages.text(callback.detail_id(), 1);
+  if (rc != 0) return rc;
+  w.records.push_back(std::move(r));
+  if (kind == SourceKind::kFile) {
+    zip_log_item(run, kZipMsgLogAdded, entry.path);
+    w.stored.push_back({entry.path, folder});
+  } else {
+    zip_log_item(run, kZipMsgLogMemory, entry.name);
+  }
+  return OZ_SUCCESS;
+}
+
+EntrySource entry_from(const SelectedFile& f, const std::string& name) {
+  EntrySource e;
+  e.name = name;
+  e.path = f.source_path;
+  e.dos_datetime = f.dos_datetime;
+  e.attributes = f.attributes;
+  e.size = f.size;
+  return e;
+}
+
+EntrySource memory_entry(const std::string& name) {
+  EntrySource e;
+  e.name = name;
+  e.dos_datetime = platform::dos_datetime_from_time(time(nullptr));
+  e.attributes = platform::kDosArchive;
+  return e;
+}
+
+int report_detail(ZipRun& run, int rc, const std::string& detail, int message_id, const std::string& name) {
+  if (!detail.empty()) return zip_report(run, rc, detail.c_str());
+  return zip_report(run, rc, with_name(run, message_id, name).c_str());
+}
+
+// ---- the entries, in order ---------------------------------------------------------------------
+
+int write_entries(Writer& w) {
+  ZipRun& run = w.run;
+  ArchivePlan& plan = w.plan;
+  const SourceKind memory_kind = plan.memory.from_callback ? SourceKind::kCallback : SourceKind::kMemoryBlock;
+
+  for (OldEntry& e : plan.old.entries()) {
+    std::string detail;
+    if (e.marked && plan.action == ZipAction::kDelete) {
+      zip_log_item(run, kZipMsgLogDeleted, e.shown_name);
+      continue;
+    }
+    if (e.marked) {
+      int rc = e.memory_source ? compress_entry(w, memory_entry(e.shown_name), memory_kind, &detail)
+                               : compress_entry(w, entry_from(e.source, e.shown_name), SourceKind::kFile, &detail);
+      if (rc == OZ_NOT_FOUND) {
+        zip_warning(run, run.messages.text(kZipMsgCopyInstead, 1) + e.source.source_path);
+        if (w.first_unopened.empty()) w.first_unopened = e.source.source_path;
+        rc = copy_entry(w, e);
+        if (rc != 0) return report_detail(run, rc, "", kZipMsgCopying, e.shown_name);
+        continue;
+      }
+      if (rc != 0) return report_detail(run, rc, detail, kZipMsgAboutToZip, e.shown_name);
+      continue;
+    }
+    if (plan.append) {
+      w.records.push_back(e.central);  // stays where it is
+      continue;
+    }
+    if (int rc = copy_entry(w, e)) return report_detail(run, rc, "", kZipMsgCopying, e.shown_name);
+  }
+
+  if (plan.memory.present && !plan.memory.replaces_old) {
+    std::string detail;
+    if (int rc = compress_entry(w, memory_entry(plan.memory.name), memory_kind, &detail))
+      return report_detail(run, rc, detail, kZipMsgAboutToZip, plan.memory.name);
+  }
+  for (const SelectedFile& f : plan.new_files) {
+    std::string detail;
+    int rc = compress_entry(w, entry_from(f, f.name), SourceKind::kFile, &detail);
+    if (rc == OZ_NOT_FOUND) {
+      // The archive is finished with what was written; the run says 18.
+      zip_warning(run, run.messages.text(kZipMsgCouldNotOpen, 1) + f.source_path);
+      if (w.first_unopened.empty()) w.first_unopened = f.source_path;
+      break;
+    }
+    if (rc != 0) return report_detail(run, rc, detail, kZipMsgAboutToZip, f.name);
+  }
+  return OZ_SUCCESS;
+}
+
+// ---- the finish --------------------------------------------------------------------------------
+
+void finish_run(Writer& w) {
+  ZipRun& run = w.run;
+  const std::string& archive = run.output->archive_path;
+  if (run.cmd.oldAsLatestFlag != 0) {
+    uint32_t newest = 0;
+    for (const CentralRecord& r : w.records) newest = std::max(newest, r.dos_datetime());
+    if (w.records.empty()) zip_warning(run, run.messages.text(kZipMsgEmptyNoLatest, 1));
+    else platform::set_file_mtime(archive, static_cast<int64_t>(platform::time_from_dos_datetime(newest)));
+  }
+  if (run.cmd.deleteOriginalFlag != 0) {
+    std::vector<std::string> folders;
+    for (const Writer::Stored& s : w.stored) {
+      if (s.folder) folders.push_back(s.path);
+      else if (platform::remove_file(s.path) == 0 && run.cmd.noDirectoryEntriesFlag != 0)
+        folders.push_back(platform::parent_folder(s.path));
+    }
+    // Deepest first, so a folder emptied by removing its subfolders goes too.
+    auto depth = [](const std::string& p) { return std::count(p.begin(), p.end(), '/'); };
+    std::sort(folders.begin(), folders.end(), [&](const std::string& a, const std::string& b) {
+      return depth(a) != depth(b) ? depth(a) > depth(b) : a > b;
+    });
+    folders.erase(std::unique(folders.begin(), folders.end()), folders.end());
+    for (const std::string& f : folders)
+      if (!f.empty() && f != "/") platform::remove_folder(f);
+  }
+}
+
+}  // namespace
+
+// ---- the whole output ----------------------------------------------------------------------------
+
+int write_archive(ZipRun& run, ArchivePlan& plan) {
+  ZipOutputState& o = *run.output;
+  const std::string& archive = o.archive_path;
+
+  // The archive must be creatable (or, when it exists, writable).
+  int mode = -1;
+  {
+    unsigned m = 0;
+    if (plan.old.exists() && platform::file_mode(archive, &m) == 0) mode = static_cast<int>(m);
+    platform::File probe;
+    if (plan.old.exists()) {
+      if (probe.open(archive, platform::File::Mode::kReadWrite) != 0)
+        return zip_report(run, OZ_CREATE_FAILED, archive.c_str());
+    } else {
+      int err = platform::make_folder_path(platform::parent_folder(archive));
+      if (err == 0) err = probe.open(archive, platform::File::Mode::kCreateExclusive, 0666);
+      if (err != 0) return zip_report(run, OZ_CREATE_FAILED, archive.c_str());
+      probe.close();
+      platform::remove_file(archive);
+    }
+  }
+
+  Writer w(run, plan);
+  platform::File appended;
+  std::vector<uint8_t> old_tail;
+  std::unique_ptr<FileArchiveOutput> out;
+  if (plan.append) {
+    const uint64_t at = plan.old.directory_offset();
+    old_tail.resize(static_cast<size_t>(plan.old.file_nbytes() - at));
+    if (appended.open(archive, platform::File::Mode::kReadWrite) != 0 ||
+        appended.read_at(at, old_tail.data(), old_tail.size()) != static_cast<std::ptrdiff_t>(old_tail.size()))
+      return zip_report(run, OZ_UNEXPECTED_EOF, archive.c_str());
+    out = std::make_unique<FileArchiveOutput>(appended, at, OZ_TEMP_FAILED);
+  } else {
+    if (!o.temp.is_open()) {
+      const bool use_temp = run.cmd.pathForTempFlag != 0 && !run.temp_path.empty();
+      int rc = create_temp_archive(temp_folder_for(archive, use_temp, run.temp_path), &o.temp, &o.temp_path);
+      if (rc == OZ_OUT_OF_MEMORY) return zip_report_message(run, rc, kZipMsgTempName);
+      if (rc != 0) return zip_report(run, rc, o.temp_path.empty() ? archive.c_str() : o.temp_path.c_str());
+    }
+    out = std::make_unique<FileArchiveOutput>(o.temp, 0, OZ_TEMP_FAILED);
+  }
+  w.out = out.get();
+
+  int rc = OZ_SUCCESS;
+  if (!plan.append && plan.fix_level == 0 && plan.old.preamble_nbytes() != 0) {
+    rc = copy_range(w, 0, plan.old.preamble_nbytes());
+    if (rc != 0) rc = zip_report_message(run, rc, kZipMsgCopying);
+  }
+  if (rc == 0) rc = write_entries(w);
+  if (rc == 0) {
+    rc = write_central_directory(*w.out, w.records, plan.comment, plan.settings.large);
+    if (rc == OZ_TOO_BIG) rc = zip_report_too_big(run);
+    else if (rc != 0) rc = zip_report_message(run, rc, kZipMsgAddingFiles);
+  }
+  if (rc == 0 && w.out->finish() != 0) rc = zip_report(run, plan.append ? OZ_WRITE_FAILED : OZ_TEMP_FAILED);
+  if (plan.append) {
+    if (rc != 0) {
+      // Put the old directory back: the archive is as it was.
+      appended.write_at(plan.old.directory_offset(), old_tail.data(), old_tail.size());
+      appended.truncate(plan.old.file_nbytes());
+      appended.sync();
+    }
+    if (appended.close() != 0 && rc == 0) rc = zip_report(run, OZ_WRITE_FAILED);
+    if (rc != 0) return rc;
+  } else {
+    if (rc != 0) return rc;
+    if (o.temp.close() != 0) return zip_report(run, OZ_TEMP_FAILED);
+    plan.old.file().close();
+    rc = replace_archive(o.temp_path, archive, mode);
+    if (rc != 0) {
+      o.keep_temp = true;
+      zip_warning(run, run.messages.text(kZipMsgLeftAs, 1) + o.temp_path);
+      return zip_report_message(run, rc, kZipMsgReplacingOriginal);
+    }
+    o.temp_path.clear();
+  }
+
+  finish_run(w);
+  if (!w.first_unopened.empty()) return zip_report(run, OZ_NOT_FOUND, w.first_unopened.c_str());
+  return OZ_SUCCESS;
+}
+
+}  // namespace ostrana

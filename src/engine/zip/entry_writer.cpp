@@ -1,0 +1,128 @@
+/* engine/zip/entry_writer.cpp - compressing one entry into the new archive. */
+#include "engine/zip/entry_writer.h"
+
+#include <vector>
+
+#include "engine/zip/item_list.h"
+#include "ostrana_results.h"
+#include "platform/file_info.h"
+
+namespace ostrana {
+
+using namespace zip;
+
+namespace {
+
+constexpr size_t kStoreBufferNbytes = 256 * 1024;
+constexpr uint16_t kLevelFlagBits = 0x0006;
+constexpr uint16_t kInternalText = 0x0001;
+
+bool needs64(uint64_t v) { return v >= kSaturated32; }
+
+/// Copies @p reader into @p out unchanged.
+int store_data(EntryReader& reader, ArchiveOutput& out) {
+  std::vector<uint8_t> buffer(kStoreBufferNbytes);
+  for (;;) {
+    std::ptrdiff_t n = reader.read(buffer.data(), buffer.size());
+    if (n < 0) return reader.error() != 0 ? reader.error() : OZ_READ_FAILED;
+    if (n == 0) return 0;
+    if (int rc = out.write(buffer.data(), static_cast<size_t>(n))) return rc;
+  }
+}
+
+}  // namespace
+
+int write_entry(ArchiveOutput& out, const EntrySource& entry, ByteSource* data, const EntrySettings& settings,
+                DeflateCompressor& compressor, EntryReadObserver* observer, CentralRecord* ret,
+                std::string* detail_ret) {
+  const bool repositionable = out.repositionable();
+  const bool descriptor = entry.from_callback || !repositionable;
+  if (!settings.large && (out.offset() >= kSaturated32 || needs64(entry.size))) return OZ_TOO_BIG;
+
+  CentralRecord r;
+  bool utf8 = false;
+  r.name = stored_name_bytes(entry.name, settings.keep_utf8, &utf8);
+  if (r.name.empty() || r.name.size() > 0xFFFF) return OZ_BAD_PARAMETERS;
+  if (!utf8) r.extra = unicode_path_block(r.name, entry.name);
+
+  uint16_t method = settings.compression.method;
+  const bool folder = (entry.attributes & platform::kDosFolder) != 0;
+  if (data == nullptr || folder || (!entry.from_callback && entry.size == 0) ||
+      (!settings.store_suffixes.empty() && is_stored_suffix(entry.path.empty() ? entry.name : entry.path,
+                                                            settings.store_suffixes)))
+    method = zip::kMethodStore;
+  uint16_t flags = utf8 ? kFlagUtf8Names : 0;
+  if (descriptor) flags |= kFlagDataDescriptor;
+  if (method != zip::kMethodStore) flags |= deflateFlagBits(method, settings.compression.level);
+
+  // The Zip64 block of the local header is decided now, before the data.
+  const bool zip64_local = settings.large && (entry.force_zip64 || descriptor || entry.size > kLocalZip64Threshold);
+
+  r.header.flags = flags;
+  r.header.method = method;
+  r.header.mod_date = static_cast<uint16_t>(entry.dos_datetime >> 16);
+  r.header.mod_time = static_cast<uint16_t>(entry.dos_datetime);
+  r.header.external_attributes = entry.attributes & platform::kDosStoredMask;
+  if (settings.dosify) r.header.external_attributes &= 0xFF;
+  r.local_offset = out.offset();
+  r.disk = out.disk();
+
+  auto local_version = [&](uint16_t m) {
+    if (zip64_local) return kVersionZip64;
+    uint16_t v = version_needed_for(m, false);
+    return settings.large && v < kVersionDeflate ? kVersionDeflate : v;
+  };
+  std::vector<uint8_t> local = local_header_bytes(r, zip64_local, local_version(method));
+  if (int rc = out.keep_together(local.size())) return rc;
+  if (int rc = out.write(local.data(), local.size())) return rc;
+
+  // The data.  (An encrypting stage would wrap `out` here.)
+  if (data != nullptr && !folder) {
+    EntryReader reader(*data, settings.convert_eol, observer);
+    if (method == zip::kMethodStore) {
+      if (int rc = store_data(reader, out)) return rc;
+      r.compressed_size = reader.nbytes();
+    } else {
+      DeflateOptions options;
+      options.level = settings.compression.level;
+      options.deflate64 = method == zip::kMethodDeflate64;
+      options.allow_stored_entry = repositionable && !entry.from_callback;
+      options.allow_stored_blocks = options.allow_stored_entry;
+      options.allow_fixed_blocks = repositionable;
+      DeflateResult result;
+      if (int rc = compressor.compress(reader, out, options, &result)) {
+        if (detail_ret != nullptr && result.detail != nullptr && *result.detail != '\0') *detail_ret = result.detail;
+        return rc;
+      }
+      r.compressed_size = result.out_nbytes;
+      if (result.stored_entry) {
+        method = zip::kMethodStore;
+        r.header.method = method;
+        r.header.flags &= static_cast<uint16_t>(~kLevelFlagBits);
+      }
+    }
+    r.uncompressed_size = reader.nbytes();
+    r.header.crc32 = reader.crc();
+    if (reader.dataType() == DataType::kText) r.header.internal_attributes = kInternalText;
+  }
+
+  if (!zip64_local && (needs64(r.compressed_size) || needs64(r.uncompressed_size)))
+    return settings.large && repositionable ? kEntryNeedsZip64 : OZ_TOO_BIG;
+
+  r.header.version_needed = settings.large ? kVersionZip64 : version_needed_for(method, false);
+  r.header.version_made_by = version_made_by_for(method, settings.large, settings.dosify, settings.keep_utf8, false);
+  if (descriptor) {
+    DataDescriptor d{r.header.crc32, r.compressed_size, r.uncompressed_size};
+    uint8_t raw[kDataDescriptor64Size];
+    size_t n = write_data_descriptor(d, zip64_local, raw);
+    if (int rc = out.keep_together(n)) return rc;
+    if (int rc = out.write(raw, n)) return rc;
+  } else {
+    local = local_header_bytes(r, zip64_local, local_version(method));
+    if (int rc = out.patch(r.local_offset, local.data(), local.size())) return rc;
+  }
+  *ret = std::move(r);
+  return OZ_SUCCESS;
+}
+
+}  // namespace ostrana

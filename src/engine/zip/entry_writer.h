@@ -1,0 +1,76 @@
+/* engine/zip/entry_writer.h - compressing one entry into the new archive.
+ *
+ * The writer's unit of work: a local header, the entry's data (stored, or
+ * compressed by deflate or Deflate64), and the local header rewritten with the
+ * CRC-32 and sizes once they are known - or, where the output cannot be
+ * rewritten (multi-volume output) or the data comes from the caller's data
+ * callback, a data descriptor after the data (flag bit 3).  The result is the
+ * entry's CentralRecord, ready for the central directory.
+ *
+ * The values follow the writer's rules: method 0 for folders, empty files,
+ * store suffixes and factor 0 (and whenever the compressor finds the raw bytes
+ * smallest); flag bits 1-2 from the level; versions 10/20/21/45 by method and
+ * Zip64; external attributes masked with 0x37.  Names are stored in CP437
+ * when they can be, else in UTF-8 with flag bit 11; a CP437 name that is not
+ * ASCII also carries its UTF-8 form in a Unicode Path block (0x7075), which
+ * readers that do not convert DOS code pages (7-Zip and libarchive on Linux)
+ * use, so every reader shows the same name.
+ *
+ * Zip64 in the local header is decided before the data is read, from the size
+ * the source announced.  A file that grows past 4 GiB while it is read no longer
+ * fits such a header: write_entry() then says kEntryNeedsZip64 and the caller
+ * drops what was written and writes the entry again with the Zip64 block.
+ */
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "engine/common/byte_stream.h"
+#include "engine/zip/archive_output.h"
+#include "engine/zip/deflate.h"
+#include "engine/zip/deflate_input.h"
+#include "engine/zip/zip_headers.h"
+
+namespace ostrana {
+
+/// Uncompressed sizes above this get the Zip64 block in their local header
+/// (with LargeZIPFilesFlag), leaving room for data that grows as it is read.
+inline constexpr uint64_t kLocalZip64Threshold = 3500000000ull;
+
+/// write_entry(): the entry must be written again with force_zip64 set.
+inline constexpr int kEntryNeedsZip64 = -2;
+
+/// The run's settings, the same for every entry.
+struct EntrySettings {
+  CompressionChoice compression;    ///< method and level from compFactor
+  bool large = false;               ///< LargeZIPFilesFlag
+  bool dosify = false;              ///< dosifyFlag bit 0
+  bool keep_utf8 = false;           ///< option bit 11: names stay as given
+  bool convert_eol = false;         ///< convertLFtoCRLFFlag
+  std::string_view store_suffixes;  ///< empty when no suffix is stored (effective level 9)
+};
+
+/// One entry to write.
+struct EntrySource {
+  std::string name;             ///< stored name, UTF-8 ("/" separators; folders end in "/")
+  std::string path;             ///< the source path (its suffix decides storing); may be empty
+  uint32_t dos_datetime = 0;
+  uint32_t attributes = 0;      ///< DOS attributes
+  uint64_t size = 0;            ///< the size the source announced (a file's, a block's)
+  bool from_callback = false;   ///< the data comes from the data callback: size unknown, flag bit 3
+  bool force_zip64 = false;     ///< the local header carries the Zip64 block whatever the size
+};
+
+/// Writes one entry into @p out; its data comes from @p data (nullptr for a
+/// folder).  @p observer (may be null) hears of the progress and may cancel.
+/// @return 0 with *@p ret filled; kEntryNeedsZip64; or a code: the source's
+/// (11 read failure, 9 cancelled), the output's, 4 (with *@p detail_ret),
+/// OZ_TOO_BIG (an entry or offset beyond 4 GiB without LargeZIPFilesFlag),
+/// OZ_BAD_PARAMETERS (a name longer than the format allows).
+int write_entry(ArchiveOutput& out, const EntrySource& entry, ByteSource* data, const EntrySettings& settings,
+                DeflateCompressor& compressor, EntryReadObserver* observer, CentralRecord* ret,
+                std::string* detail_ret);
+
+}  // namespace ostrana

@@ -1,0 +1,204 @@
+/* engine/zip/zip_headers.cpp - the headers the archive writer puts into a new archive. */
+#include "engine/zip/zip_headers.h"
+
+#include "engine/common/cp437.h"
+#include "engine/common/crc32.h"
+#include "engine/common/zip_extra.h"
+#include "ostrana_results.h"
+
+namespace ostrana {
+
+using namespace zip;
+
+namespace {
+
+bool needs64(uint64_t v) { return v >= kSaturated32; }
+
+/// The central Zip64 block of @p r: exactly the values that do not fit.
+size_t central_zip64_block(const CentralRecord& r, uint8_t* out) {
+  unsigned mask = 0;
+  if (needs64(r.uncompressed_size)) mask |= 1u;
+  if (needs64(r.compressed_size)) mask |= 2u;
+  if (needs64(r.local_offset)) mask |= 4u;
+  if (r.disk >= kSaturated16) mask |= 8u;
+  if (mask == 0) return 0;
+  Zip64Values v{r.uncompressed_size, r.compressed_size, r.local_offset, r.disk};
+  return write_zip64_block(v, mask, out);
+}
+
+void append(std::vector<uint8_t>* out, const void* data, size_t nbytes) {
+  const auto* p = static_cast<const uint8_t*>(data);
+  out->insert(out->end(), p, p + nbytes);
+}
+
+}  // namespace
+
+std::vector<uint8_t> extra_without_zip64(const uint8_t* extra, size_t extra_nbytes) {
+  std::vector<uint8_t> out;
+  size_t pos = 0;
+  while (extra_nbytes - pos >= kExtraBlockHead) {
+    uint16_t tag = get_le16(extra + pos);
+    size_t block = kExtraBlockHead + get_le16(extra + pos + 2);
+    if (block > extra_nbytes - pos) break;  // runs past the field: kept as it is below
+    if (tag != kExtraZip64) append(&out, extra + pos, block);
+    pos += block;
+  }
+  append(&out, extra + pos, extra_nbytes - pos);
+  return out;
+}
+
+std::string stored_name_bytes(const std::string& utf8_name, bool keep_utf8, bool* utf8_flag_ret) {
+  if (!keep_utf8) {
+    std::string cp437;
+    if (utf8_to_cp437(utf8_name, &cp437)) {
+      *utf8_flag_ret = false;
+      return cp437;
+    }
+  }
+  *utf8_flag_ret = !is_ascii(utf8_name);
+  return utf8_name;
+}
+
+std::vector<uint8_t> unicode_path_block(const std::string& stored, const std::string& utf8_name) {
+  constexpr uint16_t kExtraUnicodePath = 0x7075;
+  std::vector<uint8_t> out;
+  if (stored == utf8_name || utf8_name.size() > 0xFFFF - 5) return out;
+  out.resize(kExtraBlockHead + 5);
+  put_le16(out.data(), kExtraUnicodePath);
+  put_le16(out.data() + 2, static_cast<uint16_t>(5 + utf8_name.size()));
+  out[4] = 1;
+  put_le32(out.data() + 5, crc32(0, reinterpret_cast<const uint8_t*>(stored.data()), stored.size()));
+  append(&out, utf8_name.data(), utf8_name.size());
+  return out;
+}
+
+uint16_t version_needed_for(uint16_t method, bool aes) {
+  if (aes) return kVersionAes;
+  if (method == kMethodDeflate64) return kVersionDeflate64;
+  if (method == kMethodStore) return kVersionStored;
+  return kVersionDeflate;
+}
+
+uint16_t version_made_by_for(uint16_t method, bool large, bool dosify, bool keep_utf8, bool aes) {
+  uint16_t version = kVersionDeflate;
+  if (aes) version = kVersionAes;
+  else if (large) version = kVersionZip64;
+  else if (method == kMethodDeflate64 && !dosify) version = kVersionDeflate64;
+  return static_cast<uint16_t>((keep_utf8 ? kHostNtfs : kHostMsDos) << 8 | version);
+}
+
+std::vector<uint8_t> local_header_bytes(const CentralRecord& r, bool zip64_block, uint16_t version_needed) {
+  const bool descriptor = r.has_descriptor();
+  uint8_t zip64[kMaxZip64Block];
+  size_t zip64_nbytes = 0;
+  if (zip64_block) {
+    Zip64Values v{descriptor ? 0 : r.uncompressed_size, descriptor ? 0 : r.compressed_size, 0, 0};
+    zip64_nbytes = write_zip64_block(v, 3u, zip64);
+  }
+  LocalHeader h;
+  h.version_needed = version_needed;
+  h.flags = r.header.flags;
+  h.method = r.header.method;
+  h.mod_time = r.header.mod_time;
+  h.mod_date = r.header.mod_date;
+  if (!descriptor) {
+    // Once a size needs the block, both fields point to it (readers take the
+    // block's two values together).
+    const bool saturated = needs64(r.compressed_size) || needs64(r.uncompressed_size);
+    h.crc32 = r.header.crc32;
+    h.compressed_size = saturated ? kSaturated32 : static_cast<uint32_t>(r.compressed_size);
+    h.uncompressed_size = saturated ? kSaturated32 : static_cast<uint32_t>(r.uncompressed_size);
+  }
+  h.name_nbytes = static_cast<uint16_t>(r.name.size());
+  h.extra_nbytes = static_cast<uint16_t>(zip64_nbytes + r.extra.size());
+  std::vector<uint8_t> out(kLocalHeaderSize);
+  write_local_header(h, out.data());
+  append(&out, r.name.data(), r.name.size());
+  append(&out, zip64, zip64_nbytes);
+  append(&out, r.extra.data(), r.extra.size());
+  return out;
+}
+
+bool central_header_bytes(const CentralRecord& r, std::vector<uint8_t>* out) {
+  uint8_t zip64[kMaxZip64Block];
+  size_t zip64_nbytes = central_zip64_block(r, zip64);
+  if (zip64_nbytes + r.extra.size() > 0xFFFF || r.name.size() > 0xFFFF || r.comment.size() > 0xFFFF) return false;
+  CentralHeader h = r.header;
+  h.compressed_size = saturate32(r.compressed_size);
+  h.uncompressed_size = saturate32(r.uncompressed_size);
+  h.local_header_offset = saturate32(r.local_offset);
+  h.disk_start = saturate16(r.disk);
+  h.name_nbytes = static_cast<uint16_t>(r.name.size());
+  h.extra_nbytes = static_cast<uint16_t>(zip64_nbytes + r.extra.size());
+  h.comment_nbytes = static_cast<uint16_t>(r.comment.size());
+  // An entry that now needs the Zip64 block needs a reader that knows it.
+  if (zip64_nbytes != 0 && (h.version_needed & 0xFF) < kVersionZip64)
+    h.version_needed = static_cast<uint16_t>((h.version_needed & 0xFF00) | kVersionZip64);
+  size_t at = out->size();
+  out->resize(at + kCentralHeaderSize);
+  write_central_header(h, out->data() + at);
+  append(out, r.name.data(), r.name.size());
+  append(out, zip64, zip64_nbytes);
+  append(out, r.extra.data(), r.extra.size());
+  append(out, r.comment.data(), r.comment.size());
+  return true;
+}
+
+int write_central_directory(ArchiveOutput& out, const std::vector<CentralRecord>& records,
+                            const std::vector<uint8_t>& comment, bool large) {
+  const uint64_t start = out.offset();
+  const uint32_t start_disk = out.disk();
+  std::vector<uint8_t> bytes;
+  bytes.reserve(256 * 1024);
+  for (const CentralRecord& r : records) {
+    if (!central_header_bytes(r, &bytes)) return OZ_BAD_STRUCTURE;
+    if (bytes.size() >= 256 * 1024) {
+      if (int rc = out.write(bytes.data(), bytes.size())) return rc;
+      bytes.clear();
+    }
+  }
+  if (!bytes.empty())
+    if (int rc = out.write(bytes.data(), bytes.size())) return rc;
+
+  const uint64_t count = records.size();
+  const uint64_t directory_nbytes = out.offset() - start;
+  const bool overflow = count >= kSaturated16 || needs64(directory_nbytes) || needs64(start);
+  if (overflow && !large) return OZ_TOO_BIG;
+  const size_t comment_nbytes = comment.size() > kMaxArchiveComment ? kMaxArchiveComment : comment.size();
+
+  std::vector<uint8_t> tail;
+  if (overflow) {
+    Zip64EndRecord z;
+    z.version_made_by = kVersionZip64;
+    z.version_needed = kVersionZip64;
+    z.this_disk = out.disk();
+    z.directory_disk = start_disk;
+    z.entries_this_disk = count;
+    z.entries_total = count;
+    z.directory_nbytes = directory_nbytes;
+    z.directory_offset = start;
+    Zip64Locator l;
+    l.record_disk = out.disk();
+    l.record_offset = out.offset();
+    l.total_disks = out.disk() + 1;
+    tail.resize(kZip64EndRecordSize + kZip64LocatorSize);
+    write_zip64_end_record(z, tail.data());
+    write_zip64_locator(l, tail.data() + kZip64EndRecordSize);
+  }
+  EndRecord e;
+  e.this_disk = saturate16(out.disk());
+  e.directory_disk = saturate16(start_disk);
+  e.entries_this_disk = saturate16(count);
+  e.entries_total = saturate16(count);
+  e.directory_nbytes = saturate32(directory_nbytes);
+  e.directory_offset = saturate32(start);
+  e.comment_nbytes = static_cast<uint16_t>(comment_nbytes);
+  size_t at = tail.size();
+  tail.resize(at + kEndRecordSize);
+  write_end_record(e, tail.data() + at);
+  append(&tail, comment.data(), comment_nbytes);
+  if (int rc = out.keep_together(tail.size())) return rc;
+  return out.write(tail.data(), tail.size());
+}
+
+}  // namespace ostrana
