@@ -255,3 +255,50 @@ TEST_F(Spanning, FormatOnANonDisketteIsRefusedWith20) {
   EXPECT_EQ(OZ_BAD_MULTIVOLUME, run(cmd));
   EXPECT_FALSE(exists(disk(1) + "/set.zip"));
 }
+
+namespace {
+
+bool have_mtools() { return std::system("command -v mcopy >/dev/null 2>&1 && command -v fsck.fat >/dev/null 2>&1") == 0; }
+
+}  // namespace
+
+// Each disk is a 1.44 MB diskette image, formatted by the run.  The image
+// cannot be mounted here, so each disk's folder stands for the mounted file
+// system: afterwards its file is copied into the image with mtools (and the
+// label the run set is written there), dosfstools checks the image, and the
+// set is read back from the images alone.
+TEST_F(Spanning, FormattedDiskettesHoldASetThatReadsBack) {
+  if (!have_mtools()) GTEST_SKIP() << "mtools or dosfstools missing";
+  for (int n = 1; n <= 3; ++n) {
+    const std::string image = dir + "/disk" + std::to_string(n) + ".img";
+    testenv::write_file(image, std::vector<uint8_t>(1474560, 0xF6));
+    fake->images[disk(n)] = image;
+    fake->capacity[disk(n)] = 1;  // no room until formatted
+    put(disk(n) + "/old.txt", "from before the format");
+  }
+  int formatting_reports = 0;
+  ZIPCMDSTRUCT cmd = span_record(ZIP_MV_FORMAT);
+  cmd.lpMinorStatus = [](const char* text, int, void* user) {
+    if (std::strncmp(text, "Formatting Cylinder ", 20) == 0) ++*static_cast<int*>(user);
+    return 0;
+  };
+  cmd.lpMinorUserData = &formatting_reports;
+  ASSERT_EQ(OZ_SUCCESS, run(cmd));
+  EXPECT_EQ(3, fake->formats);
+  EXPECT_EQ(3 * 160, formatting_reports);
+  for (int n = 1; n <= 3; ++n) {
+    const std::string image = fake->images[disk(n)];
+    EXPECT_FALSE(exists(disk(n) + "/old.txt"));
+    const std::string q = testenv::shell_quote(image);
+    ASSERT_EQ(0, testenv::run_command("MTOOLS_SKIP_CHECK=1 mcopy -i " + q + " " +
+                                      testenv::shell_quote(disk(n) + "/set.zip") + " ::set.zip"));
+    ASSERT_EQ(0, testenv::run_command("fatlabel " + q + " " + testenv::shell_quote(fake->labels[disk(n)]) +
+                                      " >/dev/null 2>&1"));
+    EXPECT_EQ(0, testenv::run_command("fsck.fat -n " + q + " >/dev/null 2>&1")) << n;
+    std::filesystem::remove(disk(n) + "/set.zip");
+    ASSERT_EQ(0, testenv::run_command("MTOOLS_SKIP_CHECK=1 mcopy -i " + q + " ::set.zip " +
+                                      testenv::shell_quote(disk(n) + "/set.zip")));
+  }
+  ASSERT_EQ(OZ_SUCCESS, extract_set(dir + "/out"));
+  expect_extracted(dir + "/out");
+}
