@@ -171,6 +171,10 @@ int run_zip_command(int function, const std::vector<std::string>& words, const C
     if (line.has(Opt::kWipeProtected)) cmd.wMultiVolControl |= ZIP_MV_WIPE_PROTECTED;
     if (line.has(Opt::kFormat)) cmd.wMultiVolControl |= ZIP_MV_FORMAT;
     if (line.has(Opt::kLowDensity)) cmd.wMultiVolControl |= ZIP_MV_LOW_DENSITY;
+    // The engine also waives the removable-drive check when event pumping is
+    // off (option bit 14); pumping is a no-op here, so the bit is cleared and
+    // --any-media alone decides.
+    cmd.wZipSubOptions &= static_cast<uint16_t>(~ZIP_OPT_NO_PUMP);
     if (line.has(Opt::kAnyMedia)) cmd.wZipSubOptions |= ZIP_OPT_ANY_MEDIA;
     session.ask_for_disks();
   } else if (line.has(Opt::kWipe) || line.has(Opt::kWipeTree) || line.has(Opt::kWipeProtected) ||
