@@ -22,6 +22,7 @@
 
 #include "engine/common/progress.h"
 #include "engine/zip/archive_operation.h"
+#include "engine/zip/directory_first.h"
 #include "engine/zip/multi_volume_setup.h"
 #include "engine/zip/temp_archive.h"
 #include "engine/zip/zip_messages.h"
@@ -271,20 +272,48 @@ void finish_run(Writer& w) {
   }
 }
 
+/// The placeholder directory of the directory-first layout: one header per
+/// entry about to be compressed, in the order write_entries() writes them.
+std::vector<CentralRecord> placeholder_directory(const ArchivePlan& plan) {
+  std::vector<CentralRecord> records;
+  if (plan.memory.present && !plan.memory.replaces_old)
+    records.push_back(placeholder_record(plan.memory.name, plan.settings.keep_utf8));
+  for (const SelectedFile& f : plan.new_files) records.push_back(placeholder_record(f.name, plan.settings.keep_utf8));
+  return records;
+}
+
 /// The new archive spread over pieces.
 int write_multi_volume(Writer& w) {
   ZipRun& run = w.run;
+  const bool directory_first = (run.output->control & ZIP_MV_DIRECTORY_FIRST) != 0;
   std::unique_ptr<PieceStore> store = start_multi_volume_pieces(run);
   MultiVolumeOutput out(*store);
   w.out = &out;
-  int rc = out.start();
+  std::vector<CentralRecord> placeholders;
+  std::vector<uint8_t> directory;
+  int rc = out.start(!directory_first);
+  if (rc == 0 && directory_first) {
+    // The placeholders open the first piece, whole.
+    placeholders = placeholder_directory(w.plan);
+    if (!central_directory_bytes(placeholders, &directory)) rc = zip_report(run, OZ_BAD_STRUCTURE);
+    else if ((rc = out.keep_together(directory.size())) == 0) rc = out.write(directory.data(), directory.size());
+    if (rc != 0) rc = zip_report_message(run, rc, kZipMsgAddingFiles);
+  }
   if (rc == 0) rc = write_entries(w);
   if (rc == 0) {
-    rc = write_central_directory(out, w.records, w.plan.comment, w.plan.settings.large);
+    if (directory_first) {
+      const size_t placeholder_nbytes = directory.size();
+      if (!central_directory_bytes(w.records, &directory) || directory.size() > placeholder_nbytes) rc = OZ_INTERNAL;
+      else rc = write_directory_first_end(out, w.records.size(), directory.size(), w.plan.comment);
+    } else {
+      rc = write_central_directory(out, w.records, w.plan.comment, w.plan.settings.large);
+    }
     if (rc == OZ_TOO_BIG) rc = zip_report_too_big(run);
     else if (rc != 0) rc = zip_report_message(run, rc, kZipMsgAddingFiles);
   }
   if (rc == 0 && (rc = out.finish()) != 0) rc = zip_report(run, rc);
+  if (rc == 0 && directory_first && !placeholders.empty())
+    rc = store->rewrite_first_piece(directory, placeholders.front().name);
   if (rc == 0) rc = complete_multi_volume(run, out.pieces());
   if (rc != 0) return zip_report(run, rc);
   w.out = nullptr;

@@ -6,12 +6,18 @@
 
 #include "engine/common/zip_records.h"
 #include "ostrana_callbacks.h"
+#include "engine/zip/directory_first.h"
 #include "engine/zip/zip_run.h"
 #include "platform/file.h"
 #include "platform/folders.h"
 #include "platform/volume.h"
 
 namespace ostrana {
+namespace {
+
+constexpr size_t kCentralHeadNbytes = 46;
+
+}  // namespace
 
 // ---- the output ------------------------------------------------------------------------------
 
@@ -27,11 +33,13 @@ int MultiVolumeOutput::open(uint32_t disk) {
   return 0;
 }
 
-int MultiVolumeOutput::start() {
+int MultiVolumeOutput::start(bool signature) {
+  m_with_signature = signature;
   if (int rc = open(0)) return rc;
-  uint8_t signature[4];
-  zip::put_le32(signature, zip::kDataDescriptorSignature);
-  return write(signature, sizeof signature);
+  if (!signature) return 0;
+  uint8_t marker[4];
+  zip::put_le32(marker, zip::kDataDescriptorSignature);
+  return write(marker, sizeof marker);
 }
 
 int MultiVolumeOutput::next_piece() {
@@ -60,7 +68,7 @@ int MultiVolumeOutput::keep_together(size_t nbytes) {
   if (m_limit - m_in_piece >= nbytes) return 0;
   // An empty piece is as much room as there is: what does not fit there
   // cannot be kept whole.  (The first piece holds the signature.)
-  const uint64_t empty = m_disk == 0 ? 4 : 0;
+  const uint64_t empty = m_disk == 0 && m_with_signature ? 4 : 0;
   if (m_in_piece <= empty) return fail(OZ_TOO_BIG);
   if (int rc = next_piece()) return rc;
   if (m_limit < nbytes) return fail(OZ_TOO_BIG);
@@ -99,10 +107,23 @@ int SplitPieceStore::open_piece(uint32_t disk, platform::File** file_ret, uint64
 int SplitPieceStore::close_piece(uint32_t disk, bool last) {
   const std::string name = part_name(disk + 1);
   if (m_file.close() != 0) return zip_report(m_run, OZ_WRITE_FAILED, name.c_str());
-  if (!last) {
+  if (!last && !(m_directory_first && disk == 0)) {
     // Announced to the caller only (never as a box).
     m_run.display(14, OSTRANA_MB_OK, static_cast<int>(disk + 1), 0, name.c_str());
   }
+  return 0;
+}
+
+int SplitPieceStore::rewrite_first_piece(const std::vector<uint8_t>& directory, const std::string& first_name) {
+  platform::File part;
+  std::vector<uint8_t> head(kCentralHeadNbytes + first_name.size());
+  std::ptrdiff_t got = -1;
+  if (part.open(m_first, platform::File::Mode::kReadWrite) == 0) got = part.read_at(0, head.data(), head.size());
+  // A part that is not the one written cannot be asked for again: the run ends.
+  if (got < 0 || !starts_with_central_header(head.data(), static_cast<size_t>(got), first_name))
+    return zip_report(m_run, OZ_INTERRUPTED, m_first.c_str());
+  if (part.write_at(0, directory.data(), directory.size()) != 0 || part.sync() != 0 || part.close() != 0)
+    return zip_report(m_run, OZ_WRITE_FAILED, m_first.c_str());
   return 0;
 }
 

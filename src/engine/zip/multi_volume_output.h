@@ -23,6 +23,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "engine/zip/archive_output.h"
 #include "engine/zip/split_names.h"
@@ -44,14 +45,20 @@ class PieceStore {
   /// The piece's bytes are all in its file (flushed): closes it.  @p last: the
   /// archive's end is in it.  @return 0 or a code.
   virtual int close_piece(uint32_t disk, bool last) = 0;
+  /// Directory-first layout, after the last piece was closed: writes
+  /// @p directory over the start of the first piece, whose first header must
+  /// be named @p first_name.  @return 0 or a code (9 when the piece is not
+  /// the right one and the user gives up).
+  virtual int rewrite_first_piece(const std::vector<uint8_t>& directory, const std::string& first_name) = 0;
 };
 
 class MultiVolumeOutput final : public ArchiveOutput {
  public:
   explicit MultiVolumeOutput(PieceStore& store) : m_store(store) {}
 
-  /// Opens the first piece and writes the spanning signature.  @return 0 or a code.
-  int start();
+  /// Opens the first piece and writes the spanning signature (unless
+  /// @p signature is false: the directory-first layout).  @return 0 or a code.
+  int start(bool signature = true);
 
   int write(const uint8_t* data, size_t nbytes) override;
   uint64_t offset() const override { return m_in_piece; }
@@ -78,6 +85,7 @@ class MultiVolumeOutput final : public ArchiveOutput {
   std::unique_ptr<FileArchiveOutput> m_piece;
   uint32_t m_disk = 0;
   bool m_open = false;
+  bool m_with_signature = true;
   uint64_t m_in_piece = 0;  ///< bytes in the current piece
   uint64_t m_limit = 0;     ///< the most the current piece may hold
   int m_code = 0;           ///< the first failure, returned by every later call
@@ -88,14 +96,17 @@ class MultiVolumeOutput final : public ArchiveOutput {
 /// last is announced with display type 14 when it is closed.
 class SplitPieceStore final : public PieceStore {
  public:
-  SplitPieceStore(ZipRun& run, std::string first_part, const VolumeSizes& sizes)
-      : m_run(run), m_first(std::move(first_part)), m_sizes(sizes) {}
+  /// @p directory_first: part 1 is rewritten at the end, so it is not
+  /// announced when it is closed.
+  SplitPieceStore(ZipRun& run, std::string first_part, const VolumeSizes& sizes, bool directory_first)
+      : m_run(run), m_first(std::move(first_part)), m_sizes(sizes), m_directory_first(directory_first) {}
 
   /// Hands over the already created part 1.
   void adopt_first_part(platform::File&& file) { m_file = std::move(file); }
 
   int open_piece(uint32_t disk, platform::File** file_ret, uint64_t* limit_ret) override;
   int close_piece(uint32_t disk, bool last) override;
+  int rewrite_first_piece(const std::vector<uint8_t>& directory, const std::string& first_name) override;
 
   /// The name of part @p n (1-based).
   std::string part_name(uint32_t n) const { return n == 1 ? m_first : split_part_name(m_first, n); }
@@ -104,6 +115,7 @@ class SplitPieceStore final : public PieceStore {
   ZipRun& m_run;
   std::string m_first;
   const VolumeSizes& m_sizes;
+  bool m_directory_first;
   platform::File m_file;
 };
 

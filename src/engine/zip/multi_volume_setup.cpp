@@ -45,9 +45,9 @@ int check_multi_volume(ZipRun& run) {
       c.growExistingFlag != 0)
     return refuse(run, -1);
   if (split && (c.wMultiVolControl & ZIP_MV_DISK_BITS) != 0) return refuse(run, -1);
-  // The directory-first layout needs the whole directory before any data; it
-  // is not offered, and refused rather than ignored.
-  if (c.wMultiVolControl & ZIP_MV_DIRECTORY_FIRST) return refuse(run, -1);
+  // The directory-first layout reserves each header's final length up front;
+  // a Zip64 block may or may not be needed, so large archives cannot use it.
+  if ((c.wMultiVolControl & ZIP_MV_DIRECTORY_FIRST) && c.LargeZIPFilesFlag != 0) return refuse(run, -1);
   if (!split) {
     for (const std::string& item : split_item_list(run.item_list)) {
       if (item.empty() || item[0] == '\\') continue;
@@ -96,7 +96,7 @@ std::unique_ptr<PieceStore> start_multi_volume_pieces(ZipRun& run) {
   if (!o.split) return std::make_unique<SpannedPieceStore>(run, o.archive_path, o.control, o.temp.is_open() ? &o.temp : nullptr);
   // Parts of an earlier set under the same names would mix with this one.
   for (uint32_t n = 2; n <= kMaxSplitParts; ++n) platform::remove_file(split_part_name(o.first_part, n));
-  auto store = std::make_unique<SplitPieceStore>(run, o.first_part, o.sizes);
+  auto store = std::make_unique<SplitPieceStore>(run, o.first_part, o.sizes, (o.control & ZIP_MV_DIRECTORY_FIRST) != 0);
   store->adopt_first_part(std::move(o.first_part_file));
   o.started = true;
   return store;

@@ -6,7 +6,9 @@
  *                      bit 14) says otherwise (display type 5); only ZIP_ADD
  *                      without fixing or appending; split output refuses the
  *                      disk bits; spanning refuses items on the target drive
- *                      (display type 6).  Every refusal is 20.
+ *                      (display type 6); the directory-first layout (bit
+                      12) does not go with LargeZIPFilesFlag.  Every
+                      refusal is 20.
  *   prepare  (step 11) split: part 1 is named and created (15, 10); spanning:
  *                      the staging file, when a temporary folder on a fixed
  *                      drive with more than 2,097,151 bytes free was given.

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <vector>
 
+#include "engine/zip/directory_first.h"
 #include "engine/zip/zip_output.h"
 #include "engine/zip/zip_run.h"
 #include "ostrana_callbacks.h"
@@ -157,6 +158,25 @@ int SpannedPieceStore::close_piece(uint32_t, bool) {
   platform::FileInfo info;
   if (platform::file_info(m_archive, &info) != 0) return zip_report(m_run, OZ_INTERRUPTED, m_archive.c_str());
   return 0;
+}
+
+int SpannedPieceStore::rewrite_first_piece(const std::vector<uint8_t>& directory, const std::string& first_name) {
+  constexpr size_t kCentralHeadNbytes = 46;
+  for (int attempt = 0;; ++attempt) {
+    if (attempt == kDiskAttemptLimit) return zip_report(m_run, OZ_MEDIA_ERROR, m_archive.c_str());
+    if (int rc = ask_for_disk(0)) return zip_report(m_run, rc);
+    platform::File first;
+    std::vector<uint8_t> head(kCentralHeadNbytes + first_name.size());
+    std::ptrdiff_t got = -1;
+    if (first.open(m_archive, platform::File::Mode::kReadWrite) == 0) got = first.read_at(0, head.data(), head.size());
+    if (got < 0 || !starts_with_central_header(head.data(), static_cast<size_t>(got), first_name)) {
+      if (m_run.display(10, OSTRANA_MB_OKCANCEL, 0, 0) != OSTRANA_ID_OK) return zip_report(m_run, OZ_INTERRUPTED);
+      continue;
+    }
+    if (first.write_at(0, directory.data(), directory.size()) != 0 || first.sync() != 0 || first.close() != 0)
+      return zip_report(m_run, OZ_WRITE_FAILED, m_archive.c_str());
+    return 0;
+  }
 }
 
 }  // namespace ostrana

@@ -24,6 +24,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "engine/zip/multi_volume_output.h"
 #include "platform/file.h"
@@ -43,6 +44,9 @@ class SpannedPieceStore final : public PieceStore {
 
   int open_piece(uint32_t disk, platform::File** file_ret, uint64_t* limit_ret) override;
   int close_piece(uint32_t disk, bool last) override;
+  /// Asks for the first disk again (display type 10 when a wrong one is
+  /// inserted, OK/Cancel) and writes the final directory over its start.
+  int rewrite_first_piece(const std::vector<uint8_t>& directory, const std::string& first_name) override;
 
  private:
   int ask_for_disk(uint32_t disk);

@@ -302,3 +302,36 @@ TEST_F(Spanning, FormattedDiskettesHoldASetThatReadsBack) {
   ASSERT_EQ(OZ_SUCCESS, extract_set(dir + "/out"));
   expect_extracted(dir + "/out");
 }
+
+TEST_F(Spanning, DirectoryFirstAsksForTheFirstDiskAgainAndRefusesAWrongOne) {
+  int invalid = 0;
+  bool wrong_offered = false;
+  messages.answer = [&](const DisplayCall& c) {
+    if (c.type == 0) {
+      prompts.push_back(c);
+      int n = c.code == -1 ? 1 : c.code;
+      // The first time disk 1 is asked for again, disk 2 is inserted.
+      if (c.code == -1 && prompts.size() > 1 && !wrong_offered) {
+        wrong_offered = true;
+        n = 2;
+      }
+      fake->insert(disk(n));
+    }
+    if (c.type == 10) {
+      ++invalid;
+      EXPECT_EQ("Invalid First Disk; Try again.", c.text);
+    }
+    return OSTRANA_ID_OK;
+  };
+  ZIPCMDSTRUCT cmd = span_record(ZIP_MV_DIRECTORY_FIRST);
+  ASSERT_EQ(OZ_SUCCESS, run(cmd));
+  EXPECT_EQ(1, invalid);
+  ASSERT_EQ(5u, prompts.size());  // first, 2, 3, first (disk 2 offered), first
+  EXPECT_EQ(-1, prompts[3].code);
+  EXPECT_EQ(-1, prompts[4].code);
+  std::vector<uint8_t> first = bytes(disk(1) + "/set.zip");
+  EXPECT_EQ(0, std::memcmp(first.data(), "PK\x01\x02", 4));
+  fake->insert(disk(3));
+  ASSERT_EQ(OZ_SUCCESS, extract_set(dir + "/out"));
+  expect_extracted(dir + "/out");
+}

@@ -196,7 +196,8 @@ TEST_F(SplitOutput, InvalidCombinationsAreRefusedBeforeAnythingIsWritten) {
       {"low density with split", [](ZIPCMDSTRUCT& c) { c.wMultiVolControl |= ZIP_MV_LOW_DENSITY; }},
       {"whole-tree wipe with split", [](ZIPCMDSTRUCT& c) { c.wMultiVolControl |= ZIP_MV_WIPE_TREE; }},
       {"protected wipe with split", [](ZIPCMDSTRUCT& c) { c.wMultiVolControl |= ZIP_MV_WIPE_PROTECTED; }},
-      {"directory-first layout", [](ZIPCMDSTRUCT& c) { c.wMultiVolControl |= ZIP_MV_DIRECTORY_FIRST; }},
+      {"directory-first layout with Zip64",
+       [](ZIPCMDSTRUCT& c) { c.wMultiVolControl |= ZIP_MV_DIRECTORY_FIRST, c.LargeZIPFilesFlag = 1; }},
   };
   for (const Case& k : cases) {
     ZIPCMDSTRUCT cmd = split_record(nullptr);
@@ -212,4 +213,39 @@ TEST_F(SplitOutput, InvalidCombinationsAreRefusedBeforeAnythingIsWritten) {
   EXPECT_EQ((std::vector<std::string>{
                 "Target Media is NON-Removable and can not be used for a Multi-Volume operation."}),
             shown(5));
+}
+
+TEST_F(SplitOutput, DirectoryFirstLayoutOpensPartOneWithTheFinalDirectory) {
+  const uint32_t sizes[] = {100000, 0};
+  ZIPCMDSTRUCT cmd = split_record(sizes);
+  cmd.wMultiVolControl |= ZIP_MV_DIRECTORY_FIRST;
+  ASSERT_EQ(OZ_SUCCESS, run(cmd));
+  std::vector<uint8_t> first = bytes("a.zip.z01");
+  ASSERT_GT(first.size(), 46u);
+  EXPECT_EQ(0, std::memcmp(first.data(), "PK\x01\x02", 4));
+  // The final values are in: the first entry's data descriptor CRC is there.
+  const uint32_t crc = first[16] | first[17] << 8 | first[18] << 16 | static_cast<uint32_t>(first[19]) << 24;
+  EXPECT_NE(0u, crc);
+  // Part 1 is rewritten at the end, so it is not announced when it is closed.
+  std::vector<int> announced;
+  for (const DisplayCall& c : messages.calls)
+    if (c.type == 14) announced.push_back(c.code);
+  ASSERT_FALSE(announced.empty());
+  EXPECT_EQ(2, announced.front());
+  EXPECT_EQ(OZ_SUCCESS, test_archive(dir + "/a.zip"));
+  // Each central header names a part and offset where its local header is.
+  size_t at = 0;
+  for (int i = 0; i < 3; ++i) {
+    ASSERT_LE(at + 46, first.size());
+    const size_t n = first[at + 28] | first[at + 29] << 8, m = first[at + 30] | first[at + 31] << 8,
+                 k = first[at + 32] | first[at + 33] << 8;
+    const int disk = first[at + 34] | first[at + 35] << 8;
+    const uint32_t offset = first[at + 42] | first[at + 43] << 8 | first[at + 44] << 16;
+    char part[32];
+    std::snprintf(part, sizeof part, disk == announced.back() - 1 ? "a.zip" : "a.zip.z%02d", disk + 1);
+    std::vector<uint8_t> piece = bytes(part);
+    ASSERT_LE(offset + 4u, piece.size()) << part;
+    EXPECT_EQ(0, std::memcmp(piece.data() + offset, "PK\x03\x04", 4)) << part;
+    at += 46 + n + m + k;
+  }
 }
