@@ -69,6 +69,8 @@ int SpannedPieceStore::write_test_passes() {
 int SpannedPieceStore::prepare_disk(uint32_t disk) {
   platform::VolumeService& volumes = platform::volume_service();
   const std::string root = volumes.volume_root(m_archive);
+  const std::string saved_text = m_run.status.last_major_text();
+  const int saved_percent = m_run.status.last_major_percent();
   if (m_control & ZIP_MV_FORMAT) {
     FormatProgress progress(m_run, root);
     int err = volumes.format_medium(m_archive, (m_control & ZIP_MV_LOW_DENSITY) != 0, &progress);
@@ -87,6 +89,9 @@ int SpannedPieceStore::prepare_disk(uint32_t disk) {
     if (cancelled != 0) return OZ_INTERRUPTED;
     if (err != 0) return OZ_MEDIA_ERROR;
   }
+  // The run's own progress text comes back after the preparation's texts.
+  if (m_control & (ZIP_MV_FORMAT | ZIP_MV_WIPE))
+    if (m_run.status.major(saved_text.c_str(), saved_percent) != 0) return OZ_INTERRUPTED;
   // A volume that keeps no label (or refuses one) is used without.
   volumes.set_volume_label(m_archive, spanned_disk_label(m_run, disk + 1));
   return 0;

@@ -283,7 +283,22 @@ TEST_F(Spanning, FormattedDiskettesHoldASetThatReadsBack) {
     return 0;
   };
   cmd.lpMinorUserData = &formatting_reports;
+  std::vector<std::string> majors;
+  cmd.lpMajorStatus = [](const char* text, int, void* user) {
+    auto* seen = static_cast<std::vector<std::string>*>(user);
+    if (seen->empty() || seen->back() != text) seen->push_back(text);
+    return 0;
+  };
+  cmd.lpMajorUserData = &majors;
   ASSERT_EQ(OZ_SUCCESS, run(cmd));
+  // After each format the run's own text from before it is shown again.
+  int formats_seen = 0;
+  for (size_t i = 1; i + 1 < majors.size(); ++i) {
+    if (majors[i].rfind("Formatting Drive ", 0) != 0) continue;
+    ++formats_seen;
+    EXPECT_EQ(majors[i - 1], majors[i + 1]);
+  }
+  EXPECT_EQ(3, formats_seen);
   EXPECT_EQ(3, fake->formats);
   EXPECT_EQ(3 * 160, formatting_reports);
   for (int n = 1; n <= 3; ++n) {
