@@ -350,3 +350,23 @@ TEST_F(Spanning, DirectoryFirstAsksForTheFirstDiskAgainAndRefusesAWrongOne) {
   ASSERT_EQ(OZ_SUCCESS, extract_set(dir + "/out"));
   expect_extracted(dir + "/out");
 }
+
+TEST_F(Spanning, LowDensityFormatMakes720KDisketteDisksOutOf144MDrives) {
+  if (!have_mtools()) GTEST_SKIP() << "mtools or dosfstools missing";
+  for (int n = 1; n <= 6; ++n) {
+    ::mkdir(disk(n).c_str(), 0777);
+    const std::string image = dir + "/disk" + std::to_string(n) + ".img";
+    testenv::write_file(image, std::vector<uint8_t>(1474560, 0));
+    fake->images[disk(n)] = image;
+  }
+  ZIPCMDSTRUCT cmd = span_record(ZIP_MV_FORMAT | ZIP_MV_LOW_DENSITY);
+  ASSERT_EQ(OZ_SUCCESS, run(cmd));
+  // 3.3 MB over 730,112 bytes a disk (the free space of a 720 KB diskette): five disks.
+  EXPECT_EQ(5u, prompts.size());
+  EXPECT_EQ(730112, file_size(disk(1) + "/set.zip"));
+  std::vector<uint8_t> boot = bytes(fake->images[disk(1)]);
+  EXPECT_EQ(1440, boot[0x13] | boot[0x14] << 8);
+  last_disk = 5;
+  ASSERT_EQ(OZ_SUCCESS, extract_set(dir + "/out"));
+  expect_extracted(dir + "/out");
+}
