@@ -28,7 +28,14 @@ enum class Opt {
   kInclude,         // -i, --include PAT
   kExclude,         // -x, --exclude PAT
   kAes,             // --aes 128|192|256
-  kSplit,           // --split SIZE
+  kSplit,           // --split SIZE[,SIZE...]
+  kSpan,            // --span
+  kAnyMedia,        // --any-media
+  kWipe,            // --wipe
+  kWipeTree,        // --wipe-tree
+  kWipeProtected,   // --wipe-protected
+  kFormat,          // --format
+  kLowDensity,      // --low-density
   kZip64,           // --zip64
   kMove,            // --move
   kGrow,            // --grow

@@ -108,6 +108,7 @@ int select_items(ZipRun& run, ArchivePlan& plan, const PatternList& patterns) {
   options.sub_options2 = c.lZipSubOptions2;
   options.never_select = {run.output->archive_path};
   if (!run.output->temp_path.empty()) options.never_select.push_back(run.output->temp_path);
+  if (!run.output->first_part.empty()) options.never_select.push_back(run.output->first_part);
 
   OldEntriesView view(plan.old.entries());
   RunSelectionHooks hooks(run);
@@ -182,10 +183,13 @@ int run_archive_operation(ZipRun& run) {
   read_options.large = c.LargeZIPFilesFlag != 0;
   read_options.fix_level = plan.fix_level;
   read_options.names_utf8 = (c.wZipSubOptions & ZIP_OPT_ANSI_NAMES) != 0;
+  // A multi-volume archive is always made anew: the old one is not read.
   std::string detail;
-  int rc = plan.old.read(archive, read_options, run.messages,
-                         [&run](const std::string& text) { zip_warning(run, text); }, &detail);
-  if (rc != 0) return zip_report(run, rc, detail.c_str());
+  if (!run.output->multi_volume) {
+    int rc = plan.old.read(archive, read_options, run.messages,
+                           [&run](const std::string& text) { zip_warning(run, text); }, &detail);
+    if (rc != 0) return zip_report(run, rc, detail.c_str());
+  }
   if (int rc2 = setup_settings(run, plan)) return rc2;
 
   // The items.

@@ -74,6 +74,9 @@ int write_entry(ArchiveOutput& out, const EntrySource& entry, ByteSource* data, 
   };
   std::vector<uint8_t> local = local_header_bytes(r, zip64_local, local_version(method));
   if (int rc = out.keep_together(local.size())) return rc;
+  // Keeping the header whole may have started the next piece.
+  r.local_offset = out.offset();
+  r.disk = out.disk();
   if (int rc = out.write(local.data(), local.size())) return rc;
 
   // The data.  (An encrypting stage would wrap `out` here.)

@@ -72,6 +72,12 @@ enum ZipMessageId : int {
   kZipMsgVolumeSizeItem = 241,       ///< "[%s]": one 64-bit volume size
   kZipMsgResultBase = 256,           ///< result text of code c: 256 + c
   kZipMsgFirstDisk = 512,            ///< prompts and media messages: 512..519, 600..602
+  kZipMsgWriteProtected = 520,       ///< "Target media is write protected or missing.\n..."
+  kZipMsgWiping = 521,               ///< "Wiping Drive %s..." (the drive's root folder)
+  kZipMsgFormattingDrive = 522,      ///< "Formatting Drive %s..."
+  kZipMsgFormattingCylinder = 523,   ///< "Formatting Cylinder %d"
+  kZipMsgInitializingMedia = 524,    ///< "Initializing Media..."
+  kZipMsgDiskLabel = 525,            ///< "PKBACK# .%03d": dots removed, cut to 11 characters
   kZipMsgVersion = 706,              ///< "Ostrana Secure Zip Version: 6.00.00 - %s  %s"
 };
 
