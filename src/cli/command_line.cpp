@@ -13,7 +13,7 @@ constexpr int kLongOnlyBase = 256;
 
 const std::vector<OptionSpec>& option_table() {
   static const std::vector<OptionSpec> table = {
-      {Opt::kPassword, "password", 'p', "PW", "password of encrypted items"},
+      {Opt::kPassword, "password", 'p', "PW", "password: of encrypted items, or to encrypt with"},
       {Opt::kLevel, "level", 'l', "N", "compression level 0-19 (0 store, 1-9 deflate, 10-19 Deflate64)"},
       {Opt::kRecurse, "recurse", 'r', nullptr, "patterns match in subfolders too"},
       {Opt::kJunkPaths, "junk-paths", 'j', nullptr, "drop the folder part of names"},
@@ -24,7 +24,7 @@ const std::vector<OptionSpec>& option_table() {
       {Opt::kComment, "comment", 'c', "TEXT", "set the archive comment"},
       {Opt::kInclude, "include", 'i', "PAT", "only names matching PAT (repeatable)"},
       {Opt::kExclude, "exclude", 'x', "PAT", "leave out names matching PAT (repeatable)"},
-      {Opt::kAes, "aes", 0, "128|192|256", "AES encryption of this strength"},
+      {Opt::kAes, "aes", 0, "128|192|256", "strong encryption with AES of this key length"},
       {Opt::kSplit, "split", 0, "SIZE", "write split parts of SIZE bytes"},
       {Opt::kZip64, "zip64", 0, nullptr, "allow archives and items beyond 4 GiB"},
       {Opt::kMove, "move", 0, nullptr, "delete the files once stored"},
