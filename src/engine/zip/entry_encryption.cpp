@@ -286,6 +286,20 @@ int EncryptingSink::finish() {
   return OZ_SUCCESS;
 }
 
+int encrypt_all(EntryCipher& cipher, std::vector<uint8_t>* data) {
+  const size_t whole = data->size() - data->size() % cipher.block_nbytes();
+  if (int rc = cipher.encrypt(data->data(), whole)) return rc;
+  uint8_t tail[kAesBlockBytes];
+  const size_t tail_nbytes = data->size() - whole;
+  std::memcpy(tail, data->data() + whole, tail_nbytes);
+  const std::ptrdiff_t n = cipher.finish(tail, tail_nbytes);
+  if (n < 0) return OZ_ENCRYPTION_FAILED;
+  data->resize(whole);
+  data->insert(data->end(), tail, tail + n);
+  wipe(tail, sizeof(tail));
+  return OZ_SUCCESS;
+}
+
 // ---- the in-place pass ----------------------------------------------------------------
 
 int encrypt_in_place(ArchiveOutput& out, uint64_t data_offset, uint64_t data_nbytes, EntryCipher& cipher,

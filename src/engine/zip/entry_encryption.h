@@ -158,6 +158,10 @@ class EncryptingSink final : public ByteSink {
   uint64_t m_out_nbytes = 0;
 };
 
+/// Encrypts @p data (all of an entry's data, in memory) in place; strong
+/// encryption appends the padding.  @return 0 or OZ_ENCRYPTION_FAILED.
+int encrypt_all(EntryCipher& cipher, std::vector<uint8_t>* data);
+
 /// The in-place pass: reads back the @p data_nbytes of data that start at
 /// @p data_offset of @p out (which must end there), encrypts them and writes
 /// them over themselves in blocks of 8,192 bytes, then appends the padding.
