@@ -6,13 +6,17 @@
  * update that re-encrypts, or damages, an entry it only copies; a wrong
  * password that extraction does not report as 44.
  */
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 
 #include "../unzip/decrypt_test_util.h"
 #include "engine/common/zip_records.h"
 #include "ostrana.h"
 #include "peer_run.h"
+#include "platform/random.h"
 #include "zip_writer_test_util.h"
 
 using testenv::WalkedItem;
@@ -71,6 +75,25 @@ TEST_F(EncryptedArchive, RefusesMissingOrUnusablePasswordsAndStrengths) {
   }
   EXPECT_TRUE(temp_files().empty());
   EXPECT_EQ(-1, ::access("a.zip", F_OK));
+}
+
+TEST_F(EncryptedArchive, NoRandomSourceIsOutOfMemoryAndNoArchive) {
+  put("f.txt", "text");
+  platform::set_random_provider([](void*, size_t) { return EIO; });
+  for (uint32_t options2 : {0u, static_cast<uint32_t>(ZIP_OPT2_AES)}) {
+    ZIPCMDSTRUCT cmd = record(ZIP_ADD, "f.txt");
+    cmd.encryptFlag = 1;
+    cmd.lpszEncryptCode = "pw";
+    cmd.lZipSubOptions2 = options2;
+    cmd.lSEInfo = 1;
+    EXPECT_EQ(OZ_OUT_OF_MEMORY, run(cmd));
+    auto errors = shown(OSTRANA_DISPLAY_ERROR);
+    ASSERT_EQ(1u, errors.size());
+    EXPECT_NE(std::string::npos, errors[0].find("was getting encryption password")) << errors[0];
+  }
+  platform::set_random_provider(nullptr);
+  EXPECT_EQ(-1, ::access("a.zip", F_OK));
+  EXPECT_TRUE(temp_files().empty());
 }
 
 TEST_F(EncryptedArchive, EveryFileEntryIsMarkedAndFoldersAreNot) {

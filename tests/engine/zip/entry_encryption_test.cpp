@@ -27,7 +27,10 @@
 #include "engine/zip/entry_writer.h"
 #include "engine/zip/zip_headers.h"
 #include "ostrana_results.h"
+#include "peer_run.h"
+#include "platform/file.h"
 #include "reference_inflate.h"
+#include "test_env.h"
 #include "zip_walk.h"
 
 using namespace ostrana;
@@ -413,6 +416,38 @@ TEST(InPlacePass, RefusesARangeThatIsNotTheOutputsEnd) {
   out.bytes.assign(100, 0);
   EXPECT_EQ(OZ_INTERNAL, encrypt_in_place(out, 10, 50, cipher, nullptr));
   EXPECT_EQ(std::vector<uint8_t>(100, 0), out.bytes);
+}
+
+TEST(InPlacePass, ReadsBackAcrossTheFileOutputsBufferAndTheFile) {
+  // 600 KB stored: the file output has written the start of the data to the
+  // file and holds the rest in its 256 KiB buffer when the pass begins.
+  const std::string dir = testenv::make_temp_dir("encrypt-file");
+  platform::File file;
+  ASSERT_EQ(0, file.open(dir + "/a.zip", platform::File::Mode::kCreate));
+  FileArchiveOutput out(file, 0, OZ_TEMP_FAILED);
+  WriteEncryption enc;
+  ASSERT_EQ(0, enc.setup(WriteScheme::kStrongAes, 3, "pw"));
+  const auto data = random_bytes(600000, 8);
+  EntrySource source;
+  source.name = "big.bin";
+  source.dos_datetime = kDosDateTime;
+  source.size = data.size();
+  EntrySettings settings;
+  settings.compression = {0, 0};
+  settings.encryption = &enc;
+  MemorySource in(data.data(), data.size());
+  DeflateCompressor compressor;
+  CentralRecord record;
+  std::string detail;
+  ASSERT_EQ(0, write_entry(out, source, &in, settings, compressor, nullptr, &record, &detail));
+  ASSERT_EQ(0, write_central_directory(out, {record}, {}, false));
+  ASSERT_EQ(0, out.finish());
+  file.close();
+  Written w;
+  w.archive = testenv::read_file(dir + "/a.zip");
+  w.item = testenv::walk_zip(w.archive).at(0);
+  EXPECT_EQ(294u + 600000 + 16 - 600000 % 16, w.item.compressed_size);
+  EXPECT_EQ(data, read_back(w, "pw"));
 }
 
 TEST(EncryptingSinkTest, PiecesOfAnySizeComeBackThroughTheReader) {
