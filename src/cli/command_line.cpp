@@ -13,7 +13,7 @@ constexpr int kLongOnlyBase = 256;
 
 const std::vector<OptionSpec>& option_table() {
   static const std::vector<OptionSpec> table = {
-      {Opt::kPassword, "password", 'p', "PW", "password of encrypted items"},
+      {Opt::kPassword, "password", 'p', "PW", "password: of encrypted items, or to encrypt with"},
       {Opt::kLevel, "level", 'l', "N", "compression level 0-19 (0 store, 1-9 deflate, 10-19 Deflate64)"},
       {Opt::kRecurse, "recurse", 'r', nullptr, "patterns match in subfolders too"},
       {Opt::kJunkPaths, "junk-paths", 'j', nullptr, "drop the folder part of names"},
@@ -24,7 +24,7 @@ const std::vector<OptionSpec>& option_table() {
       {Opt::kComment, "comment", 'c', "TEXT", "set the archive comment"},
       {Opt::kInclude, "include", 'i', "PAT", "only names matching PAT (repeatable)"},
       {Opt::kExclude, "exclude", 'x', "PAT", "leave out names matching PAT (repeatable)"},
-      {Opt::kAes, "aes", 0, "128|192|256", "AES encryption of this strength"},
+      {Opt::kAes, "aes", 0, "128|192|256", "strong encryption with AES of this key length"},
       {Opt::kSplit, "split", 0, "SIZE[,SIZE...]",
        "split into parts of SIZE bytes (k/m/g: x1024); a list sizes parts 1, 2, ..., the first the rest"},
       {Opt::kSpan, "span", 0, nullptr, "span the archive over removable disks, asking for each"},

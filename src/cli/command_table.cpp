@@ -56,8 +56,12 @@ const std::vector<Command>& command_table() {
        "writes a new archive over removable disks at ARCHIVE's path, asking on the\n"
        "terminal for each disk (Enter: ready, anything else: cancel); the disks are\n"
        "labelled \"PKBACK# 001\", ... where the volume keeps labels.  Both make the\n"
-       "archive anew; --grow and --fix do not go with them.",
-       {Opt::kLevel, Opt::kRecurse, Opt::kJunkPaths, Opt::kNoDirEntries, Opt::kInclude, Opt::kExclude,
+       "archive anew; --grow and --fix do not go with them.\n"
+       "-p PW encrypts the entries written now with the traditional ZIP cipher;\n"
+       "with --aes 128|192|256 as well, with PKWARE strong encryption (AES-CBC),\n"
+       "which 7-Zip reads.  A password is 1 to 128 characters.  Entries copied from\n"
+       "the archive keep their own encryption.",
+       {Opt::kPassword, Opt::kAes, Opt::kLevel, Opt::kRecurse, Opt::kJunkPaths, Opt::kNoDirEntries, Opt::kInclude, Opt::kExclude,
         Opt::kAfter, Opt::kComment, Opt::kStoreSuffixes, Opt::kMove, Opt::kGrow, Opt::kFix, Opt::kFixHarder,
         Opt::kZip64, Opt::kTemp, Opt::kRelative, Opt::kHidden, Opt::kText, Opt::kSplit, Opt::kSpan,
         Opt::kAnyMedia, Opt::kWipe, Opt::kWipeTree, Opt::kWipeProtected, Opt::kFormat, Opt::kLowDensity,
@@ -65,14 +69,14 @@ const std::vector<Command>& command_table() {
        run_add},
       {"update", "ARCHIVE [ITEM...]", 1, -1, "replace entries whose file is newer, add new files",
        "As add, but an entry is replaced only by a file dated later than the entry.",
-       {Opt::kLevel, Opt::kRecurse, Opt::kJunkPaths, Opt::kNoDirEntries, Opt::kInclude, Opt::kExclude,
+       {Opt::kPassword, Opt::kAes, Opt::kLevel, Opt::kRecurse, Opt::kJunkPaths, Opt::kNoDirEntries, Opt::kInclude, Opt::kExclude,
         Opt::kAfter, Opt::kComment, Opt::kStoreSuffixes, Opt::kMove, Opt::kGrow, Opt::kZip64, Opt::kTemp,
         Opt::kRelative, Opt::kHidden, Opt::kText, Opt::kQuiet},
        run_update},
       {"freshen", "ARCHIVE [ITEM...]", 1, -1, "replace entries whose file is newer, add nothing",
        "Replaces entries by their files when the file is dated later than the entry;\n"
        "never adds a file.  Without items every entry is looked at (its name as a path).",
-       {Opt::kLevel, Opt::kRecurse, Opt::kJunkPaths, Opt::kNoDirEntries, Opt::kInclude, Opt::kExclude,
+       {Opt::kPassword, Opt::kAes, Opt::kLevel, Opt::kRecurse, Opt::kJunkPaths, Opt::kNoDirEntries, Opt::kInclude, Opt::kExclude,
         Opt::kAfter, Opt::kComment, Opt::kStoreSuffixes, Opt::kMove, Opt::kZip64, Opt::kTemp,
         Opt::kRelative, Opt::kHidden, Opt::kText, Opt::kQuiet},
        run_freshen},

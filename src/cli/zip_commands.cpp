@@ -6,7 +6,10 @@
  * descends into subfolders (recursion is one setting of the run, so it then
  * applies to every item).  For delete the items are patterns of entry names.
  * Repeated --include and --exclude patterns are joined into the engine's
- * blank-separated lists, quoted where a pattern holds a blank.
+ * blank-separated lists, quoted where a pattern holds a blank.  -p encrypts
+ * every entry written now with the traditional cipher, or with --aes with
+ * PKWARE strong encryption (AES); entries copied from the archive keep
+ * whatever encryption they had.
  *
  * --split SIZE[,SIZE...] becomes the engine's volume size list: the first
  * size is element 0 (every part without its own) and also part 1's, the
@@ -81,6 +84,17 @@ bool parse_size_list(const std::string& text, std::vector<uint32_t>* words_ret) 
   return true;
 }
 
+/// --aes 128|192|256 as the key strength 1..3.
+bool parse_aes(const std::string& text, int* strength_ret) {
+  static const char* const kBits[] = {"128", "192", "256"};
+  for (int i = 0; i < 3; ++i)
+    if (text == kBits[i]) {
+      *strength_ret = i + 1;
+      return true;
+    }
+  return false;
+}
+
 bool parse_level(const std::string& text, int* level_ret) {
   char* end = nullptr;
   long v = std::strtol(text.c_str(), &end, 10);
@@ -113,6 +127,23 @@ int run_zip_command(int function, const std::vector<std::string>& words, const C
     return kUsageError;
   }
   cmd.compFactor = level;
+  if (line.has(Opt::kAes) && !line.has(Opt::kPassword)) {
+    std::fprintf(stderr, "ostrana: --aes needs a password (-p PW)\n");
+    return kUsageError;
+  }
+  if (line.has(Opt::kPassword)) {
+    cmd.encryptFlag = 1;
+    cmd.lpszEncryptCode = line.value(Opt::kPassword).c_str();
+  }
+  if (line.has(Opt::kAes)) {
+    int strength = 0;
+    if (!parse_aes(line.value(Opt::kAes), &strength)) {
+      std::fprintf(stderr, "ostrana: --aes takes 128, 192 or 256, not '%s'\n", line.value(Opt::kAes).c_str());
+      return kUsageError;
+    }
+    cmd.lZipSubOptions2 |= ZIP_OPT2_AES;
+    cmd.lSEInfo = strength;
+  }
   cmd.recurseFlag = line.has(Opt::kRecurse) || folder_item ? 1 : 0;
   cmd.noDirectoryNamesFlag = line.has(Opt::kJunkPaths) ? 1 : 0;
   cmd.noDirectoryEntriesFlag = line.has(Opt::kNoDirEntries) ? 1 : 0;

@@ -84,6 +84,15 @@ int setup_settings(ZipRun& run, ArchivePlan& plan) {
   }
   s.store_suffixes = plan.store_suffixes;
 
+  // Encryption: every entry compressed now; copied entries keep theirs.
+  if (c.encryptFlag != 0 && plan.action != ZipAction::kDelete) {
+    const WriteScheme scheme = run.aes ? WriteScheme::kStrongAes : WriteScheme::kTraditional;
+    int rc = plan.encryption.setup(scheme, run.aes_strength, run.password);
+    if (rc == OZ_BAD_PARAMETERS) return zip_report_message(run, rc, kZipMsgGettingPassword);
+    if (rc != 0) return zip_report_message(run, OZ_OUT_OF_MEMORY, kZipMsgGettingPassword);
+    s.encryption = &plan.encryption;
+  }
+
   if (c.addCommentFlag != 0 && c.lpszComment != nullptr) {
     if (run.comment.size() > zip::kMaxArchiveComment) return zip_report(run, OZ_BAD_COMMENT);
     plan.comment.assign(run.comment.begin(), run.comment.end());
@@ -166,8 +175,6 @@ int run_archive_operation(ZipRun& run) {
   ArchivePlan plan;
   plan.action = action_of(c.Function);
   plan.fix_level = c.fixHarderFlag != 0 ? 2 : c.fixFlag != 0 ? 1 : 0;
-  if (c.encryptFlag != 0 && plan.action != ZipAction::kDelete)
-    return zip_report_message(run, OZ_ENCRYPTION_FAILED, kZipMsgNoEncryption);
   const std::string& archive = run.output->archive_path;
 
   // The pattern list.

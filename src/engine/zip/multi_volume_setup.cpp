@@ -39,7 +39,10 @@ int check_multi_volume(ZipRun& run) {
   platform::VolumeService& volumes = platform::volume_service();
   const bool split = (c.wMultiVolControl & ZIP_MV_SPLIT) != 0;
 
-  if ((c.wZipSubOptions & (ZIP_OPT_ANY_MEDIA | ZIP_OPT_NO_PUMP)) == 0 && !is_removable(volumes.drive_kind(archive)))
+  // Spanning needs disks that can be changed; split parts are ordinary files
+  // and may lie on any drive (the wizard asks for split parts on hard disks).
+  if (!split && (c.wZipSubOptions & (ZIP_OPT_ANY_MEDIA | ZIP_OPT_NO_PUMP)) == 0 &&
+      !is_removable(volumes.drive_kind(archive)))
     return refuse(run, 5);
   if ((c.Function != ZIP_ADD && c.Function != ZIP_ADD_5) || c.fixFlag != 0 || c.fixHarderFlag != 0 ||
       c.growExistingFlag != 0)

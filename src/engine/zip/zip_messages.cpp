@@ -29,7 +29,6 @@ const MessageRow kZipMessages[] = {
     {115, "allocating temp filename"},
     {116, "was processing list of files"},
     {142, "was creating pattern list"},
-    {141, "encryption on write is not available in this build"},
 
     // ---- the archive writer: warnings (display type 12) ----------------------
     {117, " not found or empty"},

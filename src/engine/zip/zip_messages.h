@@ -55,7 +55,6 @@ enum ZipMessageId : int {
   kZipMsgItemOf = 138,               ///< "Item %d of %d"
   kZipMsgMemoryToFile = 139,         ///< "Memory to File"
   kZipMsgBinaryEol = 140,            ///< "can not translate EOL in binary files"
-  kZipMsgNoEncryption = 141,         ///< "encryption on write is not available in this build"
   kZipMsgPatternList = 142,          ///< "was creating pattern list"
   kZipMsgGettingPassword = 143,      ///< "was getting encryption password"
   kZipMsgActivityLogName = 144,      ///< "\OZIPLOG.TXT"

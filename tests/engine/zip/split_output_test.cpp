@@ -206,13 +206,28 @@ TEST_F(SplitOutput, InvalidCombinationsAreRefusedBeforeAnythingIsWritten) {
     EXPECT_FALSE(exists("a.zip")) << k.what;
     EXPECT_FALSE(exists("a.zip.z01")) << k.what;
   }
-  // Without option bit 7 (or 14) a fixed drive is refused with display type 5.
+  // Spanning onto a fixed drive without option bit 7 (or 14) is refused with
+  // display type 5 before anything is written.
   ZIPCMDSTRUCT cmd = split_record(nullptr);
+  cmd.wMultiVolControl &= ~ZIP_MV_SPLIT;
   cmd.wZipSubOptions &= ~(ZIP_OPT_ANY_MEDIA | ZIP_OPT_NO_PUMP);
   EXPECT_EQ(OZ_BAD_MULTIVOLUME, run(cmd));
+  EXPECT_FALSE(exists("a.zip"));
   EXPECT_EQ((std::vector<std::string>{
                 "Target Media is NON-Removable and can not be used for a Multi-Volume operation."}),
             shown(5));
+}
+
+TEST_F(SplitOutput, SplitPartsNeedNoRemovableDrive) {
+  // The wizard's split record carries neither option bit 7 nor 14: split
+  // parts on a hard disk are what it asks for.
+  const uint32_t sizes[] = {65536, 0};
+  ZIPCMDSTRUCT cmd = split_record(sizes);
+  cmd.wZipSubOptions &= ~(ZIP_OPT_ANY_MEDIA | ZIP_OPT_NO_PUMP);
+  ASSERT_EQ(OZ_SUCCESS, run(cmd));
+  EXPECT_TRUE(exists("a.zip.z01"));
+  EXPECT_TRUE(shown(5).empty());
+  EXPECT_EQ(OZ_SUCCESS, test_archive(dir + "/a.zip"));
 }
 
 TEST_F(SplitOutput, DirectoryFirstLayoutOpensPartOneWithTheFinalDirectory) {
