@@ -13,6 +13,7 @@
 
 #include <cstring>
 
+#include "engine/common/traditional_cipher.h"
 #include "engine/zip/split_names.h"
 #include "fake_volume.h"
 #include "peer_run.h"
@@ -93,7 +94,7 @@ class SplitOutput : public writertest::WriterTest {
     return cmd;
   }
   /// Tests the archive at @p path with the unzip entry.  @return its result.
-  int test_archive(const std::string& path) {
+  int test_archive(const std::string& path, const char* password = nullptr) {
     UNZIPCMDSTRUCT u;
     std::memset(&u, 0, sizeof u);
     u.structSize = UNZIPCMDSTRUCT_SIZE_L600;
@@ -106,6 +107,10 @@ class SplitOutput : public writertest::WriterTest {
     u.lpMessageDisplay = enginetest::MessageRecorder::proc;
     u.lpMessageDisplayData = &read_messages;
     u.wUnzipSubOptions = UNZIP_OPT_NO_PUMP;
+    if (password != nullptr) {
+      u.decryptFlag = 1;
+      u.lpszDecryptCode = password;
+    }
     return OstranaUnzip(&u);
   }
   enginetest::MessageRecorder read_messages;
@@ -262,5 +267,50 @@ TEST_F(SplitOutput, DirectoryFirstLayoutOpensPartOneWithTheFinalDirectory) {
     ASSERT_LE(offset + 4u, piece.size()) << part;
     EXPECT_EQ(0, std::memcmp(piece.data() + offset, "PK\x03\x04", 4)) << part;
     at += 46 + n + m + k;
+  }
+}
+
+// Parts cannot be gone back to, so an encrypted entry there is written with
+// its CRC and sizes after the data (flag bit 3): a strong-encryption header
+// then stores a random 16-byte IV, and the traditional header's check byte
+// comes from the DOS time, which is known before the data is.
+TEST_F(SplitOutput, EncryptedEntriesOnPartsCarryTheirValuesAfterTheData) {
+  put("small/plain.txt", std::string(32, 'q'), 1400000000);
+  for (bool strong : {false, true}) {
+    const uint32_t sizes[] = {65536, 0};
+    ZIPCMDSTRUCT cmd = split_record(sizes);
+    cmd.lpszItemList = "small/plain.txt";
+    cmd.compFactor = 6;
+    cmd.encryptFlag = 1;
+    cmd.lpszEncryptCode = "secret";
+    if (strong) {
+      cmd.lZipSubOptions2 |= ZIP_OPT2_AES;
+      cmd.lSEInfo = 3;
+    }
+    ASSERT_EQ(OZ_SUCCESS, run(cmd)) << strong;
+    // One small entry: the whole set is the archive itself, signature first.
+    const std::vector<uint8_t> set = bytes("a.zip");
+    ASSERT_GT(set.size(), 4u + 30 + 15 + 16);
+    ASSERT_EQ(0, std::memcmp(set.data(), "PK\x07\x08PK\x03\x04", 8));
+    const uint8_t* local = set.data() + 4;
+    const uint16_t flags = static_cast<uint16_t>(local[6] | local[7] << 8);
+    const uint16_t dos_time = static_cast<uint16_t>(local[10] | local[11] << 8);
+    EXPECT_EQ(strong ? 0x49 : 0x09, flags & 0x49) << strong;  // encrypted, descriptor, strong
+    const size_t data_at = 4 + 30 + (local[26] | local[27] << 8) + (local[28] | local[29] << 8);
+    ASSERT_LT(data_at + 18, set.size());
+    const uint8_t* data = set.data() + data_at;
+    if (strong) {
+      EXPECT_EQ(16, data[0] | data[1] << 8);  // the IV is stored
+    } else {
+      ostrana::TraditionalCipher cipher;
+      cipher.init(reinterpret_cast<const uint8_t*>("secret"), 6);
+      uint8_t header[12];
+      std::memcpy(header, data, 12);
+      cipher.decrypt(header, 12);
+      EXPECT_EQ(dos_time >> 8, header[11]);
+    }
+    EXPECT_EQ(OZ_SUCCESS, test_archive(dir + "/a.zip", "secret")) << strong;
+    EXPECT_NE(OZ_SUCCESS, test_archive(dir + "/a.zip", "wrong")) << strong;
+    ASSERT_EQ(0, ::unlink((dir + "/a.zip").c_str()));
   }
 }
