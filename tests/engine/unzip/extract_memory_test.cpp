@@ -185,3 +185,20 @@ TEST_F(ExtractMemory, MemoryToMemoryExpandsAnItemTheCallerHands) {
 }
 
 }  // namespace
+
+namespace {
+
+// The directory of the last archive is kept between calls; an archive
+// rewritten in place within the same second, to the same size, must still be
+// read anew (its directory now says other CRCs).
+TEST_F(ExtractMemory, AnArchiveRewrittenWithinOneSecondIsReadAnew) {
+  write_archive({stored("one.txt", "first")});
+  std::vector<char> block(5, '#');
+  ASSERT_EQ(0, to_block("one.txt", &block));
+  EXPECT_EQ("first", std::string(block.begin(), block.end()));
+  write_archive({stored("one.txt", "other")});
+  ASSERT_EQ(0, to_block("one.txt", &block));
+  EXPECT_EQ("other", std::string(block.begin(), block.end()));
+}
+
+}  // namespace
