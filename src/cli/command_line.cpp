@@ -54,15 +54,15 @@ const std::vector<OptionSpec>& option_table() {
 }
 
 const OptionSpec& option_spec(Opt id) {
-  for (const OptionSpec& spec : option_table())
-    if (spec.id == id) return spec;
+  for (const OptionSpec& option : option_table())
+    if (option.id == id) return option;
   return option_table().back();
 }
 
 std::vector<Opt> CommandLine::given() const {
   std::vector<Opt> out;
-  for (const OptionSpec& spec : option_table())
-    if (has(spec.id)) out.push_back(spec.id);
+  for (const OptionSpec& option : option_table())
+    if (has(option.id)) out.push_back(option.id);
   return out;
 }
 
@@ -73,12 +73,12 @@ bool parse_command_line(int argc, char** argv, CommandLine* ret, std::string* er
   std::string shorts = ":";  // ':' first: a missing argument is reported as ':'
   std::vector<option> longs;
   for (size_t i = 0; i < table.size(); ++i) {
-    const OptionSpec& spec = table[i];
-    int value = spec.short_name ? spec.short_name : kLongOnlyBase + static_cast<int>(i);
-    longs.push_back({spec.long_name, spec.argument ? required_argument : no_argument, nullptr, value});
-    if (spec.short_name) {
-      shorts += spec.short_name;
-      if (spec.argument) shorts += ':';
+    const OptionSpec& option = table[i];
+    int value = option.short_name ? option.short_name : kLongOnlyBase + static_cast<int>(i);
+    longs.push_back({option.long_name, option.argument ? required_argument : no_argument, nullptr, value});
+    if (option.short_name) {
+      shorts += option.short_name;
+      if (option.argument) shorts += ':';
     }
   }
   longs.push_back({nullptr, 0, nullptr, 0});
@@ -97,25 +97,25 @@ bool parse_command_line(int argc, char** argv, CommandLine* ret, std::string* er
       *error_ret = std::string("option '") + argv[optind - 1] + "' needs an argument";
       return false;
     }
-    const OptionSpec* spec = nullptr;
-    if (c >= kLongOnlyBase) spec = &table[static_cast<size_t>(c - kLongOnlyBase)];
+    const OptionSpec* option = nullptr;
+    if (c >= kLongOnlyBase) option = &table[static_cast<size_t>(c - kLongOnlyBase)];
     else
       for (const OptionSpec& s : table)
-        if (s.short_name == c) spec = &s;
-    if (spec == nullptr) continue;
-    ret->values[static_cast<int>(spec->id)].push_back(spec->argument && optarg ? optarg : "");
+        if (s.short_name == c) option = &s;
+    if (option == nullptr) continue;
+    ret->values[static_cast<int>(option->id)].push_back(option->argument && optarg ? optarg : "");
   }
   for (int i = optind; i < argc; ++i) ret->words.push_back(argv[i]);
   return true;
 }
 
-std::string option_synopsis(const OptionSpec& spec) {
-  std::string s = spec.short_name ? std::string("-") + spec.short_name + ", " : std::string("    ");
+std::string option_synopsis(const OptionSpec& option) {
+  std::string s = option.short_name ? std::string("-") + option.short_name + ", " : std::string("    ");
   s += "--";
-  s += spec.long_name;
-  if (spec.argument) {
+  s += option.long_name;
+  if (option.argument) {
     s += " ";
-    s += spec.argument;
+    s += option.argument;
   }
   return s;
 }

@@ -84,6 +84,6 @@ struct CommandLine {
 bool parse_command_line(int argc, char** argv, CommandLine* ret, std::string* error_ret);
 
 /// "-p, --password PW" (or "    --zip64") for help texts.
-std::string option_synopsis(const OptionSpec& spec);
+std::string option_synopsis(const OptionSpec& option);
 
 }  // namespace cli

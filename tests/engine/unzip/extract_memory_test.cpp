@@ -39,8 +39,8 @@ class ExtractMemory : public ExtractFixture {
     return static_cast<uint32_t>(std::stoul(std::string(out.begin(), out.end())));
   }
 
-  int to_block(const char* spec, std::vector<char>* block, uint64_t offset = 0) {
-    cmd.lpszFilespec = spec;
+  int to_block(const char* filespec, std::vector<char>* block, uint64_t offset = 0) {
+    cmd.lpszFilespec = filespec;
     cmd.lpMemBlock = block->data();
     cmd.lMemBlockSize = static_cast<uint32_t>(block->size());
     cmd.lStartingOffset = static_cast<uint32_t>(offset);
