@@ -13,7 +13,7 @@ constexpr int kLongOnlyBase = 256;
 
 const std::vector<OptionSpec>& option_table() {
   static const std::vector<OptionSpec> table = {
-      {Opt::kPassword, "password", 'p', "PW", "password of encrypted items"},
+      {Opt::kPassword, "password", 'p', "PW", "password: of encrypted items, or to encrypt with"},
       {Opt::kLevel, "level", 'l', "N", "compression level 0-19 (0 store, 1-9 deflate, 10-19 Deflate64)"},
       {Opt::kRecurse, "recurse", 'r', nullptr, "patterns match in subfolders too"},
       {Opt::kJunkPaths, "junk-paths", 'j', nullptr, "drop the folder part of names"},
@@ -24,8 +24,16 @@ const std::vector<OptionSpec>& option_table() {
       {Opt::kComment, "comment", 'c', "TEXT", "set the archive comment"},
       {Opt::kInclude, "include", 'i', "PAT", "only names matching PAT (repeatable)"},
       {Opt::kExclude, "exclude", 'x', "PAT", "leave out names matching PAT (repeatable)"},
-      {Opt::kAes, "aes", 0, "128|192|256", "AES encryption of this strength"},
-      {Opt::kSplit, "split", 0, "SIZE", "write split parts of SIZE bytes"},
+      {Opt::kAes, "aes", 0, "128|192|256", "strong encryption with AES of this key length"},
+      {Opt::kSplit, "split", 0, "SIZE[,SIZE...]",
+       "split into parts of SIZE bytes (k/m/g: x1024); a list sizes parts 1, 2, ..., the first the rest"},
+      {Opt::kSpan, "span", 0, nullptr, "span the archive over removable disks, asking for each"},
+      {Opt::kAnyMedia, "any-media", 0, nullptr, "allow --span on a drive that is not removable"},
+      {Opt::kWipe, "wipe", 0, nullptr, "--span: delete the files in each new disk's root first"},
+      {Opt::kWipeTree, "wipe-tree", 0, nullptr, "--span: delete each new disk's whole tree first"},
+      {Opt::kWipeProtected, "wipe-protected", 0, nullptr, "--wipe: read-only and hidden files too"},
+      {Opt::kFormat, "format", 0, nullptr, "--span: format each new diskette first"},
+      {Opt::kLowDensity, "low-density", 0, nullptr, "--format: at the drive's lower density"},
       {Opt::kZip64, "zip64", 0, nullptr, "allow archives and items beyond 4 GiB"},
       {Opt::kMove, "move", 0, nullptr, "delete the files once stored"},
       {Opt::kGrow, "grow", 0, nullptr, "append to the archive in place"},
@@ -46,15 +54,15 @@ const std::vector<OptionSpec>& option_table() {
 }
 
 const OptionSpec& option_spec(Opt id) {
-  for (const OptionSpec& spec : option_table())
-    if (spec.id == id) return spec;
+  for (const OptionSpec& option : option_table())
+    if (option.id == id) return option;
   return option_table().back();
 }
 
 std::vector<Opt> CommandLine::given() const {
   std::vector<Opt> out;
-  for (const OptionSpec& spec : option_table())
-    if (has(spec.id)) out.push_back(spec.id);
+  for (const OptionSpec& option : option_table())
+    if (has(option.id)) out.push_back(option.id);
   return out;
 }
 
@@ -65,12 +73,12 @@ bool parse_command_line(int argc, char** argv, CommandLine* ret, std::string* er
   std::string shorts = ":";  // ':' first: a missing argument is reported as ':'
   std::vector<option> longs;
   for (size_t i = 0; i < table.size(); ++i) {
-    const OptionSpec& spec = table[i];
-    int value = spec.short_name ? spec.short_name : kLongOnlyBase + static_cast<int>(i);
-    longs.push_back({spec.long_name, spec.argument ? required_argument : no_argument, nullptr, value});
-    if (spec.short_name) {
-      shorts += spec.short_name;
-      if (spec.argument) shorts += ':';
+    const OptionSpec& option = table[i];
+    int value = option.short_name ? option.short_name : kLongOnlyBase + static_cast<int>(i);
+    longs.push_back({option.long_name, option.argument ? required_argument : no_argument, nullptr, value});
+    if (option.short_name) {
+      shorts += option.short_name;
+      if (option.argument) shorts += ':';
     }
   }
   longs.push_back({nullptr, 0, nullptr, 0});
@@ -89,25 +97,25 @@ bool parse_command_line(int argc, char** argv, CommandLine* ret, std::string* er
       *error_ret = std::string("option '") + argv[optind - 1] + "' needs an argument";
       return false;
     }
-    const OptionSpec* spec = nullptr;
-    if (c >= kLongOnlyBase) spec = &table[static_cast<size_t>(c - kLongOnlyBase)];
+    const OptionSpec* option = nullptr;
+    if (c >= kLongOnlyBase) option = &table[static_cast<size_t>(c - kLongOnlyBase)];
     else
       for (const OptionSpec& s : table)
-        if (s.short_name == c) spec = &s;
-    if (spec == nullptr) continue;
-    ret->values[static_cast<int>(spec->id)].push_back(spec->argument && optarg ? optarg : "");
+        if (s.short_name == c) option = &s;
+    if (option == nullptr) continue;
+    ret->values[static_cast<int>(option->id)].push_back(option->argument && optarg ? optarg : "");
   }
   for (int i = optind; i < argc; ++i) ret->words.push_back(argv[i]);
   return true;
 }
 
-std::string option_synopsis(const OptionSpec& spec) {
-  std::string s = spec.short_name ? std::string("-") + spec.short_name + ", " : std::string("    ");
+std::string option_synopsis(const OptionSpec& option) {
+  std::string s = option.short_name ? std::string("-") + option.short_name + ", " : std::string("    ");
   s += "--";
-  s += spec.long_name;
-  if (spec.argument) {
+  s += option.long_name;
+  if (option.argument) {
     s += " ";
-    s += spec.argument;
+    s += option.argument;
   }
   return s;
 }

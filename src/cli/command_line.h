@@ -28,7 +28,14 @@ enum class Opt {
   kInclude,         // -i, --include PAT
   kExclude,         // -x, --exclude PAT
   kAes,             // --aes 128|192|256
-  kSplit,           // --split SIZE
+  kSplit,           // --split SIZE[,SIZE...]
+  kSpan,            // --span
+  kAnyMedia,        // --any-media
+  kWipe,            // --wipe
+  kWipeTree,        // --wipe-tree
+  kWipeProtected,   // --wipe-protected
+  kFormat,          // --format
+  kLowDensity,      // --low-density
   kZip64,           // --zip64
   kMove,            // --move
   kGrow,            // --grow
@@ -77,6 +84,6 @@ struct CommandLine {
 bool parse_command_line(int argc, char** argv, CommandLine* ret, std::string* error_ret);
 
 /// "-p, --password PW" (or "    --zip64") for help texts.
-std::string option_synopsis(const OptionSpec& spec);
+std::string option_synopsis(const OptionSpec& option);
 
 }  // namespace cli

@@ -50,21 +50,33 @@ const std::vector<Command>& command_table() {
        "ARCHIVE, replacing entries of the same name; \".zip\" is added to an archive\n"
        "name without a dot.  A folder item stands for the folder's whole content\n"
        "(and turns on --recurse).  The new archive is built in a temporary file\n"
-       "and put in place only when complete.  Default level 6.",
-       {Opt::kLevel, Opt::kRecurse, Opt::kJunkPaths, Opt::kNoDirEntries, Opt::kInclude, Opt::kExclude,
+       "and put in place only when complete.  Default level 6.\n"
+       "--split writes a new archive as parts ARCHIVE.z01, ARCHIVE.z02, ... and the\n"
+       "last part as ARCHIVE itself (sizes below 65536 count as 65536).  --span\n"
+       "writes a new archive over removable disks at ARCHIVE's path, asking on the\n"
+       "terminal for each disk (Enter: ready, anything else: cancel); the disks are\n"
+       "labelled \"PKBACK# 001\", ... where the volume keeps labels.  Both make the\n"
+       "archive anew; --grow and --fix do not go with them.\n"
+       "-p PW encrypts the entries written now with the traditional ZIP cipher;\n"
+       "with --aes 128|192|256 as well, with PKWARE strong encryption (AES-CBC),\n"
+       "which 7-Zip reads.  A password is 1 to 128 characters.  Entries copied from\n"
+       "the archive keep their own encryption.",
+       {Opt::kPassword, Opt::kAes, Opt::kLevel, Opt::kRecurse, Opt::kJunkPaths, Opt::kNoDirEntries, Opt::kInclude, Opt::kExclude,
         Opt::kAfter, Opt::kComment, Opt::kStoreSuffixes, Opt::kMove, Opt::kGrow, Opt::kFix, Opt::kFixHarder,
-        Opt::kZip64, Opt::kTemp, Opt::kRelative, Opt::kHidden, Opt::kText, Opt::kQuiet},
+        Opt::kZip64, Opt::kTemp, Opt::kRelative, Opt::kHidden, Opt::kText, Opt::kSplit, Opt::kSpan,
+        Opt::kAnyMedia, Opt::kWipe, Opt::kWipeTree, Opt::kWipeProtected, Opt::kFormat, Opt::kLowDensity,
+        Opt::kQuiet},
        run_add},
       {"update", "ARCHIVE [ITEM...]", 1, -1, "replace entries whose file is newer, add new files",
        "As add, but an entry is replaced only by a file dated later than the entry.",
-       {Opt::kLevel, Opt::kRecurse, Opt::kJunkPaths, Opt::kNoDirEntries, Opt::kInclude, Opt::kExclude,
+       {Opt::kPassword, Opt::kAes, Opt::kLevel, Opt::kRecurse, Opt::kJunkPaths, Opt::kNoDirEntries, Opt::kInclude, Opt::kExclude,
         Opt::kAfter, Opt::kComment, Opt::kStoreSuffixes, Opt::kMove, Opt::kGrow, Opt::kZip64, Opt::kTemp,
         Opt::kRelative, Opt::kHidden, Opt::kText, Opt::kQuiet},
        run_update},
       {"freshen", "ARCHIVE [ITEM...]", 1, -1, "replace entries whose file is newer, add nothing",
        "Replaces entries by their files when the file is dated later than the entry;\n"
        "never adds a file.  Without items every entry is looked at (its name as a path).",
-       {Opt::kLevel, Opt::kRecurse, Opt::kJunkPaths, Opt::kNoDirEntries, Opt::kInclude, Opt::kExclude,
+       {Opt::kPassword, Opt::kAes, Opt::kLevel, Opt::kRecurse, Opt::kJunkPaths, Opt::kNoDirEntries, Opt::kInclude, Opt::kExclude,
         Opt::kAfter, Opt::kComment, Opt::kStoreSuffixes, Opt::kMove, Opt::kZip64, Opt::kTemp,
         Opt::kRelative, Opt::kHidden, Opt::kText, Opt::kQuiet},
        run_freshen},

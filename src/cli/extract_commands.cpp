@@ -33,8 +33,8 @@ int run_function_8(const std::string& archive, const std::string* destination, c
   TerminalSession session(archive, settings);
 
   UNZIPCMDSTRUCT cmd = session.record(UNZIP_EXTRACT);
-  const std::string spec = patterns.empty() ? "*.*" : filespec_of(patterns);
-  cmd.lpszFilespec = spec.c_str();
+  const std::string filespec = patterns.empty() ? "*.*" : filespec_of(patterns);
+  cmd.lpszFilespec = filespec.c_str();
   cmd.recurseFlag = patterns.empty() || line.has(Opt::kRecurse) ? 1 : 0;
   std::string dest;
   if (destination != nullptr) {

@@ -97,9 +97,9 @@ int run_comment(const std::vector<std::string>& words, const CommandLine&) {
 int run_count(const std::vector<std::string>& words, const CommandLine& line) {
   UnzipSession session(words[0]);
   std::vector<std::string> patterns(words.begin() + 1, words.end());
-  std::string spec = filespec_of(patterns);
+  std::string filespec = filespec_of(patterns);
   UNZIPCMDSTRUCT cmd = session.record(patterns.empty() ? UNZIP_COUNT_ITEMS : UNZIP_COUNT_MATCHES);
-  cmd.lpszFilespec = patterns.empty() ? nullptr : spec.c_str();
+  cmd.lpszFilespec = patterns.empty() ? nullptr : filespec.c_str();
   cmd.recurseFlag = line.has(Opt::kRecurse) ? 1 : 0;
   if (int rc = session.run(&cmd)) {
     session.print_error(rc);

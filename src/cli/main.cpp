@@ -37,8 +37,8 @@ void print_command_help(const cli::Command& c) {
   std::printf("usage: ostrana %s %s [OPTIONS]\n%s.\n\n%s\n", c.name, c.words, c.summary, c.description);
   std::printf("\nOptions:\n");
   for (Opt id : c.options) {
-    const cli::OptionSpec& spec = cli::option_spec(id);
-    std::printf("  %-26s %s\n", cli::option_synopsis(spec).c_str(), spec.help);
+    const cli::OptionSpec& option = cli::option_spec(id);
+    std::printf("  %-26s %s\n", cli::option_synopsis(option).c_str(), option.help);
   }
   std::printf("  %-26s %s\n", cli::option_synopsis(cli::option_spec(Opt::kHelp)).c_str(),
               cli::option_spec(Opt::kHelp).help);

@@ -21,13 +21,13 @@ std::string one_line(const char* text) {
 }
 
 std::string filespec_of(const std::vector<std::string>& patterns) {
-  std::string spec;
+  std::string filespec;
   for (const std::string& p : patterns) {
-    if (!spec.empty()) spec += ' ';
-    if (p.find(' ') != std::string::npos) spec += '"' + p + '"';
-    else spec += p;
+    if (!filespec.empty()) filespec += ' ';
+    if (p.find(' ') != std::string::npos) filespec += '"' + p + '"';
+    else filespec += p;
   }
-  return spec;
+  return filespec;
 }
 
 UnzipSession::UnzipSession(std::string archive) : m_archive(std::move(archive)) {}

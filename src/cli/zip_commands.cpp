@@ -7,10 +7,19 @@
  * applies to every item).  For delete the items are patterns of entry names.
  * Repeated --include and --exclude patterns are joined into the engine's
  * blank-separated lists, quoted where a pattern holds a blank.  An add or
- * update item that names nothing on the disk is named in a warning first.
+ * update item that names nothing on the disk is named in a warning first.  -p encrypts
+ * every entry written now with the traditional cipher, or with --aes with
+ * PKWARE strong encryption (AES); entries copied from the archive keep
+ * whatever encryption they had.
+ *
+ * --split SIZE[,SIZE...] becomes the engine's volume size list: the first
+ * size is element 0 (every part without its own) and also part 1's, the
+ * following ones parts 2, 3, ...; split parts may lie on any drive.  --span
+ * lets the session answer the engine's disk requests from the terminal.
  */
 #include <sys/stat.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -46,6 +55,56 @@ void warn_if_missing(const std::string& item) {
     std::fprintf(stderr, "ostrana: %s: no such file or folder\n", item.c_str());
 }
 
+/// "1000000", "64k", "1m" (1024-based units).  @return false for anything else.
+bool parse_size(const std::string& text, uint64_t* size_ret) {
+  char* end = nullptr;
+  unsigned long long v = std::strtoull(text.c_str(), &end, 10);
+  if (text.empty() || end == text.c_str() || text[0] == '-') return false;
+  uint64_t unit = 1;
+  if (*end == 'k' || *end == 'K') unit = 1024, ++end;
+  else if (*end == 'm' || *end == 'M') unit = 1024 * 1024, ++end;
+  else if (*end == 'g' || *end == 'G') unit = 1024ull * 1024 * 1024, ++end;
+  if (*end != '\0' || v == 0 || v > (UINT64_MAX >> 1) / unit) return false;
+  *size_ret = v * unit;
+  return true;
+}
+
+/// The engine's size list (64-bit words, low first, zero-terminated) from
+/// "SIZE[,SIZE...]".  @return false for a bad size.
+bool parse_size_list(const std::string& text, std::vector<uint32_t>* words_ret) {
+  std::vector<uint64_t> sizes;
+  size_t start = 0;
+  for (;;) {
+    size_t comma = text.find(',', start);
+    uint64_t size = 0;
+    if (!parse_size(text.substr(start, comma == std::string::npos ? std::string::npos : comma - start), &size))
+      return false;
+    sizes.push_back(size);
+    if (comma == std::string::npos) break;
+    start = comma + 1;
+  }
+  sizes.insert(sizes.begin(), sizes.front());  // element 0: the parts without their own
+  words_ret->clear();
+  for (uint64_t s : sizes) {
+    words_ret->push_back(static_cast<uint32_t>(s));
+    words_ret->push_back(static_cast<uint32_t>(s >> 32));
+  }
+  words_ret->push_back(0);
+  words_ret->push_back(0);
+  return true;
+}
+
+/// --aes 128|192|256 as the key strength 1..3.
+bool parse_aes(const std::string& text, int* strength_ret) {
+  static const char* const kBits[] = {"128", "192", "256"};
+  for (int i = 0; i < 3; ++i)
+    if (text == kBits[i]) {
+      *strength_ret = i + 1;
+      return true;
+    }
+  return false;
+}
+
 bool parse_level(const std::string& text, int* level_ret) {
   char* end = nullptr;
   long v = std::strtol(text.c_str(), &end, 10);
@@ -79,6 +138,23 @@ int run_zip_command(int function, const std::vector<std::string>& words, const C
     return kUsageError;
   }
   cmd.compFactor = level;
+  if (line.has(Opt::kAes) && !line.has(Opt::kPassword)) {
+    std::fprintf(stderr, "ostrana: --aes needs a password (-p PW)\n");
+    return kUsageError;
+  }
+  if (line.has(Opt::kPassword)) {
+    cmd.encryptFlag = 1;
+    cmd.lpszEncryptCode = line.value(Opt::kPassword).c_str();
+  }
+  if (line.has(Opt::kAes)) {
+    int strength = 0;
+    if (!parse_aes(line.value(Opt::kAes), &strength)) {
+      std::fprintf(stderr, "ostrana: --aes takes 128, 192 or 256, not '%s'\n", line.value(Opt::kAes).c_str());
+      return kUsageError;
+    }
+    cmd.lZipSubOptions2 |= ZIP_OPT2_AES;
+    cmd.lSEInfo = strength;
+  }
   cmd.recurseFlag = line.has(Opt::kRecurse) || folder_item ? 1 : 0;
   cmd.noDirectoryNamesFlag = line.has(Opt::kJunkPaths) ? 1 : 0;
   cmd.noDirectoryEntriesFlag = line.has(Opt::kNoDirEntries) ? 1 : 0;
@@ -113,6 +189,40 @@ int run_zip_command(int function, const std::vector<std::string>& words, const C
   if (line.has(Opt::kTemp)) {
     cmd.pathForTempFlag = 1;
     cmd.lpszTempPath = line.value(Opt::kTemp).c_str();
+  }
+
+  std::vector<uint32_t> sizes;
+  if (line.has(Opt::kSplit) && line.has(Opt::kSpan)) {
+    std::fprintf(stderr, "ostrana: --split and --span do not go together\n");
+    return kUsageError;
+  }
+  if (line.has(Opt::kSplit)) {
+    if (!parse_size_list(line.value(Opt::kSplit), &sizes)) {
+      std::fprintf(stderr, "ostrana: --split takes sizes such as 1000000, 64k or 1m,2m, not '%s'\n",
+                   line.value(Opt::kSplit).c_str());
+      return kUsageError;
+    }
+    cmd.wMultiVolControl = ZIP_MV_ENABLED | ZIP_MV_SPLIT | ZIP_MV_64BIT_SIZES;
+    cmd.pulFileSizeArray = sizes.data();
+    cmd.wZipSubOptions |= ZIP_OPT_ANY_MEDIA;
+  }
+  if (line.has(Opt::kSpan)) {
+    cmd.wMultiVolControl = ZIP_MV_ENABLED;
+    if (line.has(Opt::kWipe) || line.has(Opt::kWipeTree)) cmd.wMultiVolControl |= ZIP_MV_WIPE;
+    if (line.has(Opt::kWipeTree)) cmd.wMultiVolControl |= ZIP_MV_WIPE_TREE;
+    if (line.has(Opt::kWipeProtected)) cmd.wMultiVolControl |= ZIP_MV_WIPE_PROTECTED;
+    if (line.has(Opt::kFormat)) cmd.wMultiVolControl |= ZIP_MV_FORMAT;
+    if (line.has(Opt::kLowDensity)) cmd.wMultiVolControl |= ZIP_MV_LOW_DENSITY;
+    // The engine also waives the removable-drive check when event pumping is
+    // off (option bit 14); pumping is a no-op here, so the bit is cleared and
+    // --any-media alone decides.
+    cmd.wZipSubOptions &= static_cast<uint16_t>(~ZIP_OPT_NO_PUMP);
+    if (line.has(Opt::kAnyMedia)) cmd.wZipSubOptions |= ZIP_OPT_ANY_MEDIA;
+    session.ask_for_disks();
+  } else if (line.has(Opt::kWipe) || line.has(Opt::kWipeTree) || line.has(Opt::kWipeProtected) ||
+             line.has(Opt::kFormat) || line.has(Opt::kLowDensity) || line.has(Opt::kAnyMedia)) {
+    std::fprintf(stderr, "ostrana: the disk options go with --span only\n");
+    return kUsageError;
   }
 
   int rc = session.run(&cmd);

@@ -125,6 +125,25 @@ int ZipSession::minor(const char* text, int percent, void* user) {
 int ZipSession::message(int type, uint32_t style, int, int, char* text, char*, void* user) {
   auto* self = static_cast<ZipSession*>(user);
   if (type == OSTRANA_DISPLAY_TEXT_OFFER) return -1;
+  const uint32_t buttons = style & OSTRANA_MB_BUTTONS_MASK;
+  if (self->m_ask_disks && (type == 0 || (type == OSTRANA_DISPLAY_WARNING && buttons == OSTRANA_MB_RETRYCANCEL))) {
+    self->clear_line();
+    std::fprintf(stderr, "%s\n[Enter: %s, anything else: Cancel] ", text,
+                 buttons == OSTRANA_MB_RETRYCANCEL ? "Retry" : "OK");
+    std::fflush(stderr);
+    char answer[64];
+    const bool ready = std::fgets(answer, sizeof answer, stdin) != nullptr && answer[0] == '\n';
+    if (!ready) return OSTRANA_ID_CANCEL;
+    return buttons == OSTRANA_MB_RETRYCANCEL ? OSTRANA_ID_RETRY : OSTRANA_ID_OK;
+  }
+  if (type == 14) {
+    if (!self->m_quiet) {
+      self->clear_line();
+      std::fprintf(stderr, "ostrana: written: %s\n", text);
+      self->draw();
+    }
+    return OSTRANA_ID_OK;
+  }
   if (type == OSTRANA_DISPLAY_ERROR) {
     std::string report = text;
     while (!report.empty() && (report.back() == '\n' || report.back() == ' ')) report.pop_back();

@@ -9,6 +9,11 @@
  * "Item n of N" and the current item with its own percent.  Ctrl-C asks the
  * engine to stop (code 9), so the temporary archive is removed and the old
  * archive stays as it was.
+ *
+ * Spanning asks for disks: after ask_for_disks() a disk request (display type
+ * 0) or a Retry/Cancel warning is printed and answered from stdin - an empty
+ * line is OK (or Retry), anything else or the end of input is Cancel.  Split
+ * parts announced (display type 14) are printed unless quiet.
  */
 #pragma once
 
@@ -29,6 +34,9 @@ class ZipSession {
   /// A record for @p function on the session's archive with the session's callbacks.
   ZIPCMDSTRUCT record(int function);
 
+  /// Disk requests are asked on the terminal (spanning).
+  void ask_for_disks() { m_ask_disks = true; }
+
   /// Runs @p cmd.  @return the engine's result.
   int run(ZIPCMDSTRUCT* cmd);
 
@@ -45,6 +53,7 @@ class ZipSession {
   std::string m_archive;
   bool m_quiet;
   bool m_progress;        ///< stderr is a terminal and not quiet
+  bool m_ask_disks = false;
   std::string m_report;   ///< the error report
   std::string m_major;    ///< "Item 3 of 10"
   int m_major_percent = 0;

@@ -78,6 +78,8 @@ void file_info_from_stat(std::string_view name, const struct stat& st, FileInfo*
   info.size = S_ISDIR(st.st_mode) ? 0 : static_cast<uint64_t>(st.st_size);
   info.device = static_cast<uint64_t>(st.st_dev);
   info.inode = static_cast<uint64_t>(st.st_ino);
+  info.mtime_nsec = static_cast<int64_t>(st.st_mtim.tv_nsec);
+  info.change_nsec = static_cast<int64_t>(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
   *info_ret = info;
 }
 

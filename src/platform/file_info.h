@@ -48,9 +48,19 @@ struct FileInfo {
   int64_t mtime = 0;            ///< last write, seconds since the epoch
   uint64_t device = 0;          ///< with inode: the file's identity
   uint64_t inode = 0;
+  /// Nanosecond stamps of the last write and the last change of the inode: two
+  /// states of a file rewritten within one second differ here.
+  int64_t mtime_nsec = 0;
+  int64_t change_nsec = 0;
 
   bool is_folder() const { return (dos_attributes & kDosFolder) != 0; }
   bool same_file(const FileInfo& other) const { return device == other.device && inode == other.inode; }
+  /// The same file, unchanged since @p other was taken (the inode may have
+  /// been reused by a new file, so the change stamp is compared too).
+  bool same_state(const FileInfo& other) const {
+    return same_file(other) && mtime == other.mtime && mtime_nsec == other.mtime_nsec &&
+           change_nsec == other.change_nsec && size == other.size;
+  }
 };
 
 /// Describes @p path, following symbolic links.  The hidden bit comes from the

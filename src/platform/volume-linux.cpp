@@ -204,6 +204,26 @@ class LinuxVolumeService final : public VolumeService {
     *nbytes_ret = static_cast<uint64_t>(st.f_bavail) * st.f_frsize;
     return 0;
   }
+
+  std::string volume_root(const std::string& path) override {
+    Mount m;
+    return mount_of(path, &m) ? m.point : "/";
+  }
+
+  int max_name_length(const std::string& path, uint32_t* nbytes_ret) override {
+    struct statvfs st;
+    if (::statvfs(nearest_existing(path).c_str(), &st) != 0) return errno;
+    *nbytes_ret = static_cast<uint32_t>(st.f_namemax);
+    return 0;
+  }
+
+  // Only a diskette device can be formatted; a mounted one is formatted under
+  // its file system, as the drive's own format would do.
+  int format_medium(const std::string& path, bool lower_density, FormatObserver* observer) override {
+    Mount m;
+    if (!mount_of(path, &m) || m.source.compare(0, 7, "/dev/fd") != 0) return ENOTSUP;
+    return format_floppy(m.source, lower_density, observer);
+  }
 };
 
 VolumeService* g_installed = nullptr;

@@ -17,6 +17,13 @@
  * engine then skips its label check.  Labels are written only on FAT volumes
  * and only through `fatlabel` (dosfstools) when it is installed.
  *
+ * Multi-volume output asks more of it: the folder where the volume's tree
+ * starts (wiping and the write test work there), the longest file name the
+ * volume allows (split part names depend on it) and, for diskettes, a format
+ * of the medium (floppy_format.h).  The real service formats only floppy
+ * devices (/dev/fd*); everything else answers ENOTSUP, which the engine
+ * reports as an invalid multi-volume request.
+ *
  * Paths that do not exist yet (a destination about to be created) are judged
  * by their nearest existing parent folder.
  */
@@ -24,6 +31,8 @@
 
 #include <cstdint>
 #include <string>
+
+#include "platform/floppy_format.h"
 
 namespace platform {
 
@@ -58,6 +67,20 @@ class VolumeService {
   /// Bytes an unprivileged writer may still put on the volume of @p path.
   /// @return 0 or errno.
   virtual int free_space(const std::string& path, uint64_t* nbytes_ret) = 0;
+
+  /// The folder where the tree of the volume that holds @p path starts (its
+  /// mount point): what "the root of the disk" means for wiping.
+  virtual std::string volume_root(const std::string& path) = 0;
+
+  /// The longest name of one path component the volume of @p path allows.
+  /// @return 0 or errno.
+  virtual int max_name_length(const std::string& path, uint32_t* nbytes_ret) = 0;
+
+  /// Formats the medium that holds @p path as an empty FAT12 diskette (the
+  /// lower-density format of the drive with @p lower_density).
+  /// @return 0; ENOTSUP when it is no diskette; ECANCELED when @p observer
+  ///         cancelled; or errno.
+  virtual int format_medium(const std::string& path, bool lower_density, FormatObserver* observer) = 0;
 };
 
 /// The service in use: the installed one, else the real one.

@@ -103,3 +103,33 @@ TEST(ZipRuns, StopDuringTheLastItemMakesTheZipRunFail) {
 }
 
 }  // namespace
+
+namespace {
+
+using namespace bridge;
+using namespace bridgetest;
+
+// The wizard's split size on a hard disk: parts of 65,536 bytes (the text
+// "1000" is raised), the last under the archive's name, read back whole.
+TEST(ZipRuns, SplitRunOnAHardDiskWritesPartsThatExtractBack) {
+  const std::string base = testenv::make_temp_dir("split");
+  write_file_at(base + "/in/noise.bin", pattern_bytes(200000, 9), sample_time(10));
+  const std::string archive = base + "/set.zip";
+  const std::string list = "\"" + base + "/in/noise.bin\" ";
+  ASSERT_EQ(zip_run(nullptr, nullptr, archive.c_str(), list.c_str(), nullptr, nullptr, nullptr, "1000", kZipAdd,
+                    kPathModeNoFolders, 0, 0, nullptr),
+            0);
+  struct stat st{};
+  ASSERT_EQ(::stat((archive + ".z01").c_str(), &st), 0);
+  EXPECT_EQ(st.st_size, 65536);
+  ASSERT_EQ(::stat(archive.c_str(), &st), 0);
+  EXPECT_LE(st.st_size, 65536);
+
+  const std::string dest = base + "/dest";
+  ASSERT_EQ(extract_run(nullptr, nullptr, archive.c_str(), "*", dest.c_str(), nullptr, "", 1, 0, 1, kOverwriteAll,
+                        nullptr),
+            0);
+  EXPECT_EQ(testenv::read_file(dest + "/noise.bin"), pattern_bytes(200000, 9));
+}
+
+}  // namespace

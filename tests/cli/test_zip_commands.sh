@@ -52,7 +52,7 @@ cd "$tmp" || exit 1
 # ---- options reach the record ------------------------------------------------------
 run add --help;                      check "add --help" 0 "$rc"
 run add x.zip src -l 20;             check "level out of range exits 64" 64 "$rc"
-run add x.zip src --password p;      check "option of another command exits 64" 64 "$rc"
+run add x.zip src --overwrite;       check "option of another command exits 64" 64 "$rc"
 run add t1 src;                      check "folder item" 0 "$rc"
 check "folder item: its whole content, empty folders too, .zip added" "src/a.txt
 src/c.dat
@@ -77,6 +77,24 @@ run add t5.zip src --after 010180;   check "after 1980" 0 "$rc"
 run add t6.zip src --after 010179;   check "after: years below 80 are 20yy, so nothing yet" 12 "$rc"
 run add t7.zip src --after 133199;   check "bad date exits 16" 16 "$rc"
 check "bad date message" "ostrana: t7.zip: Invalid control parameters (invalid date)" "$err"
+
+# ---- encryption: -p and --aes ---------------------------------------------------------
+run add e1.zip src/a.txt --aes 256;               check "--aes without a password exits 64" 64 "$rc"
+run add e1.zip src/a.txt -p pw --aes 512;         check "--aes of another length exits 64" 64 "$rc"
+check "no archive after a usage error" "no" "$([ -e e1.zip ] && echo yes || echo no)"
+run add e1.zip src/a.txt -p "$(printf 'x%.0s' $(seq 129))"
+check "a password beyond 128 characters is refused (16)" 16 "$rc"
+check "... naming the password" "ostrana: e1.zip: Invalid control parameters (was getting encryption password)" "$err"
+run add e2.zip src -p 'pass word' --aes 192;      check "aes add" 0 "$rc"
+if command -v 7zz >/dev/null; then
+  check "aes archive tests clean in 7-Zip" 0 "$(7zz t -p'pass word' e2.zip >/dev/null 2>&1; echo $?)"
+fi
+run test e2.zip -p 'pass word';                   check "ostrana test with the password" 0 "$rc"
+run add e3.zip src/a.txt -p pw;                   check "traditional add" 0 "$rc"
+check "traditional entry opens in Python with the password" "alpha" \
+  "$(python3 -c 'import sys, zipfile; print(zipfile.ZipFile(sys.argv[1]).read("src/a.txt", pwd=b"pw").decode().strip())' e3.zip)"
+run add --help
+check "add --help names the password and AES options" "2" "$(printf '%s\n' "$out" | grep -c -e '^  -p, --password PW' -e '^      --aes 128|192|256')"
 
 # ---- update, freshen, delete --------------------------------------------------------
 cp t1.zip u.zip

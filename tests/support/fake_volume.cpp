@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <filesystem>
 #include <stdexcept>
 
 namespace testenv {
@@ -45,8 +46,38 @@ int FakeVolumeService::set_volume_label(const std::string& path, const std::stri
   return 0;
 }
 
-int FakeVolumeService::free_space(const std::string&, uint64_t* nbytes_ret) {
-  *nbytes_ret = 1457664;  // a 1.44 MB diskette
+int FakeVolumeService::free_space(const std::string& path, uint64_t* nbytes_ret) {
+  if (!on_drive(path) || m_inserted.empty()) {
+    *nbytes_ret = uint64_t{1} << 40;
+    return 0;
+  }
+  auto it = capacity.find(m_inserted);
+  uint64_t total = it == capacity.end() ? 1457664 : it->second;  // a 1.44 MB diskette
+  uint64_t used = 0;
+  std::error_code ec;
+  for (auto& e : std::filesystem::recursive_directory_iterator(m_inserted, ec))
+    if (e.is_regular_file(ec)) used += e.file_size(ec);
+  *nbytes_ret = used >= total ? 0 : total - used;
+  return 0;
+}
+
+std::string FakeVolumeService::volume_root(const std::string& path) { return on_drive(path) ? m_drive : "/"; }
+
+int FakeVolumeService::max_name_length(const std::string&, uint32_t* nbytes_ret) {
+  *nbytes_ret = name_length;
+  return 0;
+}
+
+int FakeVolumeService::format_medium(const std::string& path, bool lower_density, platform::FormatObserver* observer) {
+  auto it = images.find(m_inserted);
+  if (!on_drive(path) || it == images.end()) return ENOTSUP;
+  const platform::FloppyMedia* media = nullptr;
+  if (int rc = platform::format_floppy(it->second, lower_density, observer, &media)) return rc;
+  std::error_code ec;
+  for (auto& e : std::filesystem::directory_iterator(m_inserted, ec)) std::filesystem::remove_all(e.path(), ec);
+  capacity[m_inserted] = media->data_nbytes();
+  labels[m_inserted] = "OSTRANA_200";  // what the format wrote
+  ++formats;
   return 0;
 }
 

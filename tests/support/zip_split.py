@@ -15,8 +15,8 @@ of headers that start in the last volume.
 
     zip_split.py ARCHIVE VOLUME_BYTES PATTERN [LAST]
 
-writes volume n (1-based) to PATTERN with "{n}" replaced by n (format spec
-allowed: "{n:02d}"); the last volume goes to LAST when it is given.  Prints
+writes volume n (1-based) to PATTERN with "{n}" replaced by n (a format
+such as "{n:02d}" is allowed); the last volume goes to LAST when it is given.  Prints
 the number of volumes.
 """
 import struct

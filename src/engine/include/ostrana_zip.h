@@ -67,6 +67,18 @@ OSTRANA_EXTERN_C_BEGIN
 #define ZIP_OPT2_AES 0x0004              /* bit 2: AES strong encryption (lSEInfo bits 0-1: 1, 2, 3) */
 #define ZIP_OPT2_RESERVED_3 0x0008       /* bit 3: refused (16) unless bit 2 is set */
 
+/* ---- wMultiVolControl bits ----------------------------------------------- */
+#define ZIP_MV_ENABLED 0x8000         /* bit 15: multi-volume output */
+#define ZIP_MV_SPLIT 0x4000           /* bit 14: numbered split files instead of disks */
+#define ZIP_MV_64BIT_SIZES 0x2000     /* bit 13: pulFileSizeArray holds 64-bit sizes (low word first) */
+#define ZIP_MV_DIRECTORY_FIRST 0x1000 /* bit 12: directory-first layout */
+#define ZIP_MV_WIPE_PROTECTED 0x0400  /* bit 10: wiping deletes read-only/hidden/system files too */
+#define ZIP_MV_WIPE_TREE 0x0200       /* bit 9: wiping deletes the whole folder tree */
+#define ZIP_MV_WIPE 0x0100            /* bit 8: wipe each new disk */
+#define ZIP_MV_LOW_DENSITY 0x0002     /* bit 1: format at the drive's lower density */
+#define ZIP_MV_FORMAT 0x0001          /* bit 0: format each new disk */
+#define ZIP_MV_DISK_BITS 0x0703       /* the bits that concern disks (refused with bit 14) */
+
 /* Zip display types (lpMessageDisplay's first argument):
  *   0  request  insert the first (code -1), the next (code, extra != -1) or the last disk
  *   1  request  "Please insert Disk Volume %d of %d." (code, extra)

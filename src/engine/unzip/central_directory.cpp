@@ -73,11 +73,6 @@ class DirectoryCursor {
   int m_volume_error = 0;
 };
 
-/// The same file in the same state: identity (device, inode), time and size.
-bool same_state(const platform::FileInfo& a, const platform::FileInfo& b) {
-  return a.same_file(b) && a.mtime == b.mtime && a.size == b.size;
-}
-
 }  // namespace
 
 void CentralDirectory::clear() {
@@ -98,7 +93,7 @@ void CentralDirectory::set_identity(const std::string& path, const platform::Fil
 
 bool CentralDirectory::is_current(const std::string& path, const platform::FileInfo& file,
                                   const DirectoryOptions& options) const {
-  return m_loaded && ascii_iequal(path, m_path) && same_state(file, m_file) && options == m_options;
+  return m_loaded && ascii_iequal(path, m_path) && file.same_state(m_file) && options == m_options;
 }
 
 int CentralDirectory::load(ArchiveInput& in, const DirectoryOptions& options, DirectoryFailure* failure_ret) {

@@ -84,6 +84,15 @@ int setup_settings(ZipRun& run, ArchivePlan& plan) {
   }
   s.store_suffixes = plan.store_suffixes;
 
+  // Encryption: every entry compressed now; copied entries keep theirs.
+  if (c.encryptFlag != 0 && plan.action != ZipAction::kDelete) {
+    const WriteScheme scheme = run.aes ? WriteScheme::kStrongAes : WriteScheme::kTraditional;
+    int rc = plan.encryption.setup(scheme, run.aes_strength, run.password);
+    if (rc == OZ_BAD_PARAMETERS) return zip_report_message(run, rc, kZipMsgGettingPassword);
+    if (rc != 0) return zip_report_message(run, OZ_OUT_OF_MEMORY, kZipMsgGettingPassword);
+    s.encryption = &plan.encryption;
+  }
+
   if (c.addCommentFlag != 0 && c.lpszComment != nullptr) {
     if (run.comment.size() > zip::kMaxArchiveComment) return zip_report(run, OZ_BAD_COMMENT);
     plan.comment.assign(run.comment.begin(), run.comment.end());
@@ -108,6 +117,7 @@ int select_items(ZipRun& run, ArchivePlan& plan, const PatternList& patterns) {
   options.sub_options2 = c.lZipSubOptions2;
   options.never_select = {run.output->archive_path};
   if (!run.output->temp_path.empty()) options.never_select.push_back(run.output->temp_path);
+  if (!run.output->first_part.empty()) options.never_select.push_back(run.output->first_part);
 
   OldEntriesView view(plan.old.entries());
   RunSelectionHooks hooks(run);
@@ -166,8 +176,6 @@ int run_archive_operation(ZipRun& run) {
   ArchivePlan plan;
   plan.action = action_of(c.Function);
   plan.fix_level = c.fixHarderFlag != 0 ? 2 : c.fixFlag != 0 ? 1 : 0;
-  if (c.encryptFlag != 0 && plan.action != ZipAction::kDelete)
-    return zip_report_message(run, OZ_ENCRYPTION_FAILED, kZipMsgNoEncryption);
   const std::string& archive = run.output->archive_path;
 
   // The pattern list.
@@ -183,10 +191,13 @@ int run_archive_operation(ZipRun& run) {
   read_options.large = c.LargeZIPFilesFlag != 0;
   read_options.fix_level = plan.fix_level;
   read_options.names_utf8 = (c.wZipSubOptions & ZIP_OPT_ANSI_NAMES) != 0;
+  // A multi-volume archive is always made anew: the old one is not read.
   std::string detail;
-  int rc = plan.old.read(archive, read_options, run.messages,
-                         [&run](const std::string& text) { zip_warning(run, text); }, &detail);
-  if (rc != 0) return zip_report(run, rc, detail.c_str());
+  if (!run.output->multi_volume) {
+    int rc = plan.old.read(archive, read_options, run.messages,
+                           [&run](const std::string& text) { zip_warning(run, text); }, &detail);
+    if (rc != 0) return zip_report(run, rc, detail.c_str());
+  }
   if (int rc2 = setup_settings(run, plan)) return rc2;
 
   // The items.

@@ -40,6 +40,7 @@ struct ArchivePlan {
   std::vector<SelectedFile> new_files;  ///< in the order they are written
   MemoryEntry memory;
   EntrySettings settings;
+  WriteEncryption encryption;   ///< the run's encryption (settings.encryption points here)
   std::string store_suffixes;   ///< what settings.store_suffixes looks at
   std::vector<uint8_t> comment; ///< the new archive's comment
   uint64_t to_compress = 0;     ///< entries compressed now: the "of N" of the progress

@@ -68,6 +68,20 @@ int FileArchiveOutput::patch(uint64_t offset, const uint8_t* data, size_t nbytes
   return 0;
 }
 
+int FileArchiveOutput::read_back(uint64_t offset, uint8_t* data, size_t nbytes) {
+  if (m_code != 0) return m_code;
+  if (offset + nbytes > this->offset()) return kReadBackFailed;
+  if (offset < m_base) {
+    size_t in_file = offset + nbytes <= m_base ? nbytes : static_cast<size_t>(m_base - offset);
+    if (m_file.read_at(offset, data, in_file) != static_cast<std::ptrdiff_t>(in_file)) return kReadBackFailed;
+    offset += in_file;
+    data += in_file;
+    nbytes -= in_file;
+  }
+  if (nbytes != 0) std::memcpy(data, m_buffer.data() + (offset - m_base), nbytes);
+  return 0;
+}
+
 int FileArchiveOutput::truncate(uint64_t offset) {
   if (m_code != 0) return m_code;
   if (offset >= m_base) {

@@ -16,7 +16,9 @@
  * The multi-volume output plugs in as another implementation; it also says on
  * which piece (disk) the next byte lands and keeps each header in one piece
  * (keep_together).  An encrypting stage sits between the compressor and the
- * output; it is a ByteSink of its own and needs nothing from here.
+ * output; it is a ByteSink of its own.  On a repositionable output the
+ * encryption runs as a second pass instead (its header depends on the CRC):
+ * it reads the entry's data back (read_back) and patches it over itself.
  *
  * FileArchiveOutput buffers 256 KiB and writes with positioned writes, so the
  * file position never matters.  Its first failure is remembered and returned
@@ -39,6 +41,8 @@ namespace ostrana {
 
 class ArchiveOutput : public ByteSink {
  public:
+  static constexpr int kReadBackFailed = 11;  ///< OZ_READ_FAILED
+
   /// The archive offset of the next byte written.
   virtual uint64_t offset() const = 0;
   /// The piece (0-based disk number) the next byte lands on; 0 for one file.
@@ -53,6 +57,15 @@ class ArchiveOutput : public ByteSink {
   }
   /// Rewrites @p nbytes at @p offset, which lies before offset().  @return 0 or a code.
   virtual int patch(uint64_t offset, const uint8_t* data, size_t nbytes) = 0;
+  /// Reads back @p nbytes written at @p offset (the range lies before
+  /// offset()), for a pass over data already written.  @return 0, or
+  /// OZ_READ_FAILED (also from an output that cannot be repositioned).
+  virtual int read_back(uint64_t offset, uint8_t* data, size_t nbytes) {
+    (void)offset;
+    (void)data;
+    (void)nbytes;
+    return kReadBackFailed;
+  }
   /// Drops everything from @p offset on (at most offset()).  @return 0 or a code.
   virtual int truncate(uint64_t offset) = 0;
   /// Writes out what is buffered and makes it durable.  @return 0 or a code.
@@ -70,6 +83,7 @@ class FileArchiveOutput final : public ArchiveOutput {
   bool repositionable() const override { return true; }
   int patch(uint64_t offset, const uint8_t* data, size_t nbytes) override;
   int truncate(uint64_t offset) override;
+  int read_back(uint64_t offset, uint8_t* data, size_t nbytes) override;
   /// Flushes the buffer, cuts the file at offset() (an appended archive may
   /// have been longer) and syncs it to the disk.
   int finish() override;

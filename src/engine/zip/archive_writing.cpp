@@ -5,6 +5,10 @@
  * archive order, then the new files; the central directory and end records;
  * replacing the old archive; the finish.
  *
+ * A multi-volume archive goes into a MultiVolumeOutput instead (no old
+ * archive, no temporary file): entries carry data descriptors, and the last
+ * piece is put in place by multi_volume_setup.h.
+ *
  * Appending writes over the old central directory in place.  Its old bytes
  * (directory, end records, comment) are kept in memory, and a run that fails
  * after it started writing puts them back and cuts the file to its old
@@ -18,6 +22,8 @@
 
 #include "engine/common/progress.h"
 #include "engine/zip/archive_operation.h"
+#include "engine/zip/directory_first.h"
+#include "engine/zip/multi_volume_setup.h"
 #include "engine/zip/temp_archive.h"
 #include "engine/zip/zip_messages.h"
 #include "engine/zip/zip_output.h"
@@ -266,6 +272,56 @@ void finish_run(Writer& w) {
   }
 }
 
+/// The placeholder directory of the directory-first layout: one header per
+/// entry about to be compressed, in the order write_entries() writes them.
+std::vector<CentralRecord> placeholder_directory(const ArchivePlan& plan) {
+  std::vector<CentralRecord> records;
+  if (plan.memory.present && !plan.memory.replaces_old)
+    records.push_back(placeholder_record(plan.memory.name, plan.settings.keep_utf8));
+  for (const SelectedFile& f : plan.new_files) records.push_back(placeholder_record(f.name, plan.settings.keep_utf8));
+  return records;
+}
+
+/// The new archive spread over pieces.
+int write_multi_volume(Writer& w) {
+  ZipRun& run = w.run;
+  const bool directory_first = (run.output->control & ZIP_MV_DIRECTORY_FIRST) != 0;
+  std::unique_ptr<PieceStore> store = start_multi_volume_pieces(run);
+  MultiVolumeOutput out(*store);
+  w.out = &out;
+  std::vector<CentralRecord> placeholders;
+  std::vector<uint8_t> directory;
+  int rc = out.start(!directory_first);
+  if (rc == 0 && directory_first) {
+    // The placeholders open the first piece, whole.
+    placeholders = placeholder_directory(w.plan);
+    if (!central_directory_bytes(placeholders, &directory)) rc = zip_report(run, OZ_BAD_STRUCTURE);
+    else if ((rc = out.keep_together(directory.size())) == 0) rc = out.write(directory.data(), directory.size());
+    if (rc != 0) rc = zip_report_message(run, rc, kZipMsgAddingFiles);
+  }
+  if (rc == 0) rc = write_entries(w);
+  if (rc == 0) {
+    if (directory_first) {
+      const size_t placeholder_nbytes = directory.size();
+      if (!central_directory_bytes(w.records, &directory) || directory.size() > placeholder_nbytes) rc = OZ_INTERNAL;
+      else rc = write_directory_first_end(out, w.records.size(), directory.size(), w.plan.comment);
+    } else {
+      rc = write_central_directory(out, w.records, w.plan.comment, w.plan.settings.large);
+    }
+    if (rc == OZ_TOO_BIG) rc = zip_report_too_big(run);
+    else if (rc != 0) rc = zip_report_message(run, rc, kZipMsgAddingFiles);
+  }
+  if (rc == 0 && (rc = out.finish()) != 0) rc = zip_report(run, rc);
+  if (rc == 0 && directory_first && !placeholders.empty())
+    rc = store->rewrite_first_piece(directory, placeholders.front().name);
+  if (rc == 0) rc = complete_multi_volume(run, out.pieces());
+  if (rc != 0) return zip_report(run, rc);
+  w.out = nullptr;
+  finish_run(w);
+  if (!w.first_unopened.empty()) return zip_report(run, OZ_NOT_FOUND, w.first_unopened.c_str());
+  return OZ_SUCCESS;
+}
+
 }  // namespace
 
 // ---- the whole output ----------------------------------------------------------------------------
@@ -273,6 +329,10 @@ void finish_run(Writer& w) {
 int write_archive(ZipRun& run, ArchivePlan& plan) {
   ZipOutputState& o = *run.output;
   const std::string& archive = o.archive_path;
+  if (o.multi_volume) {
+    Writer w(run, plan);
+    return write_multi_volume(w);
+  }
 
   // The archive must be creatable (or, when it exists, writable).
   int mode = -1;

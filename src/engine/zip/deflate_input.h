@@ -42,6 +42,14 @@ class EntryReadObserver {
   /// Called after each read from the source with the number of source bytes read
   /// so far.  @return 0 to go on, non-zero to cancel the entry.
   virtual int progress(uint64_t source_nbytes) = 0;
+  /// Called after each block of a second pass over the entry's stored bytes
+  /// (the in-place encryption) with the bytes done of @p total_nbytes.
+  /// @return 0 to go on, non-zero to cancel the entry.
+  virtual int pass_progress(uint64_t done_nbytes, uint64_t total_nbytes) {
+    (void)done_nbytes;
+    (void)total_nbytes;
+    return 0;
+  }
   /// A warning for the user (kBinaryEolWarning).
   virtual void warning(const char* text) = 0;
 };

@@ -1,6 +1,7 @@
 /* engine/zip/entry_writer.cpp - compressing one entry into the new archive. */
 #include "engine/zip/entry_writer.h"
 
+#include <optional>
 #include <vector>
 
 #include "engine/zip/item_list.h"
@@ -20,7 +21,7 @@ constexpr uint16_t kInternalText = 0x0001;
 bool needs64(uint64_t v) { return v >= kSaturated32; }
 
 /// Copies @p reader into @p out unchanged.
-int store_data(EntryReader& reader, ArchiveOutput& out) {
+int store_data(EntryReader& reader, ByteSink& out) {
   std::vector<uint8_t> buffer(kStoreBufferNbytes);
   for (;;) {
     std::ptrdiff_t n = reader.read(buffer.data(), buffer.size());
@@ -37,6 +38,10 @@ int write_entry(ArchiveOutput& out, const EntrySource& entry, ByteSource* data, 
                 std::string* detail_ret) {
   const bool repositionable = out.repositionable();
   const bool descriptor = entry.from_callback || !repositionable;
+  const bool folder = (entry.attributes & platform::kDosFolder) != 0;
+  WriteEncryption* encryption = settings.encryption;
+  if (encryption != nullptr && (!encryption->enabled() || data == nullptr || folder)) encryption = nullptr;
+  const bool strong = encryption != nullptr && encryption->strong();
   if (!settings.large && (out.offset() >= kSaturated32 || needs64(entry.size))) return OZ_TOO_BIG;
 
   CentralRecord r;
@@ -44,15 +49,21 @@ int write_entry(ArchiveOutput& out, const EntrySource& entry, ByteSource* data, 
   r.name = stored_name_bytes(entry.name, settings.keep_utf8, &utf8);
   if (r.name.empty() || r.name.size() > 0xFFFF) return OZ_BAD_PARAMETERS;
   if (!utf8) r.extra = unicode_path_block(r.name, entry.name);
+  if (strong) {
+    // Readers find the cipher in the central header; the local copy lets a
+    // directory rebuilt from the local headers (fixing) keep it.
+    std::vector<uint8_t> block = encryption->extra_block();
+    r.extra.insert(r.extra.end(), block.begin(), block.end());
+  }
 
   uint16_t method = settings.compression.method;
-  const bool folder = (entry.attributes & platform::kDosFolder) != 0;
   if (data == nullptr || folder || (!entry.from_callback && entry.size == 0) ||
       (!settings.store_suffixes.empty() && is_stored_suffix(entry.path.empty() ? entry.name : entry.path,
                                                             settings.store_suffixes)))
     method = zip::kMethodStore;
   uint16_t flags = utf8 ? kFlagUtf8Names : 0;
   if (descriptor) flags |= kFlagDataDescriptor;
+  if (encryption != nullptr) flags |= encryption->flag_bits();
   if (method != zip::kMethodStore) flags |= deflateFlagBits(method, settings.compression.level);
 
   // The Zip64 block of the local header is decided now, before the data.
@@ -68,19 +79,45 @@ int write_entry(ArchiveOutput& out, const EntrySource& entry, ByteSource* data, 
   r.disk = out.disk();
 
   auto local_version = [&](uint16_t m) {
+    if (strong) return kVersionAes;
     if (zip64_local) return kVersionZip64;
     uint16_t v = version_needed_for(m, false);
     return settings.large && v < kVersionDeflate ? kVersionDeflate : v;
   };
   std::vector<uint8_t> local = local_header_bytes(r, zip64_local, local_version(method));
   if (int rc = out.keep_together(local.size())) return rc;
+  // Keeping the header whole may have started the next piece.
+  r.local_offset = out.offset();
+  r.disk = out.disk();
   if (int rc = out.write(local.data(), local.size())) return rc;
 
-  // The data.  (An encrypting stage would wrap `out` here.)
+  // The encryption header: made now when the data streams out, else reserved.
+  const uint64_t header_offset = out.offset();
+  std::optional<EntryCipher> cipher;
+  std::optional<EncryptingSink> encrypting;
+  ByteSink* sink = &out;
+  if (encryption != nullptr) {
+    cipher.emplace(*encryption);
+    std::vector<uint8_t> header(encryption->header_nbytes(descriptor), 0);
+    if (descriptor) {
+      EncryptionHeaderInput input;
+      input.streaming = true;
+      input.dos_time = r.header.mod_time;
+      if (cipher->start(input, &header) != 0) {
+        if (detail_ret != nullptr) *detail_ret = kEncryptionHeaderFailed;
+        return OZ_OUT_OF_MEMORY;
+      }
+      sink = &encrypting.emplace(*cipher, out);
+    }
+    if (int rc = out.write(header.data(), header.size())) return rc;
+  }
+  const uint64_t data_offset = out.offset();
+
+  // The data.
   if (data != nullptr && !folder) {
     EntryReader reader(*data, settings.convert_eol, observer);
     if (method == zip::kMethodStore) {
-      if (int rc = store_data(reader, out)) return rc;
+      if (int rc = store_data(reader, *sink)) return rc;
       r.compressed_size = reader.nbytes();
     } else {
       DeflateOptions options;
@@ -90,7 +127,7 @@ int write_entry(ArchiveOutput& out, const EntrySource& entry, ByteSource* data, 
       options.allow_stored_blocks = options.allow_stored_entry;
       options.allow_fixed_blocks = repositionable;
       DeflateResult result;
-      if (int rc = compressor.compress(reader, out, options, &result)) {
+      if (int rc = compressor.compress(reader, *sink, options, &result)) {
         if (detail_ret != nullptr && result.detail != nullptr && *result.detail != '\0') *detail_ret = result.detail;
         return rc;
       }
@@ -105,12 +142,18 @@ int write_entry(ArchiveOutput& out, const EntrySource& entry, ByteSource* data, 
     r.header.crc32 = reader.crc();
     if (reader.dataType() == DataType::kText) r.header.internal_attributes = kInternalText;
   }
+  const uint64_t data_nbytes = r.compressed_size;
+  if (encryption != nullptr) {
+    if (descriptor)
+      if (int rc = encrypting->finish()) return rc;
+    r.compressed_size = encryption->stored_nbytes(data_nbytes, descriptor);
+  }
 
   if (!zip64_local && (needs64(r.compressed_size) || needs64(r.uncompressed_size)))
     return settings.large && repositionable ? kEntryNeedsZip64 : OZ_TOO_BIG;
 
-  r.header.version_needed = settings.large ? kVersionZip64 : version_needed_for(method, false);
-  r.header.version_made_by = version_made_by_for(method, settings.large, settings.dosify, settings.keep_utf8, false);
+  r.header.version_needed = strong ? kVersionAes : settings.large ? kVersionZip64 : version_needed_for(method, false);
+  r.header.version_made_by = version_made_by_for(method, settings.large, settings.dosify, settings.keep_utf8, strong);
   if (descriptor) {
     DataDescriptor d{r.header.crc32, r.compressed_size, r.uncompressed_size};
     uint8_t raw[kDataDescriptor64Size];
@@ -120,6 +163,20 @@ int write_entry(ArchiveOutput& out, const EntrySource& entry, ByteSource* data, 
   } else {
     local = local_header_bytes(r, zip64_local, local_version(method));
     if (int rc = out.patch(r.local_offset, local.data(), local.size())) return rc;
+    if (encryption != nullptr) {
+      // Now that CRC and size are known: the header, then the data encrypted over itself.
+      EncryptionHeaderInput input;
+      input.crc32 = r.header.crc32;
+      input.uncompressed_nbytes = r.uncompressed_size;
+      input.dos_time = r.header.mod_time;
+      std::vector<uint8_t> header;
+      if (cipher->start(input, &header) != 0) {
+        if (detail_ret != nullptr) *detail_ret = kEncryptionHeaderFailed;
+        return OZ_OUT_OF_MEMORY;
+      }
+      if (int rc = out.patch(header_offset, header.data(), header.size())) return rc;
+      if (int rc = encrypt_in_place(out, data_offset, data_nbytes, *cipher, observer)) return rc;
+    }
   }
   *ret = std::move(r);
   return OZ_SUCCESS;

@@ -16,6 +16,14 @@
  * readers that do not convert DOS code pages (7-Zip and libarchive on Linux)
  * use, so every reader shows the same name.
  *
+ * Encryption (entry_encryption.h): an entry with data gets flag bit 0 (and
+ * bit 6, versions 51 and the 0x0017 block for strong encryption) and its
+ * encryption header before the data.  On a repositionable output the header
+ * is reserved, the data compressed, the local header rewritten, the header
+ * written with the final CRC and size, and the data encrypted over itself
+ * in a second pass; otherwise (flag bit 3) header and data are encrypted on
+ * the way out.  Folders carry no data and are not encrypted.
+ *
  * Zip64 in the local header is decided before the data is read, from the size
  * the source announced.  A file that grows past 4 GiB while it is read no longer
  * fits such a header: write_entry() then says kEntryNeedsZip64 and the caller
@@ -31,6 +39,7 @@
 #include "engine/zip/archive_output.h"
 #include "engine/zip/deflate.h"
 #include "engine/zip/deflate_input.h"
+#include "engine/zip/entry_encryption.h"
 #include "engine/zip/zip_headers.h"
 
 namespace ostrana {
@@ -50,6 +59,7 @@ struct EntrySettings {
   bool keep_utf8 = false;           ///< option bit 11: names stay as given
   bool convert_eol = false;         ///< convertLFtoCRLFFlag
   std::string_view store_suffixes;  ///< empty when no suffix is stored (effective level 9)
+  WriteEncryption* encryption = nullptr;  ///< the run's encryption; null or not enabled: none
 };
 
 /// One entry to write.
@@ -67,6 +77,7 @@ struct EntrySource {
 /// folder).  @p observer (may be null) hears of the progress and may cancel.
 /// @return 0 with *@p ret filled; kEntryNeedsZip64; or a code: the source's
 /// (11 read failure, 9 cancelled), the output's, 4 (with *@p detail_ret),
+/// 22 (encryption failed),
 /// OZ_TOO_BIG (an entry or offset beyond 4 GiB without LargeZIPFilesFlag),
 /// OZ_BAD_PARAMETERS (a name longer than the format allows).
 int write_entry(ArchiveOutput& out, const EntrySource& entry, ByteSource* data, const EntrySettings& settings,

@@ -65,7 +65,12 @@ int hand_out(ZipRun& run, const uint8_t* data, size_t nbytes, uint64_t* position
 
 int run_memory_to_memory(ZipRun& run) {
   const ZIPCMDSTRUCT& c = run.cmd;
-  if (c.encryptFlag != 0) return zip_report_message(run, OZ_ENCRYPTION_FAILED, kZipMsgNoEncryption);
+  WriteEncryption encryption;
+  if (c.encryptFlag != 0) {
+    int rc = encryption.setup(run.aes ? WriteScheme::kStrongAes : WriteScheme::kTraditional, run.aes_strength,
+                              run.password);
+    if (rc != 0) return zip_report_message(run, rc == OZ_BAD_PARAMETERS ? rc : OZ_OUT_OF_MEMORY, kZipMsgGettingPassword);
+  }
   const uint64_t block_nbytes = (static_cast<uint64_t>(c.lMemBlockSizeH) << 32) | c.lMemBlockSize;
   if (c.lpMemBlock != nullptr && block_nbytes > std::numeric_limits<size_t>::max())
     return zip_report_message(run, OZ_BAD_PARAMETERS, kZipMsgInvalidLength);
@@ -94,10 +99,11 @@ int run_memory_to_memory(ZipRun& run) {
   const bool large = c.LargeZIPFilesFlag != 0;
   const uint16_t method = static_cast<uint16_t>(run.compression.method);
   CentralRecord r;
+  const bool strong = encryption.strong();
   r.header.version_made_by = version_made_by_for(method, large, (c.dosifyFlag & 1) != 0,
-                                                 (c.wZipSubOptions & ZIP_OPT_ANSI_NAMES) != 0, false);
-  r.header.version_needed = large ? kVersionZip64 : version_needed_for(method, false);
-  r.header.flags = deflateFlagBits(method, run.compression.level);
+                                                 (c.wZipSubOptions & ZIP_OPT_ANSI_NAMES) != 0, strong);
+  r.header.version_needed = strong ? kVersionAes : large ? kVersionZip64 : version_needed_for(method, false);
+  r.header.flags = static_cast<uint16_t>(deflateFlagBits(method, run.compression.level) | encryption.flag_bits());
   r.header.method = method;
   uint32_t now = platform::dos_datetime_from_time(time(nullptr));
   r.header.mod_date = static_cast<uint16_t>(now >> 16);
@@ -105,8 +111,21 @@ int run_memory_to_memory(ZipRun& run) {
   r.header.crc32 = reader.crc();
   r.header.external_attributes = platform::kDosArchive;
   if (reader.dataType() == DataType::kText) r.header.internal_attributes = 1;
-  r.compressed_size = compressed.bytes().size();
   r.uncompressed_size = reader.nbytes();
+  if (encryption.enabled()) {
+    // All of the data is at hand: the header goes first, as on any output.
+    EntryCipher cipher(encryption);
+    EncryptionHeaderInput input;
+    input.crc32 = r.header.crc32;
+    input.uncompressed_nbytes = r.uncompressed_size;
+    input.dos_time = r.header.mod_time;
+    std::vector<uint8_t> header;
+    if (cipher.start(input, &header) != 0) return zip_report(run, OZ_OUT_OF_MEMORY, kEncryptionHeaderFailed);
+    if (int rc2 = encrypt_all(cipher, &compressed.bytes())) return zip_report(run, rc2);
+    compressed.bytes().insert(compressed.bytes().begin(), header.begin(), header.end());
+    r.extra = encryption.extra_block();
+  }
+  r.compressed_size = compressed.bytes().size();
   if (!large && (r.compressed_size >= kSaturated32 || r.uncompressed_size >= kSaturated32))
     return zip_report_too_big(run);
   std::vector<uint8_t> header;

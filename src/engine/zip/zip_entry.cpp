@@ -16,6 +16,7 @@
 
 #include "engine/common/caller_strings.h"
 #include "engine/common/command_record.h"
+#include "engine/common/key_derivation.h"
 #include "engine/zip/zip_arguments.h"
 #include "engine/zip/zip_operation.h"
 #include "engine/zip/zip_run.h"
@@ -98,7 +99,9 @@ int check_encryption(ZipRun& run) {
   if ((c.lZipSubOptions2 & ZIP_OPT2_RESERVED_3) && !(c.lZipSubOptions2 & ZIP_OPT2_AES))
     return zip_report(run, OZ_BAD_PARAMETERS);
   if (!c.encryptFlag) return OZ_SUCCESS;
-  if (run.password.empty())
+  // The reader takes at most 128 characters: a longer password is refused
+  // rather than cut, so the password given always opens what it encrypted.
+  if (run.password.empty() || run.password.size() > kMaxPasswordBytes)
     return zip_report_message(run, OZ_BAD_PARAMETERS, kZipMsgGettingPassword);
   if (c.lZipSubOptions2 & ZIP_OPT2_AES) {
     try {

@@ -1,6 +1,8 @@
 /* engine/zip/zip_headers.cpp - the headers the archive writer puts into a new archive. */
 #include "engine/zip/zip_headers.h"
 
+#include <algorithm>
+
 #include "engine/common/cp437.h"
 #include "engine/common/crc32.h"
 #include "engine/common/zip_extra.h"
@@ -146,34 +148,67 @@ bool central_header_bytes(const CentralRecord& r, std::vector<uint8_t>* out) {
 
 int write_central_directory(ArchiveOutput& out, const std::vector<CentralRecord>& records,
                             const std::vector<uint8_t>& comment, bool large) {
-  const uint64_t start = out.offset();
-  const uint32_t start_disk = out.disk();
+  // Over pieces (an output that cannot be rewritten is a multi-volume one)
+  // each header is kept whole, and the piece where the first one lands, and
+  // how many land on the last piece, go into the end records.
+  const bool pieces = !out.repositionable();
+  uint64_t start = out.offset();
+  uint32_t start_disk = out.disk();
+  uint64_t directory_nbytes = 0;
+  uint64_t on_this_disk = 0;
+  uint32_t disk = out.disk();
   std::vector<uint8_t> bytes;
   bytes.reserve(256 * 1024);
-  for (const CentralRecord& r : records) {
-    if (!central_header_bytes(r, &bytes)) return OZ_BAD_STRUCTURE;
+  for (size_t i = 0; i < records.size(); ++i) {
+    const size_t at = bytes.size();
+    if (!central_header_bytes(records[i], &bytes)) return OZ_BAD_STRUCTURE;
+    if (pieces) {
+      const size_t n = bytes.size() - at;
+      if (int rc = out.keep_together(n)) return rc;
+      if (i == 0) {
+        start = out.offset();
+        start_disk = out.disk();
+      }
+      if (out.disk() != disk) {
+        disk = out.disk();
+        on_this_disk = 0;
+      }
+      if (int rc = out.write(bytes.data() + at, n)) return rc;
+      bytes.clear();
+      directory_nbytes += n;
+      ++on_this_disk;
+      continue;
+    }
     if (bytes.size() >= 256 * 1024) {
       if (int rc = out.write(bytes.data(), bytes.size())) return rc;
+      directory_nbytes += bytes.size();
       bytes.clear();
     }
   }
-  if (!bytes.empty())
+  if (!bytes.empty()) {
     if (int rc = out.write(bytes.data(), bytes.size())) return rc;
+    directory_nbytes += bytes.size();
+  }
+  if (!pieces) on_this_disk = records.size();
 
   const uint64_t count = records.size();
-  const uint64_t directory_nbytes = out.offset() - start;
   const bool overflow = count >= kSaturated16 || needs64(directory_nbytes) || needs64(start);
   if (overflow && !large) return OZ_TOO_BIG;
   const size_t comment_nbytes = comment.size() > kMaxArchiveComment ? kMaxArchiveComment : comment.size();
 
-  std::vector<uint8_t> tail;
+  // The end records stay together; they may start the next piece, which then
+  // holds no header of the directory.
+  std::vector<uint8_t> tail((overflow ? kZip64EndRecordSize + kZip64LocatorSize : 0) + kEndRecordSize + comment_nbytes);
+  if (int rc = out.keep_together(tail.size())) return rc;
+  if (out.disk() != disk) on_this_disk = 0;
+  size_t at = 0;
   if (overflow) {
     Zip64EndRecord z;
     z.version_made_by = kVersionZip64;
     z.version_needed = kVersionZip64;
     z.this_disk = out.disk();
     z.directory_disk = start_disk;
-    z.entries_this_disk = count;
+    z.entries_this_disk = on_this_disk;
     z.entries_total = count;
     z.directory_nbytes = directory_nbytes;
     z.directory_offset = start;
@@ -181,23 +216,20 @@ int write_central_directory(ArchiveOutput& out, const std::vector<CentralRecord>
     l.record_disk = out.disk();
     l.record_offset = out.offset();
     l.total_disks = out.disk() + 1;
-    tail.resize(kZip64EndRecordSize + kZip64LocatorSize);
     write_zip64_end_record(z, tail.data());
     write_zip64_locator(l, tail.data() + kZip64EndRecordSize);
+    at = kZip64EndRecordSize + kZip64LocatorSize;
   }
   EndRecord e;
   e.this_disk = saturate16(out.disk());
   e.directory_disk = saturate16(start_disk);
-  e.entries_this_disk = saturate16(count);
+  e.entries_this_disk = saturate16(on_this_disk);
   e.entries_total = saturate16(count);
   e.directory_nbytes = saturate32(directory_nbytes);
   e.directory_offset = saturate32(start);
   e.comment_nbytes = static_cast<uint16_t>(comment_nbytes);
-  size_t at = tail.size();
-  tail.resize(at + kEndRecordSize);
   write_end_record(e, tail.data() + at);
-  append(&tail, comment.data(), comment_nbytes);
-  if (int rc = out.keep_together(tail.size())) return rc;
+  std::copy(comment.begin(), comment.begin() + static_cast<std::ptrdiff_t>(comment_nbytes), tail.begin() + static_cast<std::ptrdiff_t>(at + kEndRecordSize));
   return out.write(tail.data(), tail.size());
 }
 

@@ -29,7 +29,6 @@ const MessageRow kZipMessages[] = {
     {115, "allocating temp filename"},
     {116, "was processing list of files"},
     {142, "was creating pattern list"},
-    {141, "encryption on write is not available in this build"},
 
     // ---- the archive writer: warnings (display type 12) ----------------------
     {117, " not found or empty"},
@@ -171,6 +170,12 @@ const MessageRow kZipMessages[] = {
     {517, "ZIP File read error!"},
     {518, "ZIP File write error!"},
     {519, "Invalid First Disk; Try again."},
+    {520, "Target media is write protected or missing.\nPlease insert a write enabled disk."},
+    {521, "Wiping Drive %s..."},
+    {522, "Formatting Drive %s..."},
+    {523, "Formatting Cylinder %d"},
+    {524, "Initializing Media..."},
+    {525, "PKBACK# .%03d"},
     {600, "Target Media is NON-Removable and can not be used for a Multi-Volume operation."},
     {601, "The same disk volume can not be used as both the source and destination"},
     {602, "Volume could not be Wiped or Formatted."},

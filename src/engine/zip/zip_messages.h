@@ -55,7 +55,6 @@ enum ZipMessageId : int {
   kZipMsgItemOf = 138,               ///< "Item %d of %d"
   kZipMsgMemoryToFile = 139,         ///< "Memory to File"
   kZipMsgBinaryEol = 140,            ///< "can not translate EOL in binary files"
-  kZipMsgNoEncryption = 141,         ///< "encryption on write is not available in this build"
   kZipMsgPatternList = 142,          ///< "was creating pattern list"
   kZipMsgGettingPassword = 143,      ///< "was getting encryption password"
   kZipMsgActivityLogName = 144,      ///< "\OZIPLOG.TXT"
@@ -72,6 +71,12 @@ enum ZipMessageId : int {
   kZipMsgVolumeSizeItem = 241,       ///< "[%s]": one 64-bit volume size
   kZipMsgResultBase = 256,           ///< result text of code c: 256 + c
   kZipMsgFirstDisk = 512,            ///< prompts and media messages: 512..519, 600..602
+  kZipMsgWriteProtected = 520,       ///< "Target media is write protected or missing.\n..."
+  kZipMsgWiping = 521,               ///< "Wiping Drive %s..." (the drive's root folder)
+  kZipMsgFormattingDrive = 522,      ///< "Formatting Drive %s..."
+  kZipMsgFormattingCylinder = 523,   ///< "Formatting Cylinder %d"
+  kZipMsgInitializingMedia = 524,    ///< "Initializing Media..."
+  kZipMsgDiskLabel = 525,            ///< "PKBACK# .%03d": dots removed, cut to 11 characters
   kZipMsgVersion = 706,              ///< "Ostrana Secure Zip Version: 6.00.00 - %s  %s"
 };
 

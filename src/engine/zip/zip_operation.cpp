@@ -1,7 +1,7 @@
 /* engine/zip/zip_operation.cpp - the zip entry's stages: output, operation, finish.
  *
- * Multi-volume output is not built yet: its check refuses honestly (20).
- * Preparing the output settles the archive's name (".zip" added to a name
+ * Multi-volume runs are checked, prepared and cleaned up by
+ * multi_volume_setup.h.  Preparing the output settles the archive's name (".zip" added to a name
  * without a dot) and makes the temporary archive, creating the folders it
  * needs; appending in place and memory-to-memory need none.  The finish
  * closes the temporary archive and removes it, unless it holds a complete new
@@ -10,6 +10,7 @@
 #include "engine/zip/zip_operation.h"
 
 #include "engine/zip/archive_operation.h"
+#include "engine/zip/multi_volume_setup.h"
 #include "engine/zip/temp_archive.h"
 #include "engine/zip/zip_output.h"
 #include "engine/zip/zip_run.h"
@@ -32,9 +33,7 @@ std::string temp_folder_for(const std::string& archive_path, bool use_temp_path,
   return platform::parent_folder(archive_path);
 }
 
-int zip_check_multivolume(ZipRun& run) {
-  return zip_report(run, OZ_BAD_MULTIVOLUME, "multi-volume output is not available in this build");
-}
+int zip_check_multivolume(ZipRun& run) { return check_multi_volume(run); }
 
 int zip_prepare_output(ZipRun& run) {
   run.output = std::make_shared<ZipOutputState>();
@@ -43,6 +42,7 @@ int zip_prepare_output(ZipRun& run) {
   // An archive reached through a symbolic link is replaced where it lies;
   // the link stays a link.
   o.archive_path = platform::followed_link(archive_path_with_suffix(run.archive_path));
+  if (run.cmd.wMultiVolControl & ZIP_MV_ENABLED) return prepare_multi_volume_output(run);
   if (run.cmd.growExistingFlag != 0) return OZ_SUCCESS;  // made later if appending turns out impossible
   const bool use_temp = run.cmd.pathForTempFlag != 0 && !run.temp_path.empty();
   int rc = create_temp_archive(temp_folder_for(o.archive_path, use_temp, run.temp_path), &o.temp, &o.temp_path);
@@ -56,11 +56,12 @@ int zip_run_operation(ZipRun& run) {
   return run_archive_operation(run);
 }
 
-void zip_finish_output(ZipRun& run, int) {
+void zip_finish_output(ZipRun& run, int result) {
   if (!run.output) return;
   ZipOutputState& o = *run.output;
   o.temp.close();
   if (!o.temp_path.empty() && !o.keep_temp) platform::remove_file(o.temp_path);
+  if (o.multi_volume) clean_up_multi_volume(run, result);
 }
 
 }  // namespace ostrana

@@ -18,8 +18,8 @@
  *                          was split; after a failed split run delete every
  *                          part, the temporary file and the archive.
  *
- * zip_operation.cpp provides them; multi-volume output is still reported as
- * not available (never as a success) until it is built.
+ * zip_operation.cpp provides them; multi-volume runs go on into
+ * multi_volume_setup.h.
  */
 #pragma once
 

@@ -10,8 +10,10 @@
  */
 #pragma once
 
+#include <cstdint>
 #include <string>
 
+#include "engine/zip/split_names.h"
 #include "platform/file.h"
 
 namespace ostrana {
@@ -21,6 +23,17 @@ struct ZipOutputState {
   std::string temp_path;     ///< the temporary archive ("" when none was made)
   platform::File temp;       ///< open while the run writes it
   bool keep_temp = false;    ///< replacing failed: the new archive is left in temp_path
+
+  // Multi-volume output (wMultiVolControl bit 15); the temporary file above
+  // is then the staging file of spanning, when there is one.
+  bool multi_volume = false;
+  bool split = false;          ///< bit 14: numbered parts in one folder
+  uint16_t control = 0;        ///< wMultiVolControl
+  VolumeSizes sizes;           ///< split part sizes
+  std::string first_part;      ///< split: the name of part 1 ("" before it is made)
+  platform::File first_part_file;  ///< split: part 1, created when the output is prepared
+  bool started = false;        ///< writing began: parts or a disk file of this run exist
+  bool completed = false;      ///< the multi-volume archive is in place
 };
 
 /// The archive's path as the run uses it: ".zip" appended when the last

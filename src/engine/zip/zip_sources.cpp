@@ -67,6 +67,25 @@ int EntryProgress::progress(uint64_t source_nbytes) {
   return 0;
 }
 
+int EntryProgress::pass_progress(uint64_t done_nbytes, uint64_t total_nbytes) {
+  // The pass starts again from 0 percent; like the reading, at most one
+  // report per percent step and one cancel poll per MiB.
+  if (done_nbytes < m_pass_last_poll) {  // the entry is written again (Zip64)
+    m_pass_last_poll = 0;
+    m_pass_last_percent = -1;
+  }
+  int percent = byte_percent(done_nbytes, total_nbytes);
+  if (percent != m_pass_last_percent) {
+    m_pass_last_percent = percent;
+    if (int rc = m_run.status.minor(m_name.c_str(), percent)) return rc;
+  }
+  if (done_nbytes - m_pass_last_poll >= kPollEveryNbytes) {
+    m_pass_last_poll = done_nbytes;
+    if (int rc = m_run.status.major_poll()) return rc;
+  }
+  return 0;
+}
+
 void EntryProgress::warning(const char*) {
   zip_warning(m_run, m_run.messages.text(kZipMsgBinaryEol, 1));
 }

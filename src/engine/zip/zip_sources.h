@@ -61,6 +61,8 @@ class EntryProgress final : public EntryReadObserver {
  public:
   EntryProgress(ZipRun& run, const std::string& name, uint64_t total);
   int progress(uint64_t source_nbytes) override;
+  /// The in-place encryption pass: minor status with the pass's own percent.
+  int pass_progress(uint64_t done_nbytes, uint64_t total_nbytes) override;
   void warning(const char* text) override;
 
  private:
@@ -69,6 +71,8 @@ class EntryProgress final : public EntryReadObserver {
   uint64_t m_total;
   int m_last_percent = -1;
   uint64_t m_last_poll = 0;
+  int m_pass_last_percent = -1;
+  uint64_t m_pass_last_poll = 0;
 };
 
 /// Writes message @p format_id ("%s") around @p name to the activity log.

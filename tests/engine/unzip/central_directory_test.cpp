@@ -245,6 +245,12 @@ TEST(CentralDirectory, GuardComparesPathIgnoringCaseFileStateAndOptions) {
   platform::FileInfo replaced = file;  // another file renamed over the path
   replaced.inode = 100;
   EXPECT_FALSE(l.dir.is_current("/tmp/archive.zip", replaced, opts));
+  platform::FileInfo rewritten = file;  // written again within the same second
+  rewritten.mtime_nsec += 1;
+  EXPECT_FALSE(l.dir.is_current("/tmp/archive.zip", rewritten, opts));
+  platform::FileInfo reused = file;  // a new file that got the freed inode
+  reused.change_nsec += 1;
+  EXPECT_FALSE(l.dir.is_current("/tmp/archive.zip", reused, opts));
   DirectoryOptions raw;
   raw.names_in_engine_code_page = true;
   EXPECT_FALSE(l.dir.is_current("/tmp/archive.zip", file, raw));

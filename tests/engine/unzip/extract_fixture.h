@@ -46,9 +46,9 @@ class ExtractFixture : public ::testing::Test {
     write_archive(a);
   }
 
-  /// Function 8 with @p spec (recursion on unless the test turned it off).
-  int extract(const char* spec) {
-    cmd.lpszFilespec = spec;
+  /// Function 8 with @p filespec (recursion on unless the test turned it off).
+  int extract(const char* filespec) {
+    cmd.lpszFilespec = filespec;
     return OstranaUnzip(&cmd);
   }
 

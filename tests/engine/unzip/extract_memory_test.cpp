@@ -39,8 +39,8 @@ class ExtractMemory : public ExtractFixture {
     return static_cast<uint32_t>(std::stoul(std::string(out.begin(), out.end())));
   }
 
-  int to_block(const char* spec, std::vector<char>* block, uint64_t offset = 0) {
-    cmd.lpszFilespec = spec;
+  int to_block(const char* filespec, std::vector<char>* block, uint64_t offset = 0) {
+    cmd.lpszFilespec = filespec;
     cmd.lpMemBlock = block->data();
     cmd.lMemBlockSize = static_cast<uint32_t>(block->size());
     cmd.lStartingOffset = static_cast<uint32_t>(offset);
@@ -182,6 +182,23 @@ TEST_F(ExtractMemory, MemoryToMemoryExpandsAnItemTheCallerHands) {
   junk.feed.assign(64, 'J');
   cb.lpUserData = &junk;
   EXPECT_EQ(OU_BAD_STRUCTURE, OstranaUnzip(&cmd));
+}
+
+}  // namespace
+
+namespace {
+
+// The directory of the last archive is kept between calls; an archive
+// rewritten in place within the same second, to the same size, must still be
+// read anew (its directory now says other CRCs).
+TEST_F(ExtractMemory, AnArchiveRewrittenWithinOneSecondIsReadAnew) {
+  write_archive({stored("one.txt", "first")});
+  std::vector<char> block(5, '#');
+  ASSERT_EQ(0, to_block("one.txt", &block));
+  EXPECT_EQ("first", std::string(block.begin(), block.end()));
+  write_archive({stored("one.txt", "other")});
+  ASSERT_EQ(0, to_block("one.txt", &block));
+  EXPECT_EQ("other", std::string(block.begin(), block.end()));
 }
 
 }  // namespace

@@ -53,7 +53,7 @@ TEST_F(Extract, PatternsSelectByTheStarFolderAndRecursionRules) {
   testzip::Entry empty = stored("EMPTY/", "");
   write_archive({stored("A.TXT"), stored("AXYZ.TXT"), folder, stored("DOCS/B.TXT"), empty, stored("C.BIN")});
   struct Case {
-    const char* spec;
+    const char* filespec;
     int recurse;
     std::vector<std::string> written;
     std::vector<std::string> not_written;
@@ -66,11 +66,11 @@ TEST_F(Extract, PatternsSelectByTheStarFolderAndRecursionRules) {
       {"*.*", 1, {"A.TXT", "DOCS/B.TXT", "EMPTY"}, {}},        // folder entries too
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.spec);
+    SCOPED_TRACE(c.filespec);
     dest = testenv::make_temp_dir("select");
     cmd.lpszDestination = dest.c_str();
     cmd.recurseFlag = c.recurse;
-    EXPECT_EQ(OU_SUCCESS, extract(c.spec));
+    EXPECT_EQ(OU_SUCCESS, extract(c.filespec));
     for (const std::string& name : c.written) EXPECT_NE("<missing>", content(name)) << name;
     for (const std::string& name : c.not_written) EXPECT_EQ("<missing>", content(name)) << name;
   }

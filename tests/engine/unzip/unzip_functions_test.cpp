@@ -279,9 +279,9 @@ TEST_F(UnzipFunctions, CountAndWalkMatches) {
   a.entries = {stored("A.TXT"), stored("docs/"), stored("docs/B.TXT"), stored("docs/c.bin"), stored("AXYZ.TXT"),
                stored("my file.txt")};
   std::string path = write("match.zip", a);
-  auto matches = [&](const char* spec, int recurse) {
+  auto matches = [&](const char* filespec, int recurse) {
     UNZIPCMDSTRUCT c = record(path, UNZIP_COUNT_MATCHES);
-    c.lpszFilespec = spec;
+    c.lpszFilespec = filespec;
     c.recurseFlag = recurse;
     int rc = OstranaUnzip(&c);
     return rc == 0 ? c.returnCount : -rc;
