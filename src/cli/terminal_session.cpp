@@ -1,6 +1,7 @@
 /* cli/terminal_session.cpp - an extraction or a test on the command line. */
 #include "cli/terminal_session.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
@@ -13,11 +14,15 @@ constexpr auto kRedrawInterval = std::chrono::milliseconds(100);
 constexpr int kOverwriteQuestion = 8;
 constexpr int kPasswordQuestion = 9;
 
-/// "Item 3 of 10" -> "3/10".
-std::string short_count(const std::string& major) {
+/// "Item 3 of 10" -> "3/10", and *@p percent_ret becomes the whole run's
+/// percent (items done plus this item's share); other texts stay as they are
+/// and leave *@p percent_ret, the item's percent, alone.
+std::string short_count(const std::string& major, int* percent_ret) {
   unsigned k = 0, n = 0;
-  if (std::sscanf(major.c_str(), "Item %u of %u", &k, &n) == 2) return std::to_string(k) + "/" + std::to_string(n);
-  return major;
+  if (std::sscanf(major.c_str(), "Item %u of %u", &k, &n) != 2 || k == 0 || n == 0 || k > n) return major;
+  const int item = *percent_ret < 0 ? 0 : *percent_ret > 100 ? 100 : *percent_ret;
+  *percent_ret = static_cast<int>(((static_cast<uint64_t>(k) - 1) * 100 + static_cast<uint64_t>(item)) / n);
+  return std::to_string(k) + "/" + std::to_string(n);
 }
 
 }  // namespace
@@ -58,7 +63,9 @@ void TerminalSession::draw(bool force) {
   if (!force && m_line_shown && now - m_last_draw < kRedrawInterval) return;
   m_last_draw = now;
   char head[64];
-  std::snprintf(head, sizeof head, "[%s] %3d%% ", short_count(m_major).c_str(), m_percent);
+  int percent = m_percent;
+  const std::string count = short_count(m_major, &percent);
+  std::snprintf(head, sizeof head, "[%s] %3d%% ", count.c_str(), percent);
   std::string line = head + one_line(m_minor.c_str());
   const size_t width = static_cast<size_t>(terminal_width()) - 1;
   if (line.size() > width) line = line.substr(0, width - 3) + "...";

@@ -6,7 +6,8 @@
  * descends into subfolders (recursion is one setting of the run, so it then
  * applies to every item).  For delete the items are patterns of entry names.
  * Repeated --include and --exclude patterns are joined into the engine's
- * blank-separated lists, quoted where a pattern holds a blank.  -p encrypts
+ * blank-separated lists, quoted where a pattern holds a blank.  An add or
+ * update item that names nothing on the disk is named in a warning first.  -p encrypts
  * every entry written now with the traditional cipher, or with --aes with
  * PKWARE strong encryption (AES); entries copied from the archive keep
  * whatever encryption they had.
@@ -43,6 +44,15 @@ void append_item(std::string* list, const std::string& item) {
 bool is_folder(const std::string& path) {
   struct stat st;
   return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+/// An item that names no file and holds no wildcard cannot match anything:
+/// the engine only learns "nothing to do" (12) or leaves it out, so the user
+/// is told which name it was.
+void warn_if_missing(const std::string& item) {
+  struct stat st;
+  if (item.find_first_of("*?") == std::string::npos && ::lstat(item.c_str(), &st) != 0)
+    std::fprintf(stderr, "ostrana: %s: no such file or folder\n", item.c_str());
 }
 
 /// "1000000", "64k", "1m" (1024-based units).  @return false for anything else.
@@ -111,6 +121,7 @@ int run_zip_command(int function, const std::vector<std::string>& words, const C
   bool folder_item = false;
   for (size_t i = 1; i < words.size(); ++i) {
     std::string item = words[i];
+    if ((function == ZIP_ADD || function == ZIP_UPDATE) && !line.has(Opt::kQuiet)) warn_if_missing(item);
     if (function != ZIP_DELETE && is_folder(item)) {
       while (item.size() > 1 && item.back() == '/') item.pop_back();
       item += item == "/" ? "*.*" : "/*.*";

@@ -13,7 +13,9 @@
 
 namespace platform::faults {
 
-enum class Op : int { kAny = 0, kOpen, kRead, kWrite, kSeek, kRename, kRemove, kClose, kSync, kCount };
+/// kFolder: listing a folder or making one on a path; kAttributes: setting a
+/// file's times or permissions.
+enum class Op : int { kAny = 0, kOpen, kRead, kWrite, kSeek, kRename, kRemove, kClose, kSync, kFolder, kAttributes, kCount };
 
 /// Arms the plan: the @p nth (1-based) call of kind @p op fails with @p err.
 void arm(Op op, long nth, int err);

@@ -186,6 +186,7 @@ int remove_file(const std::string& path) {
 }
 
 int sync_folder(const std::string& folder) {
+  if (int e = faults::check(Op::kSync)) return e;
   int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) return errno;
   int rc = ::fsync(fd) == 0 ? 0 : errno;
@@ -221,10 +222,12 @@ int file_mode(const std::string& path, unsigned* mode_ret) {
 }
 
 int set_file_mode(const std::string& path, unsigned mode) {
+  if (int e = faults::check(Op::kAttributes)) return e;
   return ::chmod(path.c_str(), static_cast<mode_t>(mode & 07777)) == 0 ? 0 : errno;
 }
 
 int set_file_mtime(const std::string& path, int64_t mtime) {
+  if (int e = faults::check(Op::kAttributes)) return e;
   struct timespec times[2];
   times[0].tv_sec = 0;
   times[0].tv_nsec = UTIME_OMIT;

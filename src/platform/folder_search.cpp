@@ -1,6 +1,8 @@
 /* platform/folder_search.cpp - list one folder over POSIX (opendir, lstat, stat). */
 #include "platform/folder_search.h"
 
+#include "platform/fault_injection.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <dirent.h>
@@ -80,6 +82,7 @@ int FolderSearch::open(const std::string& folder) {
   m_folder = folder;
   m_names.clear();
   m_next = 0;
+  if (int e = faults::check(faults::Op::kFolder)) return e;
   DIR* dir = opendir(folder.empty() ? "." : folder.c_str());
   if (dir == nullptr) return errno;
   DirCloser closer(dir);

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "platform/fault_injection.h"
 #include "platform/output_tree.h"
 
 namespace platform {
@@ -45,12 +46,14 @@ std::string engine_log_folder() {
 }
 
 int append_to_file(const std::string& path, const void* data, size_t nbytes) {
+  if (int e = faults::check(faults::Op::kOpen)) return e;
   int fd;
   do fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
   while (fd < 0 && errno == EINTR);
   if (fd < 0) return errno;
   const char* p = static_cast<const char*>(data);
-  int err = 0;
+  int err = faults::check(faults::Op::kWrite);
+  if (err != 0) nbytes = 0;  // as if the first write had failed
   while (nbytes > 0) {
     ssize_t n = ::write(fd, p, nbytes);
     if (n < 0) {

@@ -196,6 +196,7 @@ int OutputTree::commit(const std::string& temp, const std::string& relative) {
 }
 
 int OutputTree::set_times(const std::string& relative, time_t t) {
+  if (int e = faults::check(Op::kAttributes)) return e;
   struct timespec times[2] = {{t, 0}, {t, 0}};
   if (relative.empty()) return ::futimens(m_root, times) == 0 ? 0 : errno;
   std::string folder, name;
@@ -206,11 +207,13 @@ int OutputTree::set_times(const std::string& relative, time_t t) {
 }
 
 int set_file_times(File& file, time_t t) {
+  if (int e = faults::check(Op::kAttributes)) return e;
   struct timespec times[2] = {{t, 0}, {t, 0}};
   return ::futimens(file.fd(), times) == 0 ? 0 : errno;
 }
 
 int set_file_permissions(File& file, bool read_only, bool executable) {
+  if (int e = faults::check(Op::kAttributes)) return e;
   struct stat st;
   if (::fstat(file.fd(), &st) != 0) return errno;
   mode_t mode = st.st_mode & 0777;
@@ -221,6 +224,7 @@ int set_file_permissions(File& file, bool read_only, bool executable) {
 }
 
 int make_folder_path(const std::string& path, unsigned mode) {
+  if (int e = faults::check(Op::kFolder)) return e;
   for (size_t i = 1; i <= path.size(); ++i) {
     if (i < path.size() && path[i] != '/') continue;
     std::string part = path.substr(0, i);

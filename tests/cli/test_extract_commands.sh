@@ -69,5 +69,26 @@ run test bad.zip;                         check "test of a bad CRC exits 39" 39 
 check "bad CRC named" "ostrana: bad.zip: Bad CRC (Problem extracting file(s))" "$err"
 run test sample.zip -q;                   check "quiet test prints nothing" "" "$out$err"
 
+# On a terminal the progress line counts items and gives the whole run's
+# percent (items done plus the current item's share); without a terminal
+# there is none.  70,000 tiny items take long enough to be drawn a few times.
+if command -v script >/dev/null; then
+  python3 - "$tmp/many.zip" <<'PY'
+import sys, zipfile
+with zipfile.ZipFile(sys.argv[1], "w") as z:
+    for n in range(70000):
+        z.writestr("f%05d.txt" % n, b"%d" % n)
+PY
+  script -qc "$OSTRANA test $tmp/many.zip" /dev/null > "$tmp/progress.txt" 2>&1
+  tr '\r' '\n' < "$tmp/progress.txt" | sed -n 's/.*\[\([0-9]*\)\/70000\] *\([0-9]*\)%.*/\1 \2/p' > "$tmp/drawn.txt"
+  [ -s "$tmp/drawn.txt" ] || check "progress line on a terminal" "[k/70000] p% ..." "$(cat "$tmp/progress.txt")"
+  while read -r k pct; do  # between the items done and the items begun
+    [ "$pct" -ge $(( (k - 1) * 100 / 70000 )) ] && [ "$pct" -le $(( k * 100 / 70000 )) ] ||
+      check "the percent at item $k is the run's" "$(( (k - 1) * 100 / 70000 ))..$(( k * 100 / 70000 ))" "$pct"
+  done < "$tmp/drawn.txt"
+  run test "$tmp/many.zip"
+  check "no progress line without a terminal" "$tmp/many.zip: 70000 items tested, no errors" "$out"
+fi
+
 [ "$failures" -eq 0 ] && echo "all passed"
 exit "$failures"

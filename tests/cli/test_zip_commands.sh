@@ -228,5 +228,16 @@ grown.txt" "$(names x.zip)"
   check "and no temporary file is left on either side" "0 0" "$(no_temp_files other) $(no_temp_files .)"
 fi
 
+# ---- a name that is not there is named -----------------------------------------------------
+echo "there" > there.txt
+run add named.zip there.txt not-there.txt
+check "a missing item: the run still exits with the engine's code" 0 "$rc"
+check "a missing item is named on stderr" "ostrana: not-there.txt: no such file or folder" "$err"
+run add named.zip only-missing.txt
+check "nothing to add exits 12" 12 "$rc"
+case $err in *"only-missing.txt: no such file or folder"*) ;; *) check "and names the item" "only-missing.txt named" "$err";; esac
+run add -q named.zip there.txt quiet-missing.txt
+case $err in *"no such file"*) check "-q keeps quiet about it" "" "$err";; esac
+
 [ "$failures" -eq 0 ] && echo "all passed"
 exit "$failures"

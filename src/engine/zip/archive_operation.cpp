@@ -132,6 +132,7 @@ int select_items(ZipRun& run, ArchivePlan& plan, const PatternList& patterns) {
   rc = selection.finish();
   if (rc != 0) return zip_report_message(run, rc, kZipMsgProcessingList);
   plan.new_files = std::move(selection.found_list());
+  plan.unsearchable = selection.unsearchable_folder();
   plan.memory.present = memory_entry;
   return OZ_SUCCESS;
 }

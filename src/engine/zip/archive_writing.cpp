@@ -410,6 +410,7 @@ int write_archive(ZipRun& run, ArchivePlan& plan) {
 
   finish_run(w);
   if (!w.first_unopened.empty()) return zip_report(run, OZ_NOT_FOUND, w.first_unopened.c_str());
+  if (!plan.unsearchable.empty()) return zip_report(run, OZ_NOT_FOUND, plan.unsearchable.c_str());
   return OZ_SUCCESS;
 }
 

@@ -189,7 +189,7 @@ int ItemSelection::select_include_folders(const std::string& search_folder, std:
     if (p.exclude) continue;
     ItemParts in = split_item(p.text);
     platform::FolderSearch search;
-    if (search.open(platform::join_path(search_folder, search_folder_of(in.folder))) != 0) continue;
+    if (!open_search(search, platform::join_path(search_folder, search_folder_of(in.folder)))) continue;
     platform::FolderEntry e;
     while (search.next("", true, &e)) {
       if (!e.info.is_folder() || !platform::name_matches(in.pattern, e.name)) continue;
@@ -205,10 +205,20 @@ int ItemSelection::select_include_folders(const std::string& search_folder, std:
   return 0;
 }
 
+bool ItemSelection::open_search(platform::FolderSearch& search, const std::string& folder) {
+  const int err = search.open(folder);
+  // A folder that is not there simply holds nothing; one that is there but
+  // cannot be listed hides files the user asked for, which must not pass
+  // silently.
+  if (err != 0 && err != ENOENT && err != ENOTDIR && m_unsearchable.empty())
+    m_unsearchable = folder.empty() ? "." : folder;
+  return err == 0;
+}
+
 int ItemSelection::collect_from_folder(const std::string& folder, std::string_view pattern,
                                        std::vector<std::string>* subfolders_ret) {
   platform::FolderSearch search;
-  if (search.open(folder) != 0) return 0;  // cannot be searched: nothing from here
+  if (!open_search(search, folder)) return 0;  // cannot be searched: nothing from here
   const bool dotless_only = !pattern.empty() && pattern.back() == '.';
   const uint32_t skip_bits = m_options.include_sys_hidden
                                  ? platform::kDosVolumeLabel

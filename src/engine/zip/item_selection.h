@@ -34,6 +34,7 @@
 #include "engine/zip/item_list.h"
 #include "engine/zip/selection_hooks.h"
 #include "platform/file_info.h"
+#include "platform/folder_search.h"
 
 namespace platform {
 struct FolderEntry;
@@ -79,7 +80,14 @@ class ItemSelection {
   /// ending in "/", or empty): the prefix option bit 0 removes from names.
   const std::string& root_folder() const { return m_root; }
 
+  /// The first folder that exists but could not be listed (its files are
+  /// missing from the found list), or empty.  The run reports it as code 18.
+  const std::string& unsearchable_folder() const { return m_unsearchable; }
+
  private:
+  /// Opens @p search on @p folder; a failure other than "no such folder" is remembered.
+  bool open_search(platform::FolderSearch& search, const std::string& folder);
+
   int select_files(std::string_view item);
   int select_for_delete(std::string_view item);
   int walk(const std::string& search_folder, std::string_view pattern);
@@ -103,6 +111,7 @@ class ItemSelection {
   std::vector<SelectedFile> m_found;
   std::vector<SelectedFile> m_pending;      ///< files whose name an existing entry has
   std::string m_root;
+  std::string m_unsearchable;
   unsigned m_since_poll = 0;
 };
 

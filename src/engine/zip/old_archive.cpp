@@ -213,6 +213,12 @@ int OldArchive::read_ordinary(MessageBook& book, const std::function<void(const 
     warn(book.text(kZipMsgMissingEnd, 2));
     return fail(OZ_BAD_STRUCTURE, kZipMsgMissingEnd);
   }
+  // The walk must end at the end record found from the end of the file.  When
+  // it ends at an earlier one, what follows it (kept as the comment) holds
+  // another end record, and every reader that searches from the end - the
+  // unzip side, the other tools - would take the rewritten archive for that
+  // one: the archive cannot be changed faithfully, only repaired.
+  if (pos != end_at) return fail(OZ_BAD_STRUCTURE, kZipMsgDirectoryStart);
   if (end.this_disk != 0 || end.directory_disk != 0 || end.entries_this_disk != end.entries_total)
     warn(book.text(kZipMsgMultipleDisk, 2));
   if (!zip64) {

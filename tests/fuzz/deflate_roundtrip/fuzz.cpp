@@ -4,10 +4,10 @@
  * format (bit 4: Deflate64), whether the entry may be stored whole (bit 5),
  * whether stored and fixed blocks are allowed (bits 6, 7); the second byte picks
  * how many bytes the source hands out per read.  The rest is the entry.  The
- * stream is decoded by the strict reference decoder of the tests (the project's
- * own expander is not on this branch yet) and must give the entry back; a
- * second compression of the same entry with the same, reused context must give
- * the same bytes.  abort() on any mismatch.
+ * stream is decoded twice, by the strict reference decoder of the tests and by
+ * the engine's own expander (as file-to-memory would run it), and each must
+ * give the entry back; a second compression of the same entry with the same,
+ * reused context must give the same bytes.  abort() on any mismatch.
  */
 #include <cstdint>
 #include <cstdlib>
@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "../../support/reference_inflate.h"
+#include "engine/unzip/expand.h"
 #include "engine/zip/deflate.h"
 
 namespace {
@@ -36,6 +37,22 @@ class SteppedSource final : public ostrana::ByteSource {
   size_t m_left;
   size_t m_step;
 };
+
+/// The engine's expander over @p z; aborts unless it gives exactly @p entry.
+void expand_with_engine(const std::vector<uint8_t>& z, bool deflate64, const uint8_t* entry, size_t n) {
+  static ostrana::Expander expander;  // reused, as one thread's state is
+  SteppedSource src(z.data(), z.size(), SIZE_MAX);
+  ostrana::VectorSink sink;
+  ostrana::ExpandRequest r;
+  r.method = deflate64 ? ostrana::zip::kMethodDeflate64 : ostrana::zip::kMethodDeflate;
+  r.compressed_nbytes = z.size();
+  r.uncompressed_nbytes = n;
+  r.mode = ostrana::ExpandMode::kToMemory;
+  r.source = &src;
+  r.sink = &sink;
+  if (expander.expand(r) != ostrana::kExpandOk) abort();
+  if (sink.bytes().size() != n || (n && std::memcmp(sink.bytes().data(), entry, n) != 0)) abort();
+}
 
 ostrana::DeflateCompressor& compressor() {
   static ostrana::DeflateCompressor c;
@@ -76,6 +93,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!o.deflate64 && r.farthest_distance > 32768) abort();
     if (!o.allow_fixed_blocks && r.blocks_fixed) abort();
     if (!o.allow_stored_blocks && r.blocks_stored) abort();
+    expand_with_engine(z, o.deflate64, entry, n);
   }
   ostrana::DeflateResult again;
   std::vector<uint8_t> z2 = run(o, entry, n, SIZE_MAX, again);

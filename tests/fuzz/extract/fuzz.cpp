@@ -2,8 +2,8 @@
  *
  * Feeds the input, as an archive file, to function 8 three ways - testing
  * (with a password, so the ciphers' headers are parsed too), extracting into
- * a fresh folder, and function 9 into a small block - through the public C
- * interface.  Besides the sanitizers it checks what must hold for any input:
+ * a fresh folder, and function 9 into a small block, without and with a
+ * password - through the public C interface.  Besides the sanitizers it checks what must hold for any input:
  * the result is one of the engine's codes; nothing is created beside the
  * destination folder (whatever names, links or volumes the bytes describe);
  * the memory block is never written beyond its size.  Any violation aborts.
@@ -120,14 +120,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   require(strangers(g_root) == 0, "nothing is written beside the destination");
   remove_tree(out);
 
-  uint8_t block[80];
-  std::memset(block, 0xEE, sizeof block);
-  UNZIPCMDSTRUCT memory = record(UNZIP_FILETOMEM);
-  memory.lpszFilespec = "";
-  memory.index = 0;
-  memory.lpMemBlock = block;
-  memory.lMemBlockSize = 64;
-  require(known_code(OstranaUnzip(&memory)), "file to memory gives an engine code");
-  for (size_t i = 64; i < sizeof block; ++i) require(block[i] == 0xEE, "the block is not overrun");
+  for (int with_password = 0; with_password < 2; ++with_password) {
+    uint8_t block[80];
+    std::memset(block, 0xEE, sizeof block);
+    UNZIPCMDSTRUCT memory = record(UNZIP_FILETOMEM);
+    memory.lpszFilespec = "";
+    memory.index = 0;
+    memory.lpMemBlock = block;
+    memory.lMemBlockSize = 64;
+    if (with_password) {
+      memory.decryptFlag = 1;
+      memory.lpszDecryptCode = "password";
+    }
+    require(known_code(OstranaUnzip(&memory)), "file to memory gives an engine code");
+    for (size_t i = 64; i < sizeof block; ++i) require(block[i] == 0xEE, "the block is not overrun");
+  }
   return 0;
 }
