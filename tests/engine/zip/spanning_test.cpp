@@ -24,24 +24,9 @@ using enginetest::DisplayCall;
 
 namespace {
 
-bool exists(const std::string& path) {
-  struct stat st;
-  return ::stat(path.c_str(), &st) == 0;
-}
-
-int64_t file_size(const std::string& path) {
-  struct stat st;
-  return ::stat(path.c_str(), &st) == 0 ? st.st_size : -1;
-}
-
-std::string noise(size_t n, uint32_t seed) {
-  std::string s(n, '\0');
-  for (char& c : s) {
-    seed = seed * 1664525u + 1013904223u;
-    c = static_cast<char>(seed >> 24);
-  }
-  return s;
-}
+using writertest::exists;
+using writertest::file_size;
+using writertest::noise;
 
 constexpr uint64_t kDiskette = 1457664;  // free bytes of an empty 1.44 MB diskette
 

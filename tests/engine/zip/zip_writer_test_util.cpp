@@ -2,6 +2,7 @@
 #include "zip_writer_test_util.h"
 
 #include <dirent.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -13,6 +14,25 @@
 #include "test_env.h"
 
 namespace writertest {
+
+bool exists(const std::string& path) {
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0;
+}
+
+int64_t file_size(const std::string& path) {
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0 ? st.st_size : -1;
+}
+
+std::string noise(size_t n, uint32_t seed) {
+  std::string s(n, '\0');
+  for (char& c : s) {
+    seed = seed * 1664525u + 1013904223u;
+    c = static_cast<char>(seed >> 24);
+  }
+  return s;
+}
 
 void WriterTest::SetUp() {
   dir = testenv::make_temp_dir("writer");

@@ -18,6 +18,13 @@
 
 namespace writertest {
 
+/// True when @p path names anything.
+bool exists(const std::string& path);
+/// The size of @p path in bytes, or -1 when it is missing.
+int64_t file_size(const std::string& path);
+/// @p n bytes that do not compress (a seeded generator: the same seed, the same bytes).
+std::string noise(size_t n, uint32_t seed);
+
 class WriterTest : public ::testing::Test {
  protected:
   void SetUp() override;
