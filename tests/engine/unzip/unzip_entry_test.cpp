@@ -337,6 +337,13 @@ TEST_F(UnzipEntry, ResultTextsAndNames) {
   EXPECT_STREQ("Disk full", OstranaUnzipResultText(50));
   EXPECT_STREQ("OU_BUSY", OstranaUnzipResultName(45));
   EXPECT_STREQ("?", OstranaUnzipResultName(1));
+  // Every code with a text of its own has a name; a code without one has none
+  // (12 is the one named code that shows "-").
+  for (int code = 0; code <= 60; ++code) {
+    const bool texted = std::string(OstranaUnzipResultText(code)) != "-";
+    const bool named = std::string(OstranaUnzipResultName(code)) != "?";
+    EXPECT_EQ(texted || code == OU_SAME_VOLUME, named) << code;
+  }
 }
 
 }  // namespace

@@ -389,7 +389,8 @@ TEST(ZipResultTexts, EveryCodeHasItsText) {
   EXPECT_STREQ("Unknown error", OstranaZipResultText(23));
   EXPECT_STREQ("OZ_BAD_PARAMETERS", OstranaZipResultName(16));
   EXPECT_STREQ("?", OstranaZipResultName(99));
-  for (int code = 0; code <= 22; ++code) EXPECT_STRNE("?", OstranaZipResultName(code)) << code;
+  for (int code = 0; code <= 40; ++code)
+    EXPECT_EQ(code <= 22, std::string(OstranaZipResultName(code)) != "?") << code;
 }
 
 }  // namespace
