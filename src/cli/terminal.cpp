@@ -1,21 +1,19 @@
 /* cli/terminal.cpp - what `ostrana` knows of the terminal it runs in. */
 #include "cli/terminal.h"
 
-#include <sys/ioctl.h>
-#include <unistd.h>
-
-#include <climits>
 #include <cstdio>
+
+#include "platform/local_time.h"
+#include "platform/terminal.h"
 
 namespace cli {
 
-bool stdin_is_terminal() { return ::isatty(STDIN_FILENO) == 1; }
-bool stdout_is_terminal() { return ::isatty(STDOUT_FILENO) == 1; }
+bool stdin_is_terminal() { return platform::is_terminal(platform::StandardStream::kInput); }
+bool stdout_is_terminal() { return platform::is_terminal(platform::StandardStream::kOutput); }
 
 int terminal_width() {
-  struct winsize ws;
-  if (::ioctl(STDOUT_FILENO, TIOCGWINSZ, &ws) == 0 && ws.ws_col >= 20) return ws.ws_col;
-  return 80;
+  const int columns = platform::terminal_columns(platform::StandardStream::kOutput);
+  return columns >= 20 ? columns : 80;
 }
 
 bool read_answer_line(std::string* line_ret) {
@@ -32,9 +30,8 @@ bool read_answer_line(std::string* line_ret) {
 
 std::string absolute_path(const std::string& path) {
   if (!path.empty() && path[0] == '/') return path;
-  char buf[PATH_MAX];
-  if (::getcwd(buf, sizeof buf) == nullptr) return path;
-  std::string cwd = buf;
+  const std::string cwd = platform::current_folder();
+  if (cwd.empty()) return path;
   if (path.empty() || path == ".") return cwd;
   return cwd == "/" ? "/" + path : cwd + "/" + path;
 }

@@ -17,7 +17,6 @@
  * following ones parts 2, 3, ...; split parts may lie on any drive.  --span
  * lets the session answer the engine's disk requests from the terminal.
  */
-#include <sys/stat.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -28,6 +27,8 @@
 #include "cli/commands.h"
 #include "cli/zip_session.h"
 #include "ostrana.h"
+#include "platform/file.h"
+#include "platform/file_info.h"
 
 namespace cli {
 namespace {
@@ -42,16 +43,15 @@ void append_item(std::string* list, const std::string& item) {
 }
 
 bool is_folder(const std::string& path) {
-  struct stat st;
-  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+  platform::FileInfo info;
+  return platform::file_info(path, &info) == 0 && info.is_folder();
 }
 
 /// An item that names no file and holds no wildcard cannot match anything:
 /// the engine only learns "nothing to do" (12) or leaves it out, so the user
 /// is told which name it was.
 void warn_if_missing(const std::string& item) {
-  struct stat st;
-  if (item.find_first_of("*?") == std::string::npos && ::lstat(item.c_str(), &st) != 0)
+  if (item.find_first_of("*?") == std::string::npos && !platform::path_entry_exists(item))
     std::fprintf(stderr, "ostrana: %s: no such file or folder\n", item.c_str());
 }
 

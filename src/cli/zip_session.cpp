@@ -1,28 +1,20 @@
 /* cli/zip_session.cpp - calling the zip entry for one `ostrana` command. */
 #include "cli/zip_session.h"
 
-#include <signal.h>
-#include <sys/ioctl.h>
-#include <unistd.h>
-
-#include <atomic>
 #include <cstdio>
 #include <cstring>
+
+#include "platform/terminal.h"
 
 namespace cli {
 namespace {
 
-std::atomic<bool> g_interrupted{false};
-struct sigaction g_old_int;
-struct sigaction g_old_term;
-
-void on_interrupt(int) { g_interrupted = true; }
-
 size_t terminal_width() {
-  struct winsize ws;
-  if (::ioctl(STDERR_FILENO, TIOCGWINSZ, &ws) == 0 && ws.ws_col > 10) return ws.ws_col;
-  return 80;
+  const int columns = platform::terminal_columns(platform::StandardStream::kError);
+  return columns > 10 ? static_cast<size_t>(columns) : 80;
 }
+
+int stop_answer() { return platform::StopSignals::stop_requested() ? 1 : 0; }
 
 /// @p s cut to @p width bytes, never inside a UTF-8 sequence.
 std::string cut(const std::string& s, size_t width) {
@@ -35,21 +27,11 @@ std::string cut(const std::string& s, size_t width) {
 }  // namespace
 
 ZipSession::ZipSession(std::string archive, bool quiet)
-    : m_archive(std::move(archive)), m_quiet(quiet), m_progress(!quiet && ::isatty(STDERR_FILENO)) {
-  g_interrupted = false;
-  struct sigaction sa;
-  std::memset(&sa, 0, sizeof sa);
-  sa.sa_handler = on_interrupt;
-  sigemptyset(&sa.sa_mask);
-  ::sigaction(SIGINT, &sa, &g_old_int);
-  ::sigaction(SIGTERM, &sa, &g_old_term);
-}
+    : m_archive(std::move(archive)),
+      m_quiet(quiet),
+      m_progress(!quiet && platform::is_terminal(platform::StandardStream::kError)) {}
 
-ZipSession::~ZipSession() {
-  clear_line();
-  ::sigaction(SIGINT, &g_old_int, nullptr);
-  ::sigaction(SIGTERM, &g_old_term, nullptr);
-}
+ZipSession::~ZipSession() { clear_line(); }
 
 ZIPCMDSTRUCT ZipSession::record(int function) {
   ZIPCMDSTRUCT cmd;
@@ -111,7 +93,7 @@ int ZipSession::major(const char* text, int percent, void* user) {
   self->m_major = text;
   self->m_major_percent = percent;
   self->draw();
-  return g_interrupted ? 1 : 0;
+  return stop_answer();
 }
 
 int ZipSession::minor(const char* text, int percent, void* user) {
@@ -119,7 +101,7 @@ int ZipSession::minor(const char* text, int percent, void* user) {
   self->m_minor = text;
   self->m_minor_percent = percent;
   self->draw();
-  return g_interrupted ? 1 : 0;
+  return stop_answer();
 }
 
 int ZipSession::message(int type, uint32_t style, int, int, char* text, char*, void* user) {

@@ -21,6 +21,7 @@
 #include <string>
 
 #include "ostrana.h"
+#include "platform/stop_signals.h"
 
 namespace cli {
 
@@ -50,6 +51,7 @@ class ZipSession {
   void draw();
   void clear_line();
 
+  platform::StopSignals m_stop_signals;  ///< a stop signal ends the run with code 9
   std::string m_archive;
   bool m_quiet;
   bool m_progress;        ///< stderr is a terminal and not quiet

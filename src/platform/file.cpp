@@ -214,6 +214,11 @@ std::string followed_link(const std::string& path) {
   return path;
 }
 
+bool path_entry_exists(const std::string& path) {
+  struct stat st;
+  return ::lstat(path.c_str(), &st) == 0;
+}
+
 int file_mode(const std::string& path, unsigned* mode_ret) {
   struct stat st;
   if (::stat(path.c_str(), &st) != 0) return errno;

@@ -79,6 +79,9 @@ int sync_folder(const std::string& folder);
 /// when it is no link (or the links loop).
 std::string followed_link(const std::string& path);
 
+/// True when @p path names a folder entry of any kind, a dangling symbolic link included.
+bool path_entry_exists(const std::string& path);
+
 /// The permission bits (07777) of @p path.  @return 0 or errno.
 int file_mode(const std::string& path, unsigned* mode_ret);
 /// Sets the permission bits of @p path (chmod).  @return 0 or errno.

@@ -4,6 +4,8 @@
 #include <cerrno>
 #include <sys/stat.h>
 
+#include "platform/file.h"
+
 namespace platform {
 
 namespace {
@@ -87,6 +89,14 @@ int file_info(const std::string& path, FileInfo* info_ret) {
   struct stat st;
   if (::stat(path.empty() ? "." : path.c_str(), &st) != 0) return errno;
   file_info_from_stat(last_component(path), st, info_ret);
+  return 0;
+}
+
+int file_info_of(const File& file, FileInfo* info_ret) {
+  struct stat st;
+  if (!file.is_open()) return EBADF;
+  if (::fstat(file.fd(), &st) != 0) return errno;
+  file_info_from_stat(last_component(file.path()), st, info_ret);
   return 0;
 }
 

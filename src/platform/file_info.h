@@ -68,6 +68,12 @@ struct FileInfo {
 /// a dangling link).
 int file_info(const std::string& path, FileInfo* info_ret);
 
+class File;
+
+/// Describes the file open in @p file (whatever became of the path it was
+/// opened by).  @return 0, or errno (EBADF when it is not open).
+int file_info_of(const File& file, FileInfo* info_ret);
+
 /// Fills @p info_ret from a stat record of a file whose last component is @p name.
 void file_info_from_stat(std::string_view name, const struct stat& st, FileInfo* info_ret);
 

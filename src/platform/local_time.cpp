@@ -1,6 +1,8 @@
 /* platform/local_time.cpp - the local time and the current folder. */
 #include "platform/local_time.h"
 
+#include "platform/clock.h"
+
 #include <climits>
 #include <unistd.h>
 
@@ -8,7 +10,7 @@ namespace platform {
 
 std::tm local_time_now() {
   std::tm out{};
-  const std::time_t now = std::time(nullptr);
+  const std::time_t now = clock_now();
   localtime_r(&now, &out);
   return out;
 }

@@ -11,7 +11,7 @@
 
 namespace platform {
 
-/// The current local time (localtime_r of time()).
+/// The current local time (localtime_r of clock_now()).
 std::tm local_time_now();
 
 /// The process's current folder, or "" when it cannot be read.

@@ -12,7 +12,6 @@
  * wrong-password question: Cancel stops the run with 44, any other answer
  * skips the item.
  */
-#include <sys/stat.h>
 
 #include "engine/common/zip_extra.h"
 #include "engine/unzip/extraction.h"

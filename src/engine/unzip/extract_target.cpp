@@ -26,7 +26,6 @@
  *   anything else       replace, but a read-only file is kept: 28, unless
  *                       option bit 0 clears and deletes it first.
  */
-#include <sys/stat.h>
 
 #include <cstring>
 
@@ -46,6 +45,9 @@ constexpr int kRenamed = -1;
 constexpr int kRenameLimit = 16;
 constexpr uint32_t kAttributesToSet = 0x27;  // archive, system, hidden, read-only
 constexpr unsigned kHostUnix = 3;
+// The file-type bits of a stored Unix mode, and their value for a regular file.
+constexpr uint32_t kUnixTypeBits = 0170000;
+constexpr uint32_t kUnixRegularFile = 0100000;
 
 /// Copies @p text into a rename record's field of @p avail bytes, cut at a
 /// whole UTF-8 character.  @return true when it fitted whole.
@@ -146,7 +148,7 @@ int Extraction::plan_target(const DirectoryEntry& e, const OutputName& name, Ite
   t->dos_time = e.header.mod_time;
   t->attributes = (e.header.external_attributes & kAttributesToSet) | (name.folder ? platform::kDosFolder : 0);
   const uint32_t unix_mode = e.header.external_attributes >> 16;
-  t->executable = e.header.host_system() == kHostUnix && S_ISREG(unix_mode) && (unix_mode & 0111) != 0;
+  t->executable = e.header.host_system() == kHostUnix && (unix_mode & kUnixTypeBits) == kUnixRegularFile && (unix_mode & 0111) != 0;
 
   const std::string given = t->path;
   call_rename(e, t);
@@ -162,9 +164,9 @@ int Extraction::protect_archive(const ItemTarget& t) {
   platform::FileInfo archive;
   bool same = platform::file_info(m_run.archive_path, &archive) == 0 && archive.device == facts.device &&
               archive.inode == facts.inode;
-  struct stat open_volume;
-  if (!same && m_run.archive.is_open() && ::fstat(m_run.archive.fd(), &open_volume) == 0)
-    same = open_volume.st_dev == facts.device && open_volume.st_ino == facts.inode;
+  platform::FileInfo open_volume;
+  if (!same && platform::file_info_of(m_run.archive, &open_volume) == 0)
+    same = open_volume.device == facts.device && open_volume.inode == facts.inode;
   if (!same) return OU_SUCCESS;
   unzip_warn(m_run, OU_USER_SKIPPED, m_run.messages.text(kUnzipMsgOnTopOfItself, 2));
   return OU_USER_SKIPPED;

@@ -16,7 +16,6 @@
  */
 #include <algorithm>
 #include <cerrno>
-#include <ctime>
 #include <memory>
 #include <new>
 
@@ -29,6 +28,7 @@
 #include "engine/zip/zip_output.h"
 #include "engine/zip/zip_run.h"
 #include "engine/zip/zip_sources.h"
+#include "platform/clock.h"
 #include "platform/file_info.h"
 #include "platform/folders.h"
 #include "platform/output_tree.h"
@@ -181,7 +181,7 @@ EntrySource entry_from(const SelectedFile& f, const std::string& name) {
 EntrySource memory_entry(const std::string& name) {
   EntrySource e;
   e.name = name;
-  e.dos_datetime = platform::dos_datetime_from_time(time(nullptr));
+  e.dos_datetime = platform::dos_datetime_from_time(platform::clock_now());
   e.attributes = platform::kDosArchive;
   return e;
 }

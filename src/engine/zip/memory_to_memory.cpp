@@ -14,13 +14,13 @@
  * A callback that takes nothing of a non-empty offer has no room: the run
  * ends with 14 and "output buffer too small for in-memory compression".
  */
-#include <ctime>
 #include <limits>
 
 #include "engine/zip/archive_operation.h"
 #include "engine/zip/zip_messages.h"
 #include "engine/zip/zip_run.h"
 #include "engine/zip/zip_sources.h"
+#include "platform/clock.h"
 #include "platform/file_info.h"
 
 namespace ostrana {
@@ -105,7 +105,7 @@ int run_memory_to_memory(ZipRun& run) {
   r.header.version_needed = strong ? kVersionAes : large ? kVersionZip64 : version_needed_for(method, false);
   r.header.flags = static_cast<uint16_t>(deflateFlagBits(method, run.compression.level) | encryption.flag_bits());
   r.header.method = method;
-  uint32_t now = platform::dos_datetime_from_time(time(nullptr));
+  uint32_t now = platform::dos_datetime_from_time(platform::clock_now());
   r.header.mod_date = static_cast<uint16_t>(now >> 16);
   r.header.mod_time = static_cast<uint16_t>(now);
   r.header.crc32 = reader.crc();
