@@ -38,7 +38,7 @@ struct SelectionRules {
 /// True when @p entry is selected by @p rules.
 bool item_selected(const DirectoryEntry& entry, const SelectionRules& rules);
 
-/// Step 3 alone: true when @p entry may be written under freshen or update
+/// The freshen/update test alone: true when @p entry may be written under freshen or update
 /// (always true when neither is asked for).
 bool freshen_update_eligible(const DirectoryEntry& entry, const SelectionRules& rules);
 

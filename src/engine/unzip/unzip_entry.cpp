@@ -59,7 +59,7 @@ int refuse_nested_call(UNZIPCMDSTRUCT* cmd) {
   return OU_BUSY;
 }
 
-// Steps 6 to 8 read the caller's strings: copied first, a string that cannot
+// The caller's strings: copied first, a string that cannot
 // be read is a syntax error naming the field, never a crash.
 int take_strings(UnzipRun& run) {
   const UNZIPCMDSTRUCT& c = run.cmd;
@@ -87,7 +87,7 @@ int take_strings(UnzipRun& run) {
   return OU_SUCCESS;
 }
 
-// Step 7: freshen and update need a complete, absolute destination.
+// The destination: freshen and update need a complete, absolute destination.
 int check_destination(UnzipRun& run) {
   const UNZIPCMDSTRUCT& c = run.cmd;
   if (!c.freshenFlag && !c.updateFlag) {
@@ -103,7 +103,7 @@ int check_destination(UnzipRun& run) {
   return OU_SUCCESS;
 }
 
-// Step 8: the password.
+// The password: present and within its limit when decryption is asked for.
 int check_password(UnzipRun& run) {
   if (!run.cmd.decryptFlag) return OU_SUCCESS;
   if (run.password.empty() || run.password.size() > kPasswordLimit)
@@ -111,7 +111,7 @@ int check_password(UnzipRun& run) {
   return OU_SUCCESS;
 }
 
-// Step 9: the option bits and the archive-data callback.
+// The option bits and the archive-data callback.
 int decode_options(UnzipRun& run) {
   const UNZIPCMDSTRUCT& c = run.cmd;
   OSTRANA_CALLBACK_STRUCT callback{};
@@ -134,7 +134,7 @@ int decode_options(UnzipRun& run) {
   return OU_SUCCESS;
 }
 
-// Steps 10 and 11: memory output, progress title, archive path.
+// Memory output, progress title, archive path.
 void decode_memory_and_title(UnzipRun& run) {
   const UNZIPCMDSTRUCT& c = run.cmd;
   run.mem_block_nbytes = (static_cast<uint64_t>(c.lMemBlockSizeH) << 32) | c.lMemBlockSize;
@@ -146,7 +146,7 @@ void decode_memory_and_title(UnzipRun& run) {
   if (run.progress_title.size() > kTitleLimit) run.progress_title.resize(kTitleLimit);
 }
 
-// Step 13's check of functions 9 to 11: their memory block or callback.
+// Functions 9 to 11 need their memory block or callback.
 bool memory_setup_complete(const UnzipRun& run) {
   const UNZIPCMDSTRUCT& c = run.cmd;
   switch (c.Function) {
@@ -158,7 +158,7 @@ bool memory_setup_complete(const UnzipRun& run) {
   }
 }
 
-// Step 14: the record back to the caller, the report, the result lines.
+// The end of every run: the record back to the caller, the report, the result lines.
 int end_run(UnzipThreadState& state, UNZIPCMDSTRUCT* caller, int code) {
   UnzipRun& run = state.run;
   const int function = run.cmd.Function;
@@ -176,13 +176,13 @@ int end_run(UnzipThreadState& state, UNZIPCMDSTRUCT* caller, int code) {
 }
 
 int run_unzip(UnzipThreadState& state, UNZIPCMDSTRUCT* cmd) {
-  // Step 3: a clean run; buffer sizes; the behaviour level.
+  // A clean run; buffer sizes; the behaviour level.
   UnzipRun& run = state.run;
   run = UnzipRun();
   run.caller_nbytes = cmd->structSize;
   run.level = behaviour_level(kUnzipRecordSizes, 5, cmd->structSize);
 
-  // Step 4: the full record.  An unknown size is logged and refused silently.
+  // The full record.  An unknown size is logged and refused silently.
   copy_command_record(cmd, cmd->structSize, run.level != 0, &run.cmd, sizeof run.cmd,
                       UNZIPCMDSTRUCT_SIZE_L100);
   run.diagnostic = run.cmd.diagnosticFlag != 0;
@@ -200,25 +200,25 @@ int run_unzip(UnzipThreadState& state, UNZIPCMDSTRUCT* cmd) {
   UNZIPCMDSTRUCT& c = run.cmd;
   if (run.level <= 200 && c.lpszExtProgTitle == nullptr) c.lpszExtProgTitle = kDefaultTitle;
   run.pump = (c.wUnzipSubOptions & UNZIP_OPT_NO_PUMP) == 0;
-  // Step 5: the callbacks (the message channel first, so that the log's
+  // The callbacks (the message channel first, so that the log's
   // texts, its file name included, are offered too).
   run.messages.set_channel({c.lpMessageDisplay, c.lpMessageDisplayData});
   if (run.diagnostic) unzip_write_diagnostic_log(run, c);
 
-  // Step 6: the archive name.
+  // The archive name.
   if (int rc = take_strings(run)) return end_run(state, cmd, rc);
   if (c.Function != UNZIP_MEMTOMEM && run.archive_path.empty())
     return end_run(state, cmd, unzip_report_message(run, OU_SYNTAX, kUnzipMsgNoZipName));
-  // Steps 7 to 9.
+  // Destination, password, options.
   if (int rc = check_destination(run)) return end_run(state, cmd, rc);
   if (int rc = check_password(run)) return end_run(state, cmd, rc);
   if (int rc = decode_options(run)) return end_run(state, cmd, rc);
-  // Steps 10 and 11.
+  // Memory output and progress title.
   decode_memory_and_title(run);
-  // Step 12: the archive.
+  // The archive, for the functions that read one.
   if (c.Function >= UNZIP_COUNT_ITEMS && c.Function <= UNZIP_FILETOMEM_CALLBACK)
     if (int rc = unzip_open_archive(state)) return end_run(state, cmd, rc);
-  // Step 13: the function.
+  // The function itself.
   if (c.Function < UNZIP_COUNT_ITEMS || c.Function > UNZIP_FILETOMEM_CALLBACK)
     return end_run(state, cmd, unzip_report_message(run, OU_SYNTAX, kUnzipMsgUnknownFunction));
   if (c.Function <= UNZIP_ITEM_INFO) return end_run(state, cmd, unzip_information_function(state));
@@ -233,10 +233,10 @@ int run_unzip(UnzipThreadState& state, UNZIPCMDSTRUCT* cmd) {
 extern "C" OSTRANA_API int OstranaUnzip(UNZIPCMDSTRUCT* cmd) {
   using namespace ostrana;
   if (cmd == nullptr) return OU_SYNTAX;
-  // Step 1: the thread's state.
+  // The calling thread's state.
   UnzipThreadState* state = unzip_thread_state(true);
   if (state == nullptr) return OU_NO_STATE;
-  // Step 2: the re-entry guard.
+  // A call from inside a callback of a running call is refused.
   if (state->busy) return refuse_nested_call(cmd);
   try {
     BusyGuard guard(state->busy);

@@ -17,7 +17,7 @@
 
 namespace ostrana {
 
-/// Step 12 of the entry: opens run.archive for reading unless @p state's
+/// Opening the archive for the entry: opens run.archive for reading unless @p state's
 /// directory is current for the archive and the function only walks it
 /// (functions 2 and 4).  A failure is reported with code 9 and the function's
 /// detail.  @return 0 or the run's code.

@@ -50,7 +50,7 @@ int refuse_nested_call(const ZIPCMDSTRUCT* cmd) {
   return OZ_BUSY;
 }
 
-// Step 17: free the run's buffers and report the result.
+// The end of every run: free the run's buffers and report the result.
 int end_run(ZipRun& run, int code) {
   run.aes_work.clear();
   run.aes_work.shrink_to_fit();
@@ -65,7 +65,7 @@ int end_run(ZipRun& run, int code) {
   return result;
 }
 
-// Step 6: the caller's strings, copied; a string that cannot be read is a bad
+// The caller's strings, copied; a string that cannot be read is a bad
 // parameter (named in the report), never a crash.
 int take_strings(ZipRun& run) {
   const ZIPCMDSTRUCT& c = run.cmd;
@@ -93,7 +93,7 @@ int take_strings(ZipRun& run) {
   return OZ_SUCCESS;
 }
 
-// Step 7: encryption settings.
+// Encryption settings: a usable password and a known cipher.
 int check_encryption(ZipRun& run) {
   const ZIPCMDSTRUCT& c = run.cmd;
   if ((c.lZipSubOptions2 & ZIP_OPT2_RESERVED_3) && !(c.lZipSubOptions2 & ZIP_OPT2_AES))
@@ -116,7 +116,7 @@ int check_encryption(ZipRun& run) {
   return OZ_SUCCESS;
 }
 
-// Step 13: what the memory operations need.
+// What the memory operations need.
 int check_memory_operations(ZipRun& run) {
   const ZIPCMDSTRUCT& c = run.cmd;
   OSTRANA_CALLBACK_STRUCT callback{};
@@ -150,13 +150,13 @@ int check_operation_arguments(ZipRun& run) {
 }
 
 int run_zip(ZipThreadState& state, const ZIPCMDSTRUCT* cmd) {
-  // Step 3: a clean run; the behaviour level from the caller's size.
+  // A clean run; the behaviour level from the caller's size.
   ZipRun& run = state.run;
   run = ZipRun();
   run.caller_nbytes = cmd->structSize;
   run.level = behaviour_level(kZipRecordSizes, 5, cmd->structSize);
 
-  // Step 4: the full record.  An unknown size is dumped and refused.
+  // The full record.  An unknown size is dumped and refused.
   copy_command_record(cmd, cmd->structSize, run.level != 0, &run.cmd, sizeof run.cmd,
                       ZIPCMDSTRUCT_SIZE_L100);
   run.diagnostic = run.cmd.diagnosticFlag != 0;
@@ -170,26 +170,26 @@ int run_zip(ZipThreadState& state, const ZIPCMDSTRUCT* cmd) {
   run.pump = (c.wZipSubOptions & ZIP_OPT_NO_PUMP) == 0;
   run.messages.set_channel({c.lpMessageDisplay, c.lpMessageDisplayData});
 
-  // Step 5: the diagnostic log.
+  // The diagnostic log.
   if (run.diagnostic) zip_write_diagnostic_log(run, c);
 
-  // Step 6: the archive name; decode the options.
+  // The archive name; decode the options.
   if (c.Function != ZIP_MEMORY_TO_MEMORY && c.lpszZIPFile == nullptr)
     return end_run(run, zip_report(run, OZ_BAD_PARAMETERS));
   if (int rc = take_strings(run)) return end_run(run, rc);
   run.compression = decode_comp_factor(c.compFactor, c.Function);
 
-  // Step 7: encryption.
+  // Encryption.
   if (int rc = check_encryption(run)) return end_run(run, rc);
 
-  // Step 8: the activity log's header (the current folder needs no keeping here).
+  // The activity log's header (the current folder needs no keeping here).
   run.activity.start((c.wZipSubOptions & ZIP_OPT_ACTIVITY_LOG) != 0, run.messages,
                      {kZipMsgActivityLogName, kZipMsgActivityHeader, kZipMsgVersion});
-  // Step 9: multi-volume output.
+  // Multi-volume output.
   if (c.wMultiVolControl & kMultiVolEnabled)
     if (int rc = zip_check_multivolume(run)) return end_run(run, rc);
 
-  // Step 10: callbacks, progress title, function code.
+  // Callbacks, progress title, function code.
   StatusReporter::Setup status;
   status.major = c.lpMajorStatus;
   status.major_data = c.lpMajorUserData;
@@ -205,18 +205,18 @@ int run_zip(ZipThreadState& state, const ZIPCMDSTRUCT* cmd) {
   if (c.Function < ZIP_FRESHEN || c.Function > ZIP_ADD_FROM_CALLBACK)
     return end_run(run, zip_report(run, OZ_BAD_PARAMETERS));
 
-  // Step 11: the output.
+  // The output.
   if (int rc = zip_prepare_output(run)) return end_run(run, rc);
 
-  // Step 12: the memory block names the first item's content.
+  // The memory block names the first item's content.
   run.mem_block_nbytes = (static_cast<uint64_t>(c.lMemBlockSizeH) << 32) | c.lMemBlockSize;
   if (!run.item_list.empty()) run.mem_block = static_cast<const uint8_t*>(c.lpMemBlock);
 
-  // Step 13: memory operations; then the operation's own argument checks.
+  // Memory operations; then the operation's own argument checks.
   int rc = check_memory_operations(run);
   if (rc == OZ_SUCCESS) rc = check_operation_arguments(run);
 
-  // Steps 14-16: the external progress program is not provided here (progress
+  // The external progress program is not provided here (progress
   // goes to the callbacks); the operation; closing the output.
   if (rc == OZ_SUCCESS) rc = zip_run_operation(run);
   zip_finish_output(run, rc);
@@ -229,10 +229,10 @@ int run_zip(ZipThreadState& state, const ZIPCMDSTRUCT* cmd) {
 extern "C" OSTRANA_API int OstranaZip(const ZIPCMDSTRUCT* cmd) {
   using namespace ostrana;
   if (cmd == nullptr) return OZ_BAD_PARAMETERS;
-  // Step 1: the thread's state.
+  // The calling thread's state.
   ZipThreadState* state = zip_thread_state(true);
   if (state == nullptr) return OZ_OUT_OF_MEMORY;
-  // Step 2: the re-entry guard.
+  // A call from inside a callback of a running call is refused.
   if (state->busy) return refuse_nested_call(cmd);
   try {
     BusyGuard guard(state->busy);

@@ -6,14 +6,14 @@
  * each receives the checked run, reports its own failures through
  * zip_report() (first report wins) and returns the run's code.
  *
- *   zip_check_multivolume  step 9, only when wMultiVolControl bit 15 is set:
+ *   zip_check_multivolume  only when wMultiVolControl bit 15 is set:
  *                          the multi-volume and media checks (code 20).
- *   zip_prepare_output     step 11: the temporary archive or the first split
+ *   zip_prepare_output     the temporary archive or the first split
  *                          part, creating missing folders (15, 10).
- *   zip_run_operation      step 15: memory-to-memory or the archive operation
+ *   zip_run_operation      memory-to-memory or the archive operation
  *                          (freshen, delete, update, add), item selection
  *                          included.
- *   zip_finish_output      step 16, always after zip_prepare_output succeeded:
+ *   zip_finish_output      always after zip_prepare_output succeeded:
  *                          close and delete the temporary file unless output
  *                          was split; after a failed split run delete every
  *                          part, the temporary file and the archive.

@@ -1,7 +1,7 @@
 /* engine/zip/zip_output.h - the archive a zip run writes, between the entry's stages.
  *
- * The entry prepares the output (step 11), runs the operation (step 15) and
- * finishes the output (step 16) in three calls (zip_operation.h); this is
+ * The entry prepares the output, runs the operation and
+ * finishes the output in three calls (zip_operation.h); this is
  * what they share.  The temporary archive is made when the output is
  * prepared, so a folder or file that cannot be created fails the run before
  * the old archive is even read; appending in place needs none.  At the finish

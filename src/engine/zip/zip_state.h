@@ -36,7 +36,7 @@ struct ZipRun : EngineRun {
 
   ZIPCMDSTRUCT cmd{};        ///< the caller's record, fields beyond its size zero
 
-  // The caller's strings, copied at step 6 (only those its flags use); later
+  // The caller's strings, copied by the entry (only those its flags use); later
   // stages read these, never the record's pointers.
   std::string archive_path;      ///< lpszZIPFile ("" for memory-to-memory)
   std::string item_list;         ///< lpszItemList
