@@ -138,7 +138,8 @@ class PeerCheck {
   /// Runs the checker; fails the test with its report unless every stream passes.
   void run() {
     std::ofstream(m_dir + "/manifest.txt") << m_manifest;
-    std::string script = std::filesystem::path(__FILE__).parent_path() / "check_deflate_streams.py";
+    // From the test data folder, not __FILE__: a compiler cache may make that relative.
+    std::string script = std::string(OSTRANA_TEST_DATA) + "/../engine/zip/check_deflate_streams.py";
     std::string cmd = "python3 '" + script + "' '" + m_dir + "' 2>&1";
     std::string report;
     FILE* p = popen(cmd.c_str(), "r");
