@@ -11,16 +11,16 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
-#include "app/command_line.h"
-#include "app/operation_record.h"
 #include "app/program_start.h"
-#include "app/strings.h"
+#include "core/command_line.h"
+#include "core/operation_record.h"
+#include "core/strings.h"
 #include "log/task_log.h"
-#include "platform/display.h"
+#include "platform/qt/app_environment.h"
+#include "platform/qt/settings_store.h"
 
 namespace {
 
@@ -32,28 +32,28 @@ QStringList program_arguments() {
 }
 
 int run_program(bool gui) {
-  QCoreApplication::setOrganizationName(QString::fromLatin1("Parvell"));
+  QCoreApplication::setOrganizationName(platform::SettingsStore::organisation());
   app::ProgramStart::Options options;
   options.gui = gui;
-  app::ProgramStart start(app::operation_record(), tasklog::task_log(), options);
+  app::ProgramStart start(core::operation_record(), tasklog::task_log(), options);
   start.start(program_arguments());
   return start.run();
 }
 
 bool is_scheduled_start(int argc, char** argv) {
-  app::OperationRecord probe;
+  core::OperationRecord probe;
   probe.reset();
-  app::parse_command_line(std::vector<std::string>(argv + 1, argv + argc), probe);
-  return probe.run_mode == app::kRunModeScheduled;
+  core::parse_command_line(std::vector<std::string>(argv + 1, argv + argc), probe);
+  return probe.run_mode == core::kRunModeScheduled;
 }
 
-void print_no_display() { std::fprintf(stderr, "parvell: %s\n", app::load_string(app::kIdsNoDisplay)); }
+void print_no_display() { std::fprintf(stderr, "parvell: %s\n", core::load_string(core::kIdsNoDisplay)); }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   const bool scheduled = is_scheduled_start(argc, argv);
-  if (!platform::display_available()) {
+  if (!platform::display_named()) {
     if (!scheduled) {
       print_no_display();
       return app::kExitNoDisplay;
@@ -63,11 +63,9 @@ int main(int argc, char** argv) {
   }
 
   // A display is named; should it be dead, fall back to offscreen instead of aborting.
-  const bool platform_chosen = !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
-  if (!platform_chosen) qputenv("QT_QPA_PLATFORM", "xcb;offscreen");
+  platform::DisplayFallback fallback;
   QApplication application(argc, argv);
-  if (!platform_chosen) qunsetenv("QT_QPA_PLATFORM");
-  const bool fell_back = !platform_chosen && QGuiApplication::platformName() == QLatin1String("offscreen");
+  const bool fell_back = fallback.fell_back();
   if (fell_back && !scheduled) {
     print_no_display();
     return app::kExitNoDisplay;

@@ -1,16 +1,17 @@
 /* app/program_start.cpp - program start: the two run modes and their start-up. */
 #include "app/program_start.h"
 
-#include <QCoreApplication>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <cstdio>
 
-#include "app/command_line.h"
-#include "app/operation_record.h"
-#include "app/product.h"
-#include "app/strings.h"
+#include "core/command_line.h"
+#include "core/operation_record.h"
+#include "core/product.h"
+#include "core/strings.h"
+#include "dialogs/ui_text.h"
 #include "log/task_log.h"
+#include "platform/qt/app_environment.h"
 #include "wizard/extra_parameters_page.h"
 #include "wizard/my_resize_prop_sheet.h"
 #include "wizard/performing_page.h"
@@ -22,8 +23,10 @@
 namespace app {
 namespace {
 
+using core::OperationRecord;
+
 void print_message(int id) {
-  const char* text = load_string(id);
+  const char* text = core::load_string(id);
   std::fprintf(stderr, "parvell: %s\n", text ? text : "");
 }
 
@@ -36,7 +39,8 @@ class DialogMessages final : public StartupMessages {
  public:
   void show(int id) override {
     print_message(id);
-    QMessageBox box(QMessageBox::Warning, load_qstring(kIdsStartupCaption), load_qstring(id), QMessageBox::Ok);
+    QMessageBox box(QMessageBox::Warning, dialogs::load_qstring(core::kIdsStartupCaption), dialogs::load_qstring(id),
+                    QMessageBox::Ok);
     box.exec();
   }
 };
@@ -44,7 +48,7 @@ class DialogMessages final : public StartupMessages {
 /// Until the performing page runs the operation of a scheduled task, a verified
 /// task ends here without running anything, and says so.
 int operation_not_run(OperationRecord&, tasklog::TaskLog&, wizard::CMyResizePropSheet*) {
-  print_message(kIdsOperationNotRun);
+  print_message(core::kIdsOperationNotRun);
   return 1;  // the performing page's result before any run
 }
 
@@ -81,7 +85,7 @@ ProgramStart::ProgramStart(OperationRecord& record, tasklog::TaskLog& log, Optio
   }
   if (!m_options.runner) m_options.runner = operation_not_run;
   if (!m_options.reader) m_options.reader = tasks::read_any_task_info_file;
-  if (m_options.executable_path.isNull()) m_options.executable_path = QCoreApplication::applicationFilePath();
+  if (m_options.executable_path.isNull()) m_options.executable_path = platform::executable_path();
 }
 
 ProgramStart::~ProgramStart() {
@@ -92,20 +96,19 @@ ProgramStart::~ProgramStart() {
 }
 
 ProgramStart::Outcome ProgramStart::start(const QStringList& arguments) {
-  // 1. Reset the record.
+  // A fresh record, then the command line decides the run mode.
   m_record.reset();
-  // 4. The command line.
   std::vector<std::string> args;
   for (const QString& argument : arguments) args.push_back(argument.toStdString());
-  parse_command_line(args, m_record);
-  m_record.scheduled_start = m_record.run_mode == kRunModeScheduled;
+  core::parse_command_line(args, m_record);
+  m_record.scheduled_start = m_record.run_mode == core::kRunModeScheduled;
 
-  // 5-7. Title, help paths, the sheet and the six pages.
-  m_title = QString::asprintf("Welcome to %s Wizard", kProductName);
+  // The title, the help paths, the sheet and its six pages.
+  m_title = QString::asprintf("Welcome to %s Wizard", core::kProductName);
   if (m_options.gui) build_sheet();
 
-  // 8. Choose the path.
-  if (m_record.run_mode == kRunModeScheduled) {
+  // The scheduled path or the interactive one.
+  if (m_record.run_mode == core::kRunModeScheduled) {
     m_outcome = verify_scheduled_start();
     return m_outcome;
   }
@@ -116,8 +119,8 @@ ProgramStart::Outcome ProgramStart::start(const QStringList& arguments) {
     hand_to_sheet(*m_sheet, m_pages->extra);
     hand_to_sheet(*m_sheet, m_pages->scheduler);
     hand_to_sheet(*m_sheet, m_pages->performing);
-    m_sheet->set_name_string(QString::fromLatin1(kProductWord));
-    m_sheet->set_framework_start_page(m_record.run_mode != kRunModeNone ? 1 : 0);
+    m_sheet->set_name_string(QString::fromLatin1(core::kProductWord));
+    m_sheet->set_framework_start_page(m_record.run_mode != core::kRunModeNone ? 1 : 0);
   }
   m_outcome = Outcome::kInteractive;
   return m_outcome;
@@ -128,16 +131,16 @@ void ProgramStart::build_sheet() {
   const QString folder = executable.absolutePath();
   const QString help_path = folder + QLatin1Char('/') + executable.completeBaseName() + QStringLiteral(".chm");
   m_sheet = std::make_unique<wizard::CMyResizePropSheet>(m_title, QStringLiteral("WizardPosData"), 0, help_path,
-                                                         &m_record);
+                                                         m_record.scheduled_start);
   m_sheet->set_compiled_help_path(folder + QStringLiteral("/ParvellWizardHlp.CHM"));
 
   m_pages = std::make_unique<Pages>();
-  m_pages->pick_zip = std::make_unique<wizard::CPickZipFileName>();
-  m_pages->pick_folder = std::make_unique<wizard::CPickUnZipFolderName>();
-  m_pages->extra = std::make_unique<wizard::CSetExtraParametersPg>();
-  m_pages->welcome = std::make_unique<wizard::CWelcomePage>(&m_record);
-  m_pages->performing = std::make_unique<wizard::CTovanelExplWizCallBack>();
-  m_pages->scheduler = std::make_unique<wizard::CParvellExplorerMorvaneSchedulerPage>();
+  m_pages->pick_zip = std::make_unique<wizard::CPickZipFileName>(m_record);
+  m_pages->pick_folder = std::make_unique<wizard::CPickUnZipFolderName>(m_record);
+  m_pages->extra = std::make_unique<wizard::CSetExtraParametersPg>(m_record);
+  m_pages->welcome = std::make_unique<wizard::CWelcomePage>(m_record);
+  m_pages->performing = std::make_unique<wizard::CTovanelExplWizCallBack>(m_record);
+  m_pages->scheduler = std::make_unique<wizard::CParvellExplorerMorvaneSchedulerPage>(m_record);
 }
 
 ProgramStart::Outcome ProgramStart::end_with(int message_id) {
@@ -148,21 +151,21 @@ ProgramStart::Outcome ProgramStart::end_with(int message_id) {
 
 ProgramStart::Outcome ProgramStart::verify_scheduled_start() {
   const std::string path = m_record.cmdline_task_path;
-  if (path.empty()) return end_with(kIdsParametersFileNotFound);
-  if (!QFileInfo(QString::fromStdString(path)).isFile()) return end_with(kIdsTaskFileNotFound);
+  if (path.empty()) return end_with(core::kIdsParametersFileNotFound);
+  if (!platform::is_regular_file(QString::fromStdString(path))) return end_with(core::kIdsTaskFileNotFound);
 
   tasks::TaskFileVerdict verdict;
   try {
     verdict = m_options.reader(path, &m_record);
   } catch (...) {
-    return end_with(kIdsReadingTerminated);
+    return end_with(core::kIdsReadingTerminated);
   }
-  if (verdict != tasks::TaskFileVerdict::kAccepted) return end_with(kIdsVerificationFailed);
+  if (verdict != tasks::TaskFileVerdict::kAccepted) return end_with(core::kIdsVerificationFailed);
 
   // The task file has no key for "log enabled": a task that names a log file logs.
   m_record.log_enabled = m_record.log_file_name.empty() ? 0 : 1;
 
-  m_log.add_entry_from_message(kIdsEventVerificationOk, path);
+  m_log.add_entry_from_message(core::kIdsEventVerificationOk, path);
   m_log.take_task(m_record);
   if (m_sheet) hand_to_sheet(*m_sheet, m_pages->performing);
   return Outcome::kScheduled;
@@ -175,7 +178,7 @@ int ProgramStart::run() {
       return kExitStartRefused;
     case Outcome::kInteractive:
       if (!m_sheet) {
-        m_options.messages->show(kIdsNoDisplay);
+        m_options.messages->show(core::kIdsNoDisplay);
         return kExitNoDisplay;
       }
       return m_sheet->exec() == QDialog::Accepted ? kExitOk : kExitFailed;

@@ -32,6 +32,7 @@
 #include <memory>
 #include <string>
 
+#include "core/operation_record.h"
 #include "tasks/protected_task_file.h"
 
 namespace tasklog {
@@ -43,7 +44,7 @@ class CMyResizePropSheet;
 
 namespace app {
 
-struct OperationRecord;
+using core::OperationRecord;
 
 /// Exit status of the process.
 enum ExitStatus : int {
@@ -92,9 +93,11 @@ class ProgramStart {
   ProgramStart(OperationRecord& record, tasklog::TaskLog& log, Options options);
   ~ProgramStart();  ///< destroys the pages and the sheet (the pages store their settings)
 
-  /// Steps 1 to 8 with @p arguments (without the program name).
+  /// Resets the record, reads @p arguments (without the program name), builds
+  /// the sheet and its pages and chooses the path; a scheduled start verifies
+  /// its task file here.
   Outcome start(const QStringList& arguments);
-  /// Step 9: runs the chosen path to its end.  @return the exit status.
+  /// Runs the chosen path to its end.  @return the exit status.
   int run();
 
   Outcome outcome() const { return m_outcome; }

@@ -38,7 +38,7 @@ class QWidget;
 namespace bridge {
 
 /// The program's instance: where its string table is (the bridge takes the
-/// titles of engine messages from it).  The application passes app::load_string.
+/// titles of engine messages from it).  The application passes core::load_string.
 /// Null: the engine's own titles stay.
 using ProgramInstance = const char* (*)(int string_id);
 

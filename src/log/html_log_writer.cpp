@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cerrno>
 
-#include "app/product.h"
+#include "core/product.h"
 
 namespace tasklog {
 namespace {
@@ -39,7 +39,7 @@ std::string banner() {
   return format("<p>&nbsp;</p><TABLE width=\"100%%\" border=1 cellpadding=0 cellspacing=0 bgcolor=\"#FFFFFF\">"
                 "<TR><TD align=\"CENTER\" height=95><FONT size=\"4\" face=\"%s\">%s</FONT></TD></TR></TABLE>"
                 "<p>&nbsp;</p>",
-                kFontFace, app::kProductName);
+                kFontFace, core::kProductName);
 }
 
 }  // namespace

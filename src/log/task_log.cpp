@@ -4,8 +4,8 @@
 #include <clocale>
 #include <locale.h>
 
-#include "app/operation_record.h"
-#include "app/strings.h"
+#include "core/operation_record.h"
+#include "core/strings.h"
 #include "log/html_log_writer.h"
 #include "platform/local_time.h"
 
@@ -78,11 +78,11 @@ void TaskLog::add_start_entry(const std::string& operation_text, const std::stri
 }
 
 void TaskLog::add_entry_from_message(int message_id, const std::string& item_text) {
-  const char* text = app::load_string(message_id);
+  const char* text = core::load_string(message_id);
   add_entry(text ? text : "", item_text);
 }
 
-void TaskLog::take_task(const app::OperationRecord& record) {
+void TaskLog::take_task(const core::OperationRecord& record) {
   m_account_name = record.sched_account;
   m_task_name = record.task_name;
   m_log_file_name = record.log_file_name;

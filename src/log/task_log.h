@@ -22,7 +22,7 @@
 #include <string>
 #include <vector>
 
-namespace app {
+namespace core {
 struct OperationRecord;
 }
 
@@ -63,7 +63,7 @@ class TaskLog {
   void add_entry_from_message(int message_id, const std::string& item_text);
 
   /// Copies the scheduler account, task name, log file name and log enabled from @p record.
-  void take_task(const app::OperationRecord& record);
+  void take_task(const core::OperationRecord& record);
 
   /// Writes the document for the engine's @p result.  Nothing is written when
   /// log enabled is 0 or the log file name is empty.  Never throws.

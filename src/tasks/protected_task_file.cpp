@@ -1,14 +1,14 @@
 /* tasks/protected_task_file.cpp - the protected task info file, written and read. */
 #include "tasks/protected_task_file.h"
 
-#include "app/operation_record.h"
+#include "core/operation_record.h"
 #include "platform/file.h"
 #include "tasks/task_info_file.h"
 #include "tasks/task_info_lines.h"
 
 namespace tasks {
 
-int write_protected_task_info_file(const app::OperationRecord* record,
+int write_protected_task_info_file(const core::OperationRecord* record,
                                    TaskFileCipherStream::RandomSource random) {
   if (record == nullptr || record->task_file_path.empty()) return 0;
   const std::string& path = record->task_file_path;
@@ -29,7 +29,7 @@ int write_protected_task_info_file(const app::OperationRecord* record,
   return 1;
 }
 
-ProtectedRead read_protected_task_info_file(const std::string& path, app::OperationRecord* record,
+ProtectedRead read_protected_task_info_file(const std::string& path, core::OperationRecord* record,
                                             int* open_result_ret) {
   if (record != nullptr) record->cmdline_task_path = path;
   auto stream = std::make_unique<TaskFileCipherStream>();
@@ -46,7 +46,7 @@ ProtectedRead read_protected_task_info_file(const std::string& path, app::Operat
   return reader.marker_accepted() ? ProtectedRead::kAccepted : ProtectedRead::kRefused;
 }
 
-TaskFileVerdict read_any_task_info_file(const std::string& path, app::OperationRecord* record) {
+TaskFileVerdict read_any_task_info_file(const std::string& path, core::OperationRecord* record) {
   switch (read_protected_task_info_file(path, record)) {
     case ProtectedRead::kAccepted:
       return TaskFileVerdict::kAccepted;

@@ -12,7 +12,7 @@
 
 #include "tasks/task_file_cipher_stream.h"
 
-namespace app {
+namespace core {
 struct OperationRecord;
 }
 
@@ -21,7 +21,7 @@ namespace tasks {
 /// Writes @p record protected to record->task_file_path.
 /// @return 1 when written, 0 when no record was given, the stream could not be
 /// opened, or a write failed.  @p random replaces the system's random bytes (tests).
-int write_protected_task_info_file(const app::OperationRecord* record,
+int write_protected_task_info_file(const core::OperationRecord* record,
                                    TaskFileCipherStream::RandomSource random = {});
 
 /// What the protected reader made of a file.
@@ -34,7 +34,7 @@ enum class ProtectedRead {
 /// Reads @p path as a protected task info file into @p record and stores @p path
 /// as the record's command-line task path.  @p open_result_ret receives the
 /// stream's open result when given.
-ProtectedRead read_protected_task_info_file(const std::string& path, app::OperationRecord* record,
+ProtectedRead read_protected_task_info_file(const std::string& path, core::OperationRecord* record,
                                             int* open_result_ret = nullptr);
 
 /// Verdict of reading a task info file in whichever form it has.
@@ -47,6 +47,6 @@ enum class TaskFileVerdict {
 /// open the file (no file, empty file, header check, cipher set-up) the plain
 /// reader.  A file the protected reader opened but whose marker is wrong is
 /// refused.  May throw what the readers throw (std::bad_alloc).
-TaskFileVerdict read_any_task_info_file(const std::string& path, app::OperationRecord* record);
+TaskFileVerdict read_any_task_info_file(const std::string& path, core::OperationRecord* record);
 
 }  // namespace tasks

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "app/operation_record.h"
+#include "core/operation_record.h"
 #include "platform/file.h"
 #include "tasks/task_info_lines.h"
 
@@ -39,7 +39,7 @@ bool write_file_replacing(const std::string& path, const std::string& bytes) {
   return ok;
 }
 
-int write_task_info_file(const app::OperationRecord* record) {
+int write_task_info_file(const core::OperationRecord* record) {
   if (record == nullptr) return 0;
   std::string bytes;
   for (const std::string& line : format_task_info_lines(*record)) {
@@ -49,7 +49,7 @@ int write_task_info_file(const app::OperationRecord* record) {
   return write_file_replacing(record->task_file_path, bytes) ? 1 : 0;
 }
 
-int read_task_info_file(const std::string& path, app::OperationRecord* record) {
+int read_task_info_file(const std::string& path, core::OperationRecord* record) {
   if (record != nullptr) record->cmdline_task_path = path;
   platform::File file;
   if (path.empty() || file.open(path, platform::File::Mode::kRead) != 0) return 0;

@@ -20,7 +20,7 @@
 
 #include <string>
 
-namespace app {
+namespace core {
 struct OperationRecord;
 }
 
@@ -39,12 +39,12 @@ bool task_info_file_path(const std::string& originating_folder, const std::strin
 /// @return 1 when the file was written, 0 when no record was given or the file
 /// could not be written completely (then no file is left at the path, an older
 /// file there stays as it was).
-int write_task_info_file(const app::OperationRecord* record);
+int write_task_info_file(const core::OperationRecord* record);
 
 /// Reads the plain form at @p path into @p record and stores @p path as the
 /// record's command-line task path.  @return 1 when the first record carried
 /// the marker, 0 otherwise (missing, unreadable or empty file, wrong marker).
-int read_task_info_file(const std::string& path, app::OperationRecord* record);
+int read_task_info_file(const std::string& path, core::OperationRecord* record);
 
 /// Writes @p bytes to @p path through a temporary file beside it and a rename.
 /// @return true when the complete file is in place.

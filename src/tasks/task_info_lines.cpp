@@ -4,12 +4,12 @@
 #include <cstdint>
 #include <string>
 
-#include "app/operation_record.h"
+#include "core/operation_record.h"
 
 namespace tasks {
 namespace {
 
-using app::OperationRecord;
+using core::OperationRecord;
 
 /// A keyed line: its key text (with " = ") and the record field it fills.
 struct KeyedField {

@@ -25,7 +25,7 @@
 #include <string_view>
 #include <vector>
 
-namespace app {
+namespace core {
 struct OperationRecord;
 }
 
@@ -41,12 +41,12 @@ inline constexpr char kTaskFileMarker[] = "_PARVELL_SECURE_TASK_FILE_INFO_";
 inline constexpr char kMarkerKey[] = "PRJ_TAG = ";
 
 /// The fourteen lines of @p record in writing order.
-std::vector<std::string> format_task_info_lines(const app::OperationRecord& record);
+std::vector<std::string> format_task_info_lines(const core::OperationRecord& record);
 
 /// Takes the lines of one task info file, in order, into an operation record.
 class TaskInfoLineReader {
  public:
-  explicit TaskInfoLineReader(app::OperationRecord* record) : m_record(record) {}
+  explicit TaskInfoLineReader(core::OperationRecord* record) : m_record(record) {}
 
   /// Handles the next line (its bytes up to the first zero byte are used).
   /// @return false when reading must stop: the first line was not the marker line.
@@ -58,7 +58,7 @@ class TaskInfoLineReader {
  private:
   void take_keyed_line(std::string_view line);
 
-  app::OperationRecord* m_record;
+  core::OperationRecord* m_record;
   bool m_first = true;
   bool m_marker_accepted = false;
 };

@@ -3,8 +3,8 @@
 
 namespace wizard {
 
-CSetExtraParametersPg::CSetExtraParametersPg(QWidget* parent)
-    : CMyResizePropPage(kDialogId, QString::fromUtf8(kCaption), QString::fromUtf8(kHelpTopic), parent) {
+CSetExtraParametersPg::CSetExtraParametersPg(core::OperationRecord& record, QWidget* parent)
+    : CMyResizePropPage(kDialogId, QString::fromUtf8(kCaption), QString::fromUtf8(kHelpTopic), record, parent) {
   setObjectName(QStringLiteral("CSetExtraParametersPg"));
 }
 

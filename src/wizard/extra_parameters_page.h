@@ -16,7 +16,7 @@ class CSetExtraParametersPg : public CMyResizePropPage {
   static constexpr char kCaption[] = "Parvell Wizard - Additional ZIP Parameters";
   static constexpr char kHelpTopic[] = "wizard_addparampage.html";
 
-  explicit CSetExtraParametersPg(QWidget* parent = nullptr);
+  explicit CSetExtraParametersPg(core::OperationRecord& record, QWidget* parent = nullptr);
 };
 
 }  // namespace wizard

@@ -6,16 +6,15 @@
 #include <QPainter>
 #include <QScreen>
 
-#include "app/settings_store.h"
+#include "platform/qt/settings_store.h"
 #include "wizard/resize_prop_page.h"
 
 namespace wizard {
 
 CMyResizePropSheet::CMyResizePropSheet(const QString& title, const QString& placement_key, int start_page,
-                                       const QString& help_path, const app::OperationRecord* record,
-                                       QWidget* parent)
+                                       const QString& help_path, bool scheduled_run, QWidget* parent)
     : QWizard(parent),
-      m_store(std::make_unique<app::SettingsStore>(record)),
+      m_store(std::make_unique<platform::SettingsStore>(scheduled_run)),
       m_placement_key(placement_key),
       m_start_page(start_page),
       m_help_path(help_path),

@@ -20,10 +20,9 @@
 #include <QWizard>
 #include <memory>
 
-namespace app {
-struct OperationRecord;
+namespace platform {
 class SettingsStore;
-}  // namespace app
+}
 
 namespace wizard {
 
@@ -32,11 +31,10 @@ class CMyResizePropPage;
 class CMyResizePropSheet : public QWizard {
   Q_OBJECT
  public:
-  /// @p record (default: the process-wide one) decides whether the settings
-  /// store may read and write (not in a scheduled run).
+  /// @p scheduled_run: the sheet serves a scheduled run, which neither reads
+  /// nor writes the remembered placement.
   CMyResizePropSheet(const QString& title, const QString& placement_key, int start_page,
-                     const QString& help_path, const app::OperationRecord* record = nullptr,
-                     QWidget* parent = nullptr);
+                     const QString& help_path, bool scheduled_run, QWidget* parent = nullptr);
   ~CMyResizePropSheet() override;
 
   /// Adds @p page under its dialog id, after the pages added before.
@@ -75,7 +73,7 @@ class CMyResizePropSheet : public QWizard {
   void initialise();
   void store_placement();
 
-  std::unique_ptr<app::SettingsStore> m_store;
+  std::unique_ptr<platform::SettingsStore> m_store;
   QString m_placement_key;
   int m_start_page;
   int m_framework_start_page = 0;

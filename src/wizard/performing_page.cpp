@@ -3,8 +3,8 @@
 
 namespace wizard {
 
-CTovanelExplWizCallBack::CTovanelExplWizCallBack(QWidget* parent)
-    : CMyResizePropPage(kDialogId, QString::fromUtf8(kCaption), QString::fromUtf8(kHelpTopic), parent) {
+CTovanelExplWizCallBack::CTovanelExplWizCallBack(core::OperationRecord& record, QWidget* parent)
+    : CMyResizePropPage(kDialogId, QString::fromUtf8(kCaption), QString::fromUtf8(kHelpTopic), record, parent) {
   setObjectName(QStringLiteral("CTovanelExplWizCallBack"));
 }
 

@@ -16,7 +16,7 @@ class CTovanelExplWizCallBack : public CMyResizePropPage {
   static constexpr char kCaption[] = "Parvell Wizard - Performing Operation";
   static constexpr char kHelpTopic[] = "wizard_operationpage.html";
 
-  explicit CTovanelExplWizCallBack(QWidget* parent = nullptr);
+  explicit CTovanelExplWizCallBack(core::OperationRecord& record, QWidget* parent = nullptr);
 };
 
 }  // namespace wizard

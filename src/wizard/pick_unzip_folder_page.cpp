@@ -3,8 +3,8 @@
 
 namespace wizard {
 
-CPickUnZipFolderName::CPickUnZipFolderName(QWidget* parent)
-    : CMyResizePropPage(kDialogId, QString::fromUtf8(kCaption), QString::fromUtf8(kHelpTopic), parent) {
+CPickUnZipFolderName::CPickUnZipFolderName(core::OperationRecord& record, QWidget* parent)
+    : CMyResizePropPage(kDialogId, QString::fromUtf8(kCaption), QString::fromUtf8(kHelpTopic), record, parent) {
   setObjectName(QStringLiteral("CPickUnZipFolderName"));
 }
 

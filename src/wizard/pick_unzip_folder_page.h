@@ -16,7 +16,7 @@ class CPickUnZipFolderName : public CMyResizePropPage {
   static constexpr char kCaption[] = "Parvell Wizard - Chose ZIP File Extraction Destination";
   static constexpr char kHelpTopic[] = "wizard_pickunzipfile.html";
 
-  explicit CPickUnZipFolderName(QWidget* parent = nullptr);
+  explicit CPickUnZipFolderName(core::OperationRecord& record, QWidget* parent = nullptr);
 };
 
 }  // namespace wizard

@@ -3,8 +3,8 @@
 
 namespace wizard {
 
-CPickZipFileName::CPickZipFileName(QWidget* parent)
-    : CMyResizePropPage(kDialogId, QString::fromUtf8(kCaption), QString::fromUtf8(kHelpTopic), parent) {
+CPickZipFileName::CPickZipFileName(core::OperationRecord& record, QWidget* parent)
+    : CMyResizePropPage(kDialogId, QString::fromUtf8(kCaption), QString::fromUtf8(kHelpTopic), record, parent) {
   setObjectName(QStringLiteral("CPickZipFileName"));
 }
 

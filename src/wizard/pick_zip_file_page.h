@@ -16,7 +16,7 @@ class CPickZipFileName : public CMyResizePropPage {
   static constexpr char kCaption[] = "Parvell Wizard - Chose ZIP File Name";
   static constexpr char kHelpTopic[] = "wizard_pickzipfile.html";
 
-  explicit CPickZipFileName(QWidget* parent = nullptr);
+  explicit CPickZipFileName(core::OperationRecord& record, QWidget* parent = nullptr);
 };
 
 }  // namespace wizard

@@ -6,8 +6,12 @@
 namespace wizard {
 
 CMyResizePropPage::CMyResizePropPage(int dialog_id, const QString& caption, const QString& help_topic,
-                                     QWidget* parent)
-    : QWizardPage(parent), m_dialog_id(dialog_id), m_caption(caption), m_help_topic(help_topic) {
+                                     core::OperationRecord& record, QWidget* parent)
+    : QWizardPage(parent),
+      m_dialog_id(dialog_id),
+      m_caption(caption),
+      m_help_topic(help_topic),
+      m_record(record) {
   setTitle(caption);
 }
 

@@ -3,8 +3,8 @@
  * Each page is a QWizardPage registered with the sheet under its dialog id
  * (131, 140, 134, 138, 363, 301), so "go to the page with dialog id N" is the
  * page's nextId() and "stay on this page" is validatePage() returning false.
- * A page carries its dialog caption (shown as the page title) and its help
- * topic.  Without a rule of its own a page goes on to the next page in the
+ * A page carries its dialog caption (shown as the page title), its help
+ * topic and the operation record it fills, handed to it by whoever builds it.  Without a rule of its own a page goes on to the next page in the
  * order the sheet was given its pages (QWizard's own default would follow the
  * ascending ids instead).
  */
@@ -12,6 +12,10 @@
 
 #include <QString>
 #include <QWizardPage>
+
+namespace core {
+struct OperationRecord;
+}
 
 namespace wizard {
 
@@ -28,11 +32,13 @@ enum PageId : int {
 class CMyResizePropPage : public QWizardPage {
   Q_OBJECT
  public:
-  CMyResizePropPage(int dialog_id, const QString& caption, const QString& help_topic, QWidget* parent = nullptr);
+  CMyResizePropPage(int dialog_id, const QString& caption, const QString& help_topic,
+                    core::OperationRecord& record, QWidget* parent = nullptr);
 
   int dialog_id() const { return m_dialog_id; }
   QString caption() const { return m_caption; }
   QString help_topic() const { return m_help_topic; }
+  core::OperationRecord& record() const { return m_record; }
 
   /// The next page in the sheet's order, or -1 after the last.
   int nextId() const override;
@@ -41,6 +47,7 @@ class CMyResizePropPage : public QWizardPage {
   int m_dialog_id;
   QString m_caption;
   QString m_help_topic;
+  core::OperationRecord& m_record;
 };
 
 }  // namespace wizard

@@ -3,8 +3,8 @@
 
 namespace wizard {
 
-CParvellExplorerMorvaneSchedulerPage::CParvellExplorerMorvaneSchedulerPage(QWidget* parent)
-    : CMyResizePropPage(kDialogId, QString::fromUtf8(kCaption), QString::fromUtf8(kHelpTopic), parent) {
+CParvellExplorerMorvaneSchedulerPage::CParvellExplorerMorvaneSchedulerPage(core::OperationRecord& record, QWidget* parent)
+    : CMyResizePropPage(kDialogId, QString::fromUtf8(kCaption), QString::fromUtf8(kHelpTopic), record, parent) {
   setObjectName(QStringLiteral("CParvellExplorerMorvaneSchedulerPage"));
 }
 

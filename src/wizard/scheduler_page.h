@@ -16,7 +16,7 @@ class CParvellExplorerMorvaneSchedulerPage : public CMyResizePropPage {
   static constexpr char kCaption[] = "Parvell Wizard - Setting TASK Parameters";
   static constexpr char kHelpTopic[] = "wizard_createtaskpage.html";
 
-  explicit CParvellExplorerMorvaneSchedulerPage(QWidget* parent = nullptr);
+  explicit CParvellExplorerMorvaneSchedulerPage(core::OperationRecord& record, QWidget* parent = nullptr);
 };
 
 }  // namespace wizard

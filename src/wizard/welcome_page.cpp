@@ -1,8 +1,8 @@
 /* wizard/welcome_page.cpp - the welcome page: the operation and the monitoring choice. */
 #include "wizard/welcome_page.h"
 
-#include "app/operation_record.h"
-#include "app/settings_store.h"
+#include "core/operation_record.h"
+#include "platform/qt/settings_store.h"
 
 namespace wizard {
 namespace {
@@ -11,21 +11,20 @@ const QString kSection = QStringLiteral("Settings");
 
 }  // namespace
 
-CWelcomePage::CWelcomePage(app::OperationRecord* record, QWidget* parent)
-    : CMyResizePropPage(kDialogId, QString::fromUtf8(kCaption), QString::fromUtf8(kHelpTopic), parent),
-      m_record(record ? record : &app::operation_record()) {
+CWelcomePage::CWelcomePage(core::OperationRecord& record, QWidget* parent)
+    : CMyResizePropPage(kDialogId, QString::fromUtf8(kCaption), QString::fromUtf8(kHelpTopic), record, parent) {
   setObjectName(QStringLiteral("CWelcomePage"));
-  if (m_record->run_mode != app::kRunModeScheduled) {
-    app::SettingsStore store(m_record);
-    m_record->run_mode = store.read_int(kSection, kOperationValue, 0);
-    m_record->monitoring = store.read_int(kSection, kMonitoringValue, 0);
+  if (!record.scheduled_start) {
+    platform::SettingsStore store(false);
+    record.run_mode = store.read_int(kSection, kOperationValue, 0);
+    record.monitoring = store.read_int(kSection, kMonitoringValue, 0);
   }
 }
 
 CWelcomePage::~CWelcomePage() {
-  app::SettingsStore store(m_record);  // silent in a scheduled run
-  store.write_int(kSection, kOperationValue, m_record->run_mode);
-  store.write_int(kSection, kMonitoringValue, m_record->monitoring);
+  platform::SettingsStore store(record().scheduled_start);  // silent in a scheduled run
+  store.write_int(kSection, kOperationValue, record().run_mode);
+  store.write_int(kSection, kMonitoringValue, record().monitoring);
 }
 
 }  // namespace wizard

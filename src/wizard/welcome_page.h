@@ -11,10 +11,6 @@
 
 #include "wizard/resize_prop_page.h"
 
-namespace app {
-struct OperationRecord;
-}
-
 namespace wizard {
 
 class CWelcomePage : public CMyResizePropPage {
@@ -26,12 +22,8 @@ class CWelcomePage : public CMyResizePropPage {
   static constexpr char kOperationValue[] = "WizardOperationRdButon";
   static constexpr char kMonitoringValue[] = "WizardTaskMonitoring";
 
-  /// @p record defaults to the process-wide operation record.
-  explicit CWelcomePage(app::OperationRecord* record = nullptr, QWidget* parent = nullptr);
+  explicit CWelcomePage(core::OperationRecord& record, QWidget* parent = nullptr);
   ~CWelcomePage() override;
-
- private:
-  app::OperationRecord* m_record;
 };
 
 }  // namespace wizard

@@ -15,10 +15,10 @@
 #include <filesystem>
 #include <stdexcept>
 
-#include "app/operation_record.h"
+#include "core/operation_record.h"
 #include "app/program_start.h"
-#include "app/settings_store.h"
-#include "app/strings.h"
+#include "platform/qt/settings_store.h"
+#include "core/strings.h"
 #include "log/task_log.h"
 #include "../tasks/task_file_util.h"
 #include "tasks/protected_task_file.h"
@@ -42,7 +42,7 @@ class ProgramStartTest : public ::testing::Test {
  protected:
   void SetUp() override {
     m_dir = testenv::make_temp_dir("program-start");
-    QSettings raw(QStringLiteral("Parvell"), app::SettingsStore::application_name());
+    QSettings raw(QStringLiteral("Parvell"), platform::SettingsStore::application_name());
     raw.clear();
     raw.sync();
     m_log.set_current_folder([this] { return m_dir; });
@@ -52,7 +52,7 @@ class ProgramStartTest : public ::testing::Test {
     o.gui = gui;
     o.messages = &m_messages;
     o.executable_path = QStringLiteral("/opt/parvell/bin/parvell");
-    o.runner = [this](app::OperationRecord& record, tasklog::TaskLog&, wizard::CMyResizePropSheet* sheet) {
+    o.runner = [this](core::OperationRecord& record, tasklog::TaskLog&, wizard::CMyResizePropSheet* sheet) {
       ++m_runs;
       m_run_sheet = sheet;
       m_run_operation = record.stored_operation;
@@ -61,27 +61,27 @@ class ProgramStartTest : public ::testing::Test {
     return o;
   }
   std::string plain_task_file(const std::string& name = "plain.task_info.txt") {
-    app::OperationRecord r = tasktest::sample_record(m_dir + "/" + name);
+    core::OperationRecord r = tasktest::sample_record(m_dir + "/" + name);
     r.log_file_name = m_dir + "/run.log";
     EXPECT_EQ(tasks::write_task_info_file(&r), 1);
     return r.task_file_path;
   }
   std::string protected_task_file() {
-    app::OperationRecord r = tasktest::sample_record(m_dir + "/protected.task_info.txt");
+    core::OperationRecord r = tasktest::sample_record(m_dir + "/protected.task_info.txt");
     r.stored_operation = 0;
     EXPECT_EQ(tasks::write_protected_task_info_file(&r), 1);
     return r.task_file_path;
   }
   void remember_operation(int operation) {
-    app::OperationRecord settings_record;
+    core::OperationRecord settings_record;
     settings_record.reset();
-    app::SettingsStore store(&settings_record);
+    platform::SettingsStore store(false);
     store.write_int("Settings", "WizardOperationRdButon", operation);
     store.flush();
   }
 
   std::string m_dir;
-  app::OperationRecord m_record;
+  core::OperationRecord m_record;
   tasklog::TaskLog m_log;
   RecordedMessages m_messages;
   int m_runs = 0;
@@ -172,9 +172,9 @@ TEST_F(ProgramStartTest, WizardOpensOnTheWelcomePageAndRemembersItsPlacement) {
     EXPECT_EQ(start.run(), app::kExitFailed);  // cancelled
     EXPECT_EQ(sheet->active_page_at_close(), 1);
   }
-  app::OperationRecord fresh;
+  core::OperationRecord fresh;
   fresh.reset();
-  app::SettingsStore store(&fresh);
+  platform::SettingsStore store(false);
   EXPECT_EQ(store.read_int("WizardPosData", "CurrentPageIndx", -1), 1);
   EXPECT_FALSE(store.read_bytes("WizardPosData", "WindowPlacement").isEmpty());
   EXPECT_EQ(store.read_int("Settings", "WizardOperationRdButon", -1), 0);  // written at page destruction
@@ -185,7 +185,7 @@ TEST_F(ProgramStartTest, HeadlessInteractiveStartEndsWithTheNoDisplayLine) {
   ASSERT_EQ(start.start({}), Outcome::kInteractive);
   EXPECT_EQ(start.sheet(), nullptr);
   EXPECT_EQ(start.run(), app::kExitNoDisplay);
-  EXPECT_EQ(m_messages.shown, std::vector<int>{app::kIdsNoDisplay});
+  EXPECT_EQ(m_messages.shown, std::vector<int>{core::kIdsNoDisplay});
 }
 
 // ---- scheduled path ----------------------------------------------------------------------
@@ -221,7 +221,7 @@ TEST_F(ProgramStartTest, NeitherValidProtectedNorPlainGives100) {
 TEST_F(ProgramStartTest, ReaderThatThrowsGives627) {
   const std::string path = plain_task_file();
   ProgramStart::Options o = options();
-  o.reader = [](const std::string&, app::OperationRecord*) -> tasks::TaskFileVerdict {
+  o.reader = [](const std::string&, core::OperationRecord*) -> tasks::TaskFileVerdict {
     throw std::runtime_error("disk vanished");
   };
   ProgramStart start(m_record, m_log, o);
@@ -284,15 +284,15 @@ TEST_F(ProgramStartTest, DefaultRunnerRunsNothingAndSaysSo) {
 
 TEST_F(ProgramStartTest, ScheduledStartLeavesTheSettingsFileUntouched) {
   remember_operation(1);
-  app::OperationRecord settings_record;
+  core::OperationRecord settings_record;
   settings_record.reset();
   {
-    app::SettingsStore store(&settings_record);
+    platform::SettingsStore store(false);
     store.write_int("Settings", "WizardTaskMonitoring", 1);
     store.write_bytes("WizardPosData", "WindowPlacement", QByteArray("geometry"));
     store.flush();
   }
-  const QString file = app::SettingsStore(&settings_record).file_path();
+  const QString file = platform::SettingsStore(false).file_path();
   ASSERT_TRUE(QFile::exists(file));
   const std::string before = tasktest::read_bytes(file.toStdString());
   const std::string path = plain_task_file();
@@ -305,7 +305,7 @@ TEST_F(ProgramStartTest, ScheduledStartLeavesTheSettingsFileUntouched) {
     start.sheet()->reject();
     EXPECT_EQ(start.run(), app::kExitOk);
   }  // pages and sheet destroyed here
-  QSettings(QStringLiteral("Parvell"), app::SettingsStore::application_name()).sync();
+  QSettings(QStringLiteral("Parvell"), platform::SettingsStore::application_name()).sync();
   EXPECT_EQ(tasktest::read_bytes(file.toStdString()), before);
 }
 

@@ -7,29 +7,25 @@
 #include <QSettings>
 #include <cstdlib>
 
-#include "app/operation_record.h"
-#include "app/settings_store.h"
-#include "app/warn_message_box.h"
-#include "app/strings.h"
+#include "core/operation_record.h"
+#include "platform/qt/settings_store.h"
+#include "dialogs/warn_message_box.h"
+#include "core/strings.h"
 
 namespace {
 
-using app::CWarnMessageBoxOnOff;
-using app::OperationRecord;
-using app::SettingsStore;
+using dialogs::CWarnMessageBoxOnOff;
+using core::OperationRecord;
+using platform::SettingsStore;
 
 class SettingsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    m_record.reset();
-    SettingsStore store(&m_record);
     QSettings raw(QStringLiteral("Parvell"), SettingsStore::application_name());
     raw.clear();
     raw.sync();
   }
   void TearDown() override { CWarnMessageBoxOnOff::set_presenter(nullptr); }
-
-  OperationRecord m_record;
 };
 
 TEST(OperationRecordTest, ResetGivesTheStartValues) {
@@ -63,7 +59,7 @@ TEST(OperationRecordTest, ResetGivesTheStartValues) {
 }
 
 TEST_F(SettingsTest, MissingValuesGiveTheDefaults) {
-  SettingsStore store(&m_record);
+  SettingsStore store(false);
   EXPECT_EQ(store.read_int("Settings", "WizardOperationRdButon", 0), 0);
   EXPECT_EQ(store.read_int("Settings", "PickFolderChkBx", 1), 1);
   EXPECT_EQ(store.read_string("Settings", "Morvane_LogFileName", "MorvaneInfo.log"), "MorvaneInfo.log");
@@ -71,13 +67,13 @@ TEST_F(SettingsTest, MissingValuesGiveTheDefaults) {
 
 TEST_F(SettingsTest, IntegersAndStringsRoundTripBySection) {
   {
-    SettingsStore store(&m_record);
+    SettingsStore store(false);
     store.write_int("Settings", "UseFasterCompression", 1);
     store.write_int("Settings\\WarningMessageBxs", "DeleteZippedFiles", 1);
     store.write_string("Settings", "PickFolderName", "/home/u/Out");
     store.write_string("Settings", "Empty", "");
   }
-  SettingsStore store(&m_record);
+  SettingsStore store(false);
   EXPECT_EQ(store.read_int("Settings", "UseFasterCompression", 0), 1);
   EXPECT_EQ(store.read_int("Settings\\WarningMessageBxs", "DeleteZippedFiles", 0), 1);
   EXPECT_EQ(store.read_int("Settings", "DeleteZippedFiles", 7), 7);  // sections are apart
@@ -86,20 +82,20 @@ TEST_F(SettingsTest, IntegersAndStringsRoundTripBySection) {
 }
 
 TEST_F(SettingsTest, NullTextDeletesTheValue) {
-  SettingsStore store(&m_record);
+  SettingsStore store(false);
   store.write_string("Settings", "PickFileName", "a.zip");
   store.write_string("Settings", "PickFileName", QString());
   EXPECT_EQ(store.read_string("Settings", "PickFileName", "gone"), "gone");
 }
 
 TEST_F(SettingsTest, UnreadableIntegerGivesTheDefault) {
-  SettingsStore store(&m_record);
+  SettingsStore store(false);
   store.write_string("Settings", "AddDlgLastViewStyle", "not a number");
   EXPECT_EQ(store.read_int("Settings", "AddDlgLastViewStyle", 1), 1);
 }
 
 TEST_F(SettingsTest, ValuesLandUnderParvellAndTheExecutableName) {
-  SettingsStore store(&m_record);
+  SettingsStore store(false);
   store.write_int("Settings", "WizardTaskMonitoring", 1);
   store.flush();
   const QString expected = QString::fromLocal8Bit(std::getenv("XDG_CONFIG_HOME")) + "/Parvell/" +
@@ -112,26 +108,26 @@ TEST_F(SettingsTest, ValuesLandUnderParvellAndTheExecutableName) {
 }
 
 TEST_F(SettingsTest, ScheduledRunNeitherReadsNorWrites) {
-  SettingsStore store(&m_record);
-  store.write_int("Settings", "WizardOperationRdButon", 2);
-  store.write_string("Settings", "Morvane_LogFileName", "mine.log");
-
-  m_record.run_mode = app::kRunModeScheduled;
-  EXPECT_TRUE(store.suspended());
-  EXPECT_EQ(store.read_int("Settings", "WizardOperationRdButon", 0), 0);
-  EXPECT_EQ(store.read_string("Settings", "Morvane_LogFileName", "MorvaneInfo.log"), "MorvaneInfo.log");
-  store.write_int("Settings", "WizardOperationRdButon", 1);
-  store.write_string("Settings", "Morvane_LogFileName", QString());
-
-  // The scheduled run later replaces run mode 3 by the stored operation; still silent.
-  m_record.run_mode = 0;
-  m_record.scheduled_start = true;
-  store.write_int("Settings", "WizardOperationRdButon", 0);
-  EXPECT_EQ(store.read_int("Settings", "WizardOperationRdButon", -5), -5);
-
-  m_record.scheduled_start = false;
+  {
+    SettingsStore store(false);
+    store.write_int("Settings", "WizardOperationRdButon", 2);
+    store.write_string("Settings", "Morvane_LogFileName", "mine.log");
+  }
+  {
+    SettingsStore scheduled(true);
+    EXPECT_TRUE(scheduled.suspended());
+    EXPECT_EQ(scheduled.read_int("Settings", "WizardOperationRdButon", -5), -5);
+    EXPECT_EQ(scheduled.read_string("Settings", "Morvane_LogFileName", "MorvaneInfo.log"), "MorvaneInfo.log");
+    EXPECT_TRUE(scheduled.read_bytes("Settings", "Morvane_LogFileName").isEmpty());
+    scheduled.write_int("Settings", "WizardOperationRdButon", 1);
+    scheduled.write_string("Settings", "Morvane_LogFileName", QString());
+    scheduled.write_bytes("WizardPosData", "WindowPlacement", QByteArray("geometry"));
+  }
+  SettingsStore store(false);
+  EXPECT_FALSE(store.suspended());
   EXPECT_EQ(store.read_int("Settings", "WizardOperationRdButon", 0), 2);
   EXPECT_EQ(store.read_string("Settings", "Morvane_LogFileName", ""), "mine.log");
+  EXPECT_TRUE(store.read_bytes("WizardPosData", "WindowPlacement").isEmpty());
 }
 
 // ---- the warning box ---------------------------------------------------------
@@ -151,23 +147,23 @@ struct Recorder {
 };
 
 TEST_F(SettingsTest, StoredOneAnswersYesWithoutShowing) {
-  SettingsStore store(&m_record);
+  SettingsStore store(false);
   store.write_int(CWarnMessageBoxOnOff::section(), "EmptytZipStillNoPassword", 1);
   Recorder recorder;
   recorder.install();
-  CWarnMessageBoxOnOff box(app::kIdsWarningTitle, app::kIdsEncryptedNoPassword, "EmptytZipStillNoPassword");
-  EXPECT_EQ(box.exec(&store), CWarnMessageBoxOnOff::kAnswerYes);
+  CWarnMessageBoxOnOff box(core::kIdsWarningTitle, core::kIdsEncryptedNoPassword, "EmptytZipStillNoPassword");
+  EXPECT_EQ(box.exec(store), CWarnMessageBoxOnOff::kAnswerYes);
   EXPECT_FALSE(box.was_shown());
   EXPECT_EQ(recorder.shown, 0);
 }
 
 TEST_F(SettingsTest, YesStoresTheCheckBoxState) {
-  SettingsStore store(&m_record);
+  SettingsStore store(false);
   Recorder recorder;
   recorder.reply = {true, false};
   recorder.install();
-  CWarnMessageBoxOnOff box(app::kIdsWarningTitle, app::kIdsDeleteWarning, "DeleteZippedFiles", nullptr, "3");
-  EXPECT_EQ(box.exec(&store), CWarnMessageBoxOnOff::kAnswerYes);
+  CWarnMessageBoxOnOff box(core::kIdsWarningTitle, core::kIdsDeleteWarning, "DeleteZippedFiles", nullptr, "3");
+  EXPECT_EQ(box.exec(store), CWarnMessageBoxOnOff::kAnswerYes);
   EXPECT_EQ(recorder.shown, 1);
   EXPECT_EQ(recorder.title, "Warning!");
   EXPECT_TRUE(recorder.text.startsWith("You have selected to delete 3 items.\n"));
@@ -175,20 +171,20 @@ TEST_F(SettingsTest, YesStoresTheCheckBoxState) {
 
   // Shown again (0 stored), now with the box ticked: 1 is stored and it stays quiet afterwards.
   recorder.reply = {true, true};
-  EXPECT_EQ(box.exec(&store), CWarnMessageBoxOnOff::kAnswerYes);
+  EXPECT_EQ(box.exec(store), CWarnMessageBoxOnOff::kAnswerYes);
   EXPECT_EQ(recorder.shown, 2);
   EXPECT_EQ(store.read_int(CWarnMessageBoxOnOff::section(), "DeleteZippedFiles", -1), 1);
-  EXPECT_EQ(box.exec(&store), CWarnMessageBoxOnOff::kAnswerYes);
+  EXPECT_EQ(box.exec(store), CWarnMessageBoxOnOff::kAnswerYes);
   EXPECT_EQ(recorder.shown, 2);
 }
 
 TEST_F(SettingsTest, NoStoresNothingEvenWhenTicked) {
-  SettingsStore store(&m_record);
+  SettingsStore store(false);
   Recorder recorder;
   recorder.reply = {false, true};
   recorder.install();
   CWarnMessageBoxOnOff box(QStringLiteral("Warning!"), QStringLiteral("Go on?"), "TaskNotScheduled");
-  EXPECT_EQ(box.exec(&store), CWarnMessageBoxOnOff::kAnswerNo);
+  EXPECT_EQ(box.exec(store), CWarnMessageBoxOnOff::kAnswerNo);
   EXPECT_EQ(store.read_int(CWarnMessageBoxOnOff::section(), "TaskNotScheduled", -1), -1);
   EXPECT_EQ(CWarnMessageBoxOnOff::check_box_text(), QStringLiteral("Do &not show this message again "));
 }

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "app/strings.h"
+#include "core/strings.h"
 #include "bridge/engine_bridge.h"
 #include "ostrana_results.h"
 #include "peer_run.h"
@@ -37,7 +37,7 @@ TEST(ArchiveListing, EmptyArchiveLeavesTheVectorEmpty) {
   std::vector<ArchiveItem> items(2);  // a caller's earlier rows are dropped
   int32_t count = -5;
   RecordingCallback ui;
-  EXPECT_EQ(list_archive(app::load_string, nullptr, path.c_str(), &items, &count, &ui), 0);
+  EXPECT_EQ(list_archive(core::load_string, nullptr, path.c_str(), &items, &count, &ui), 0);
   EXPECT_TRUE(items.empty());
   EXPECT_EQ(count, 0);
   EXPECT_TRUE(ui.notices.empty());
@@ -46,10 +46,10 @@ TEST(ArchiveListing, EmptyArchiveLeavesTheVectorEmpty) {
   // Not an archive: the engine's code, no rows, no count.
   const std::string junk = testenv::make_temp_dir("listing") + "/junk.zip";
   testenv::write_file(junk, std::vector<uint8_t>(100, 'x'));
-  EXPECT_NE(list_archive(app::load_string, nullptr, junk.c_str(), &items, &count, nullptr), 0);
+  EXPECT_NE(list_archive(core::load_string, nullptr, junk.c_str(), &items, &count, nullptr), 0);
   EXPECT_TRUE(items.empty());
   EXPECT_EQ(count, 0);
-  EXPECT_EQ(list_archive(app::load_string, nullptr, nullptr, &items, &count, nullptr), kNoArchivePath);
+  EXPECT_EQ(list_archive(core::load_string, nullptr, nullptr, &items, &count, nullptr), kNoArchivePath);
 }
 
 TEST(ArchiveListing, RowsStatisticsAndComment) {
@@ -74,7 +74,7 @@ TEST(ArchiveListing, RowsStatisticsAndComment) {
 
   std::vector<ArchiveItem> items;
   int32_t count = 0;
-  ASSERT_EQ(list_archive(app::load_string, nullptr, path.c_str(), &items, &count, nullptr), 0);
+  ASSERT_EQ(list_archive(core::load_string, nullptr, path.c_str(), &items, &count, nullptr), 0);
   ASSERT_EQ(count, 3);
   ASSERT_EQ(items.size(), 3u);
   const ArchiveItem& row = items[1];
@@ -106,11 +106,11 @@ TEST(ArchiveListing, RowsStatisticsAndComment) {
   EXPECT_EQ(s.lowest_version_needed, 10);
 
   ArchiveComment comment;
-  ASSERT_EQ(archive_comment(app::load_string, nullptr, path.c_str(), &comment), 0);
+  ASSERT_EQ(archive_comment(core::load_string, nullptr, path.c_str(), &comment), 0);
   EXPECT_EQ(comment.comment, "The archive comment");
   EXPECT_EQ(comment.statistics.files, 2u);
   EXPECT_EQ(comment.statistics.total_compressed, 6u);
-  EXPECT_EQ(archive_has_encrypted_items(app::load_string, nullptr, path.c_str()), 0);
+  EXPECT_EQ(archive_has_encrypted_items(core::load_string, nullptr, path.c_str()), 0);
 }
 
 TEST(ArchiveListing, ProgressOnlyWhenItChangesAndStop) {
@@ -149,7 +149,7 @@ TEST(ArchiveListing, EncryptedItemsAnswerThePasswordQuestion) {
             0);
 
   std::vector<ArchiveItem> items;
-  ASSERT_EQ(list_archive(app::load_string, nullptr, mixed.c_str(), &items, nullptr, nullptr), 0);
+  ASSERT_EQ(list_archive(core::load_string, nullptr, mixed.c_str(), &items, nullptr, nullptr), 0);
   ASSERT_EQ(items.size(), 3u);
   for (const ArchiveItem& item : items) {
     const bool aes = item.name != "plain.txt";
@@ -159,14 +159,14 @@ TEST(ArchiveListing, EncryptedItemsAnswerThePasswordQuestion) {
     EXPECT_EQ(item.method_name, "Deflate");  // the real method, never 99
   }
   EXPECT_EQ(listing_statistics().encrypted, 2u);
-  EXPECT_EQ(archive_has_encrypted_items(app::load_string, nullptr, mixed.c_str()), 1);
+  EXPECT_EQ(archive_has_encrypted_items(core::load_string, nullptr, mixed.c_str()), 1);
 
   // The statistics describe the archive listed last, and no other.
   const std::string other = dir + "/other.zip";
-  EXPECT_EQ(archive_has_encrypted_items(app::load_string, nullptr, other.c_str()), 0);
+  EXPECT_EQ(archive_has_encrypted_items(core::load_string, nullptr, other.c_str()), 0);
   testenv::write_file(other, testzip::empty_archive());
-  ASSERT_EQ(list_archive(app::load_string, nullptr, other.c_str(), &items, nullptr, nullptr), 0);
-  EXPECT_EQ(archive_has_encrypted_items(app::load_string, nullptr, mixed.c_str()), 0);
+  ASSERT_EQ(list_archive(core::load_string, nullptr, other.c_str(), &items, nullptr, nullptr), 0);
+  EXPECT_EQ(archive_has_encrypted_items(core::load_string, nullptr, mixed.c_str()), 0);
 }
 
 }  // namespace

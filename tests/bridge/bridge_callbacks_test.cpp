@@ -10,7 +10,7 @@
 #include <cstring>
 #include <stdexcept>
 
-#include "app/strings.h"
+#include "core/strings.h"
 #include "bridge/bridge_callbacks.h"
 #include "platform/message_box.h"
 #include "recording_callback.h"
@@ -52,7 +52,7 @@ TEST_F(BridgeCallbacks, AllAnswersTheQuestionForTheRestOfTheRun) {
     if (n.code == kNotifyOverwrite) *answer = kAnswerAll;
     return 0;
   };
-  EngineBridge bridge(app::load_string, kOverwriteAsk);
+  EngineBridge bridge(core::load_string, kOverwriteAsk);
   UNZIPRENAMEINFOEX first = rename_record("dir/a.txt", "/out/dir/a.txt");
   EXPECT_EQ(overwrite_request(&first, &bridge), kAnswerAll);
   ASSERT_EQ(ui.notices.size(), 1u);
@@ -175,7 +175,7 @@ TEST_F(BridgeCallbacks, MessagesByDisplayType) {
   std::pair<Shown*, int*> context{&shown, &shown_count};
   platform::set_message_box_hook(hook, &context);
 
-  EngineBridge bridge(app::load_string);
+  EngineBridge bridge(core::load_string);
   char text[OSTRANA_MESSAGE_BUFFER_SIZE];
   char title[OSTRANA_MESSAGE_BUFFER_SIZE];
   auto call = [&](int type, uint32_t style) {

@@ -12,7 +12,7 @@
 #include <cstring>
 #include <string>
 
-#include "app/strings.h"
+#include "core/strings.h"
 #include "bridge/bridge_callbacks.h"
 #include "bridge/command_records.h"
 
@@ -52,7 +52,7 @@ TEST(CommandRecords, ZipRecordAsTheWizardSendsIt) {
   args.path_mode = kPathModeFolders;
   args.compression_level = 7;
   args.recurse = 1;
-  EngineBridge bridge(app::load_string);
+  EngineBridge bridge(core::load_string);
   build_zip_record(args, bridge);
   EXPECT_EQ(bridge.record_text, "\"/path/dir/*.*\" \"/path/file\"");
 
@@ -155,7 +155,7 @@ TEST(CommandRecords, ExtractRecordAsTheWizardSendsIt) {
   args.password = no_password;
   args.recurse = 1;
   args.keep_folders = 1;
-  EngineBridge bridge(app::load_string);
+  EngineBridge bridge(core::load_string);
   build_extract_record(args, bridge);
   EXPECT_EQ(bridge.record_text, "*");
 

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "app/strings.h"
+#include "core/strings.h"
 #include "bridge/engine_bridge.h"
 #include "peer_run.h"
 #include "recording_callback.h"
@@ -35,7 +35,7 @@ TEST(ExtractRuns, AllAnsweredOnTheFirstExistingFileAsksNothingMore) {
     return 0;
   };
   // The engine, quiet and without its overwrite flag, leaves existing files in place.
-  EXPECT_EQ(extract_run(app::load_string, nullptr, archive.c_str(), "*", dest.c_str(), nullptr, "", 1, 0, 1,
+  EXPECT_EQ(extract_run(core::load_string, nullptr, archive.c_str(), "*", dest.c_str(), nullptr, "", 1, 0, 1,
                         kOverwriteAsk, &ui),
             0);
   const auto asked = ui.with_code(kNotifyOverwrite);
@@ -56,7 +56,7 @@ TEST(ExtractRuns, SkippedLastItemCountsAsSuccessWithoutFinalReport) {
 
   RecordingCallback ui;
   int32_t count = 0;
-  EXPECT_EQ(extract_run(app::load_string, nullptr, archive.c_str(), "*", dest.c_str(), nullptr, "", 1, 0, 1,
+  EXPECT_EQ(extract_run(core::load_string, nullptr, archive.c_str(), "*", dest.c_str(), nullptr, "", 1, 0, 1,
                         kOverwriteAsk, &ui, &count),
             0);
   EXPECT_EQ(count, 2);

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "app/strings.h"
+#include "core/strings.h"
 #include "bridge/engine_bridge.h"
 #include "peer_run.h"
 #include "recording_callback.h"
@@ -35,7 +35,7 @@ TEST(ZipRuns, FolderTreeRoundTripAsTheWizardRunsIt) {
   const std::string list = "\"" + source + "/dir/*.*\" \"" + source + "/file\" ";
 
   RecordingCallback zipping;
-  ASSERT_EQ(zip_run(app::load_string, nullptr, archive.c_str(), list.c_str(), nullptr, nullptr, nullptr, nullptr,
+  ASSERT_EQ(zip_run(core::load_string, nullptr, archive.c_str(), list.c_str(), nullptr, nullptr, nullptr, nullptr,
                     kZipAdd, kPathModeFolders, 7, 1, &zipping),
             0);
   std::vector<std::string> finished;
@@ -47,7 +47,7 @@ TEST(ZipRuns, FolderTreeRoundTripAsTheWizardRunsIt) {
 
   const std::string dest = base + "/dest";
   RecordingCallback extracting;
-  ASSERT_EQ(extract_run(app::load_string, nullptr, archive.c_str(), "*", dest.c_str(), nullptr, "", 1, 0, 1,
+  ASSERT_EQ(extract_run(core::load_string, nullptr, archive.c_str(), "*", dest.c_str(), nullptr, "", 1, 0, 1,
                         kOverwriteAsk, &extracting),
             0);
   // Names are kept from below the root: the source tree reappears under dest.

@@ -10,8 +10,8 @@
 
 #include <filesystem>
 
-#include "app/operation_record.h"
-#include "app/strings.h"
+#include "core/operation_record.h"
+#include "core/strings.h"
 #include "log/task_log.h"
 #include "../tasks/task_file_util.h"
 #include "test_env.h"
@@ -46,13 +46,13 @@ class TaskLogTest : public ::testing::Test {
     m_record.log_enabled = 1;
   }
   void add_golden_events() {
-    m_log.add_entry_from_message(app::kIdsEventVerificationOk, "/home/alice/docs/Nightly.task_info.txt");
-    m_log.add_start_entry(app::format_string(app::kIdsEventStartingTask, m_record.task_name.c_str()), "");
-    m_log.add_entry_from_message(app::kIdsEventFileProcessed, "docs/<img src=x onerror=\"alert(1)\">&more.txt");
+    m_log.add_entry_from_message(core::kIdsEventVerificationOk, "/home/alice/docs/Nightly.task_info.txt");
+    m_log.add_start_entry(core::format_string(core::kIdsEventStartingTask, m_record.task_name.c_str()), "");
+    m_log.add_entry_from_message(core::kIdsEventFileProcessed, "docs/<img src=x onerror=\"alert(1)\">&more.txt");
   }
   std::string m_dir;
   TaskLog m_log;
-  app::OperationRecord m_record;
+  core::OperationRecord m_record;
 };
 
 TEST_F(TaskLogTest, DocumentEqualsTheHandWrittenGolden) {

@@ -64,11 +64,11 @@ class ProtectedTaskFile : public ::testing::Test {
     stream.close();
   }
   std::string m_dir, m_path;
-  app::OperationRecord m_record;
+  core::OperationRecord m_record;
 };
 
 TEST_F(ProtectedTaskFile, MatchesAFileBuiltIndependentlyWithOpenssl) {
-  const app::OperationRecord written = tasktest::sample_record(m_path);
+  const core::OperationRecord written = tasktest::sample_record(m_path);
   ASSERT_EQ(tasks::write_protected_task_info_file(&written, fixed_random()), 1);
 
   // Header values from the GUID layout of the 16 random bytes.
@@ -124,7 +124,7 @@ TEST_F(ProtectedTaskFile, MatchesAFileBuiltIndependentlyWithOpenssl) {
 }
 
 TEST_F(ProtectedTaskFile, TwoWritesOfOneRecordDiffer) {
-  const app::OperationRecord r = tasktest::sample_record(m_path);
+  const core::OperationRecord r = tasktest::sample_record(m_path);
   ASSERT_EQ(tasks::write_protected_task_info_file(&r), 1);
   const std::string first = read_bytes(m_path);
   ASSERT_EQ(tasks::write_protected_task_info_file(&r), 1);
@@ -219,7 +219,7 @@ TEST_F(ProtectedTaskFile, ShortRecordGives20) {
 }
 
 TEST_F(ProtectedTaskFile, PlainFileGives21EmptyFileGives1) {
-  const app::OperationRecord r = tasktest::sample_record(m_path);
+  const core::OperationRecord r = tasktest::sample_record(m_path);
   ASSERT_EQ(tasks::write_task_info_file(&r), 1);
   TaskFileCipherStream stream;
   EXPECT_EQ(stream.open_for_reading(m_path.c_str()), tasks::kStreamHeaderMismatch);
@@ -276,7 +276,7 @@ TEST_F(ProtectedTaskFile, NoRandomValuesNoFile) {
   TaskFileCipherStream stream([](uint8_t*) { return false; });
   EXPECT_EQ(stream.open_for_writing(m_path.c_str()), tasks::kStreamNoFile);
   EXPECT_FALSE(std::filesystem::exists(m_path));
-  const app::OperationRecord r = tasktest::sample_record(m_path);
+  const core::OperationRecord r = tasktest::sample_record(m_path);
   EXPECT_EQ(tasks::write_protected_task_info_file(&r, [](uint8_t*) { return false; }), 0);
   EXPECT_FALSE(std::filesystem::exists(m_path + ".part"));
   EXPECT_EQ(tasks::write_protected_task_info_file(nullptr), 0);

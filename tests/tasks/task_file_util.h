@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/operation_record.h"
+#include "core/operation_record.h"
 
 namespace tasktest {
 
@@ -56,8 +56,8 @@ inline std::vector<std::string> sample_record_lines() {
 }
 
 /// A record with every keyed field set to a value of its own.
-inline app::OperationRecord sample_record(const std::string& task_file_path) {
-  app::OperationRecord r;
+inline core::OperationRecord sample_record(const std::string& task_file_path) {
+  core::OperationRecord r;
   r.reset();
   r.task_file_path = task_file_path;
   r.task_name = "Nightly backup";

@@ -34,11 +34,11 @@ class PlainTaskFile : public ::testing::Test {
     return tasks::read_task_info_file(m_path, &m_record);
   }
   std::string m_dir, m_path;
-  app::OperationRecord m_record;
+  core::OperationRecord m_record;
 };
 
 TEST_F(PlainTaskFile, WritesTheFourteenLinesByteForByte) {
-  app::OperationRecord r = tasktest::sample_record(m_path);
+  core::OperationRecord r = tasktest::sample_record(m_path);
   ASSERT_EQ(tasks::write_task_info_file(&r), 1);
   std::string expected;
   for (const std::string& line : tasktest::sample_record_lines()) {
@@ -50,7 +50,7 @@ TEST_F(PlainTaskFile, WritesTheFourteenLinesByteForByte) {
 }
 
 TEST_F(PlainTaskFile, WriteThenReadGivesBackEveryKeyedField) {
-  const app::OperationRecord written = tasktest::sample_record(m_path);
+  const core::OperationRecord written = tasktest::sample_record(m_path);
   ASSERT_EQ(tasks::write_task_info_file(&written), 1);
   ASSERT_EQ(tasks::read_task_info_file(m_path, &m_record), 1);
   EXPECT_EQ(m_record.task_name, written.task_name);
@@ -75,13 +75,13 @@ TEST_F(PlainTaskFile, WriteThenReadGivesBackEveryKeyedField) {
 
 TEST_F(PlainTaskFile, NoRecordOrUncreatableFileGivesZero) {
   EXPECT_EQ(tasks::write_task_info_file(nullptr), 0);
-  app::OperationRecord r = tasktest::sample_record(m_dir + "/missing-folder/t.task_info.txt");
+  core::OperationRecord r = tasktest::sample_record(m_dir + "/missing-folder/t.task_info.txt");
   EXPECT_EQ(tasks::write_task_info_file(&r), 0);
 }
 
 TEST_F(PlainTaskFile, FailedWriteLeavesNoHalfFileAndKeepsTheOldOne) {
   write_bytes(m_path, "old contents");
-  app::OperationRecord r = tasktest::sample_record(m_path);
+  core::OperationRecord r = tasktest::sample_record(m_path);
   platform::faults::arm(platform::faults::Op::kWrite, 1, ENOSPC);
   EXPECT_EQ(tasks::write_task_info_file(&r), 0);
   platform::faults::disarm();
@@ -186,7 +186,7 @@ TEST_F(PlainTaskFile, MissingEmptyOrFolderIsRefused) {
 }
 
 TEST_F(PlainTaskFile, OverlongLineIsCutTo16384BytesAndEndsReadingThere) {
-  app::OperationRecord r = tasktest::sample_record(m_path);
+  core::OperationRecord r = tasktest::sample_record(m_path);
   r.file_list = std::string(20000, 'f');
   const std::vector<std::string> lines = tasks::format_task_info_lines(r);
   ASSERT_EQ(lines.size(), 14u);

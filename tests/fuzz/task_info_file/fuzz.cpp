@@ -8,8 +8,8 @@
  * end without a fault, and reading the same bytes twice must give the same
  * fields (abort() otherwise).
  *
- * The task reader is plain C++ (no Qt), so its sources are compiled in here
- * directly; the fuzz build has no application library.
+ * The task file readers build without Qt (the parvell_tasks library), so the
+ * fuzz build links them although it has no wizard.
  */
 #include <cstdint>
 #include <cstdio>
@@ -17,12 +17,9 @@
 #include <string>
 #include <unistd.h>
 
-#include "../../../src/app/operation_record.cpp"
-#include "../../../src/bridge/task_cipher.cpp"
-#include "../../../src/tasks/protected_task_file.cpp"
-#include "../../../src/tasks/task_file_cipher_stream.cpp"
-#include "../../../src/tasks/task_info_file.cpp"
-#include "../../../src/tasks/task_info_lines.cpp"
+#include "core/operation_record.h"
+#include "tasks/protected_task_file.h"
+#include "tasks/task_info_file.h"
 
 namespace {
 
@@ -44,19 +41,19 @@ void put(const std::string& path, const uint8_t* data, size_t size, const std::s
   std::fclose(f);
 }
 
-std::string fields(const app::OperationRecord& r) {
+std::string fields(const core::OperationRecord& r) {
   return r.task_name + '\n' + r.task_comment + '\n' + r.archive_path + '\n' + r.file_list + '\n' +
          r.log_file_name + '\n' + std::to_string(r.stored_operation) + std::to_string(r.create_new);
 }
 
 void read_twice(const std::string& path) {
-  app::OperationRecord first, second;
+  core::OperationRecord first, second;
   first.reset();
   second.reset();
   const auto a = tasks::read_any_task_info_file(path, &first);
   const auto b = tasks::read_any_task_info_file(path, &second);
   if (a != b || fields(first) != fields(second)) std::abort();
-  app::OperationRecord plain;
+  core::OperationRecord plain;
   plain.reset();
   tasks::read_task_info_file(path, &plain);
 }

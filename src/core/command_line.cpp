@@ -1,11 +1,11 @@
-/* app/command_line.cpp - the program's command line. */
-#include "app/command_line.h"
+/* core/command_line.cpp - the program's command line. */
+#include "core/command_line.h"
 
 #include <strings.h>
 
-#include "app/operation_record.h"
+#include "core/operation_record.h"
 
-namespace app {
+namespace core {
 namespace {
 
 struct Verb {
@@ -41,4 +41,4 @@ void parse_command_line(const std::vector<std::string>& arguments, OperationReco
   }
 }
 
-}  // namespace app
+}  // namespace core

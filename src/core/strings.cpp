@@ -1,18 +1,18 @@
-/* app/strings.cpp - the application's string table.
+/* core/strings.cpp - the application's string table.
  *
  * One sorted table of (id, text); lookups are a binary search.  The texts are
  * the program's own and stand exactly as the program has always shown them,
  * spelling included.  Formatting goes through vsnprintf twice (measure, then
  * write), so a long argument is never cut and never overruns.
  */
-#include "app/strings.h"
+#include "core/strings.h"
 
 #include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <iterator>
 
-namespace app {
+namespace core {
 namespace {
 
 struct Entry {
@@ -125,17 +125,6 @@ std::string format_string(int id, ...) {
   return out;
 }
 
-QString load_qstring(int id) {
-  const char* text = load_string(id);
-  return text ? QString::fromUtf8(text) : QString();
-}
+std::string vformat_string(int id, va_list args) { return vformat(load_string(id), args); }
 
-QString format_qstring(int id, ...) {
-  va_list args;
-  va_start(args, id);
-  std::string out = vformat(load_string(id), args);
-  va_end(args);
-  return QString::fromStdString(out);
-}
-
-}  // namespace app
+}  // namespace core

@@ -1,4 +1,4 @@
-/* app/settings_store.h - the remembered settings, by section and value name.
+/* platform/qt/settings_store.h - the remembered settings, by section and value name.
  *
  * Integers and strings live under the organisation "Parvell" and the
  * application name (the executable's base name), in QSettings' native format;
@@ -7,9 +7,9 @@
  * caller's default; a null text deletes the value.  Write failures are ignored:
  * the store never reports an error to the user.
  *
- * A scheduled run neither sees nor changes the user's remembered choices: every
- * read answers the default and every write is skipped while the bound
- * operation record has `run mode` 3 or is marked as a scheduled start.
+ * A scheduled run neither sees nor changes the user's remembered choices: a
+ * store built for one (its owner says so when it builds it) answers every read
+ * with the default and skips every write.
  *
  * Tests redirect the store by pointing XDG_CONFIG_HOME at a temporary folder
  * before the first store is built.
@@ -21,15 +21,17 @@
 
 class QSettings;
 
-namespace app {
-
-struct OperationRecord;
+namespace platform {
 
 class SettingsStore {
  public:
-  /// Binds the store to @p record (the process-wide one by default), whose
-  /// `run mode` decides whether reads and writes take place.
-  explicit SettingsStore(const OperationRecord* record = nullptr);
+  /// @p scheduled_run: the store serves a scheduled run, which must leave the
+  /// user's remembered choices alone (every read gives the default, every
+  /// write is skipped).
+  explicit SettingsStore(bool scheduled_run);
+  /// No pointer (a record's address, say) may pass for the flag.
+  template <typename T>
+  SettingsStore(T*) = delete;
   ~SettingsStore();
   SettingsStore(const SettingsStore&) = delete;
   SettingsStore& operator=(const SettingsStore&) = delete;
@@ -44,9 +46,11 @@ class SettingsStore {
   QByteArray read_bytes(const QString& section, const QString& name) const;
   void write_bytes(const QString& section, const QString& name, const QByteArray& bytes);
 
-  /// True while reads and writes are skipped (a scheduled run).
-  bool suspended() const;
+  /// True when reads and writes are skipped (a scheduled run).
+  bool suspended() const { return m_suspended; }
 
+  /// The organisation ("Parvell") the store files its values under.
+  static QString organisation();
   /// The application name the store files its values under.
   static QString application_name();
   /// Path of the configuration file the store writes (for diagnostics and tests).
@@ -57,8 +61,8 @@ class SettingsStore {
  private:
   QString key(const QString& section, const QString& name) const;
 
-  const OperationRecord* m_record;
+  const bool m_suspended;
   std::unique_ptr<QSettings> m_settings;
 };
 
-}  // namespace app
+}  // namespace platform

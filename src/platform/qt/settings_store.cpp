@@ -1,19 +1,25 @@
-/* app/settings_store.cpp - the remembered settings, by section and value name. */
-#include "app/settings_store.h"
+/* platform/qt/settings_store.cpp - the remembered settings, by section and value name. */
+#include "platform/qt/settings_store.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QSettings>
 
-#include "app/operation_record.h"
-#include "app/product.h"
 
-namespace app {
+namespace platform {
 
-SettingsStore::SettingsStore(const OperationRecord* record)
-    : m_record(record ? record : &operation_record()),
-      m_settings(std::make_unique<QSettings>(QString::fromLatin1(kSettingsOrganisation),
-                                             application_name())) {}
+namespace {
+
+/// Organisation under which the store files its values.
+const char kOrganisation[] = "Parvell";
+
+}  // namespace
+
+SettingsStore::SettingsStore(bool scheduled_run)
+    : m_suspended(scheduled_run),
+      m_settings(std::make_unique<QSettings>(organisation(), application_name())) {}
+
+QString SettingsStore::organisation() { return QString::fromLatin1(kOrganisation); }
 
 SettingsStore::~SettingsStore() = default;
 
@@ -24,10 +30,6 @@ QString SettingsStore::application_name() {
   if (name.isEmpty()) name = QCoreApplication::applicationName();
   if (name.isEmpty()) name = QStringLiteral("parvell");
   return name;
-}
-
-bool SettingsStore::suspended() const {
-  return m_record->run_mode == kRunModeScheduled || m_record->scheduled_start;
 }
 
 QString SettingsStore::key(const QString& section, const QString& name) const {
@@ -81,4 +83,4 @@ QString SettingsStore::file_path() const { return m_settings->fileName(); }
 
 void SettingsStore::flush() { m_settings->sync(); }
 
-}  // namespace app
+}  // namespace platform

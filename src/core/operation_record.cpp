@@ -1,7 +1,7 @@
-/* app/operation_record.cpp - the record of the operation being prepared or run. */
-#include "app/operation_record.h"
+/* core/operation_record.cpp - the record of the operation being prepared or run. */
+#include "core/operation_record.h"
 
-namespace app {
+namespace core {
 
 void OperationRecord::reset() {
   for (std::string* text : {&task_file_path, &sched_app_name, &sched_app_params, &sched_account,
@@ -24,4 +24,4 @@ OperationRecord& operation_record() {
   return record;
 }
 
-}  // namespace app
+}  // namespace core

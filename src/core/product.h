@@ -1,7 +1,7 @@
-/* app/product.h - the product's names, as the wizard and its files show them. */
+/* core/product.h - the product's names, as the wizard and its files show them. */
 #pragma once
 
-namespace app {
+namespace core {
 
 /// The product name used in the sheet title and wherever the product is named.
 inline constexpr const char kProductName[] = "Parvell Ravarave v2.1";
@@ -9,7 +9,4 @@ inline constexpr const char kProductName[] = "Parvell Ravarave v2.1";
 /// The name string the interactive sheet carries.
 inline constexpr const char kProductWord[] = "PARVELL";
 
-/// Organisation under which the settings store keeps its values.
-inline constexpr const char kSettingsOrganisation[] = "Parvell";
-
-}  // namespace app
+}  // namespace core

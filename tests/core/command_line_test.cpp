@@ -1,17 +1,17 @@
-/* tests/app/command_line_test.cpp - the command line: verbs in any case with or
+/* tests/core/command_line_test.cpp - the command line: verbs in any case with or
  * without "/" or "-", the last argument wins, and any other argument is a task
  * file path kept whole (absolute paths start with "/" here). */
 #include <gtest/gtest.h>
 
-#include "app/command_line.h"
-#include "app/operation_record.h"
+#include "core/command_line.h"
+#include "core/operation_record.h"
 
 namespace {
 
-app::OperationRecord parse(std::vector<std::string> args) {
-  app::OperationRecord r;
+core::OperationRecord parse(std::vector<std::string> args) {
+  core::OperationRecord r;
   r.reset();
-  app::parse_command_line(args, r);
+  core::parse_command_line(args, r);
   return r;
 }
 
@@ -26,7 +26,7 @@ TEST(CommandLine, VerbsIgnoreCaseAndOnePrefix) {
 }
 
 TEST(CommandLine, AnyOtherArgumentIsTheTaskPath) {
-  app::OperationRecord r = parse({"/scheduled", "/home/u/Nightly.task_info.txt"});
+  core::OperationRecord r = parse({"/scheduled", "/home/u/Nightly.task_info.txt"});
   EXPECT_EQ(r.run_mode, 3);
   EXPECT_EQ(r.cmdline_task_path, "/home/u/Nightly.task_info.txt");
   r = parse({"relative.task_info.txt"});
@@ -37,7 +37,7 @@ TEST(CommandLine, AnyOtherArgumentIsTheTaskPath) {
 }
 
 TEST(CommandLine, LastArgumentWins) {
-  app::OperationRecord r = parse({"/home/u/t.task_info.txt", "new"});
+  core::OperationRecord r = parse({"/home/u/t.task_info.txt", "new"});
   EXPECT_EQ(r.run_mode, 0);
   EXPECT_EQ(r.cmdline_task_path, "/home/u/t.task_info.txt");  // stored, but the wizard starts
   EXPECT_EQ(parse({"extract", "update"}).run_mode, 1);

@@ -1,4 +1,4 @@
-/* app/strings.h - the application's string table.
+/* core/strings.h - the application's string table.
  *
  * Every text the wizard, the task subsystem and the results log show to the user
  * is looked up here by its numeric id, and texts with conversions are formatted
@@ -11,10 +11,10 @@
  */
 #pragma once
 
-#include <QString>
+#include <cstdarg>
 #include <string>
 
-namespace app {
+namespace core {
 
 /// Ids of the string table.  Values are pinned; never renumber.
 enum StringId : int {
@@ -87,10 +87,7 @@ const char* load_string(int id);
 /// The text of @p id formatted printf-style with the arguments; an unknown id gives "".
 std::string format_string(int id, ...);
 
-/// The text of @p id as a QString ("" for an unknown id).
-QString load_qstring(int id);
+/// format_string with the arguments already collected.
+std::string vformat_string(int id, va_list args);
 
-/// Formats @p id printf-style into a QString.
-QString format_qstring(int id, ...);
-
-}  // namespace app
+}  // namespace core

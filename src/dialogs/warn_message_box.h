@@ -1,4 +1,4 @@
-/* app/warn_message_box.h - a Yes/No warning with "Do not show this message again".
+/* dialogs/warn_message_box.h - a Yes/No warning with "Do not show this message again".
  *
  * CWarnMessageBoxOnOff asks a Yes/No question whose suppression is remembered
  * under "Settings\WarningMessageBxs" by the warning's value name.  A stored 1
@@ -19,9 +19,11 @@
 
 class QWidget;
 
-namespace app {
-
+namespace platform {
 class SettingsStore;
+}
+
+namespace dialogs {
 
 class CWarnMessageBoxOnOff {
  public:
@@ -43,9 +45,9 @@ class CWarnMessageBoxOnOff {
   CWarnMessageBoxOnOff(const QString& title, const QString& text, const QString& value_name,
                        QWidget* parent = nullptr);
 
-  /// Asks (or not, when suppressed) and returns kAnswerYes or kAnswerNo.
-  /// @p store defaults to a store over the process-wide record.
-  int exec(SettingsStore* store = nullptr);
+  /// Asks (or not, when suppressed in @p settings) and returns kAnswerYes or
+  /// kAnswerNo; a Yes stores the check box state in @p settings.
+  int exec(platform::SettingsStore& settings);
 
   /// True when the last exec() really showed the box.
   bool was_shown() const { return m_shown; }
@@ -69,4 +71,4 @@ class CWarnMessageBoxOnOff {
   bool m_shown = false;
 };
 
-}  // namespace app
+}  // namespace dialogs

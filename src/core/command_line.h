@@ -1,4 +1,4 @@
-/* app/command_line.h - the program's command line.
+/* core/command_line.h - the program's command line.
  *
  * Each argument, left to right, sets `run mode`, so the last one wins:
  * "new" 0, "update" 1, "extract" 2, "scheduled" 3, compared without regard to
@@ -14,11 +14,11 @@
 #include <string>
 #include <vector>
 
-namespace app {
+namespace core {
 
 struct OperationRecord;
 
 /// Applies @p arguments (without the program name) to @p record.
 void parse_command_line(const std::vector<std::string>& arguments, OperationRecord& record);
 
-}  // namespace app
+}  // namespace core

@@ -1,4 +1,4 @@
-/* app/operation_record.h - the record of the operation being prepared or run.
+/* core/operation_record.h - the record of the operation being prepared or run.
  *
  * One process-wide record carries everything that describes the current
  * operation: which one, which archive, which files, where to extract, the
@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-namespace app {
+namespace core {
 
 /// `run mode` values.
 enum RunMode : int32_t {
@@ -72,4 +72,4 @@ struct OperationRecord {
 /// The process-wide record.
 OperationRecord& operation_record();
 
-}  // namespace app
+}  // namespace core

@@ -1,16 +1,16 @@
-/* app/warn_message_box.cpp - a Yes/No warning with "Do not show this message again". */
-#include "app/warn_message_box.h"
+/* dialogs/warn_message_box.cpp - a Yes/No warning with "Do not show this message again". */
+#include "dialogs/warn_message_box.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QMessageBox>
 #include <cstdio>
-#include <optional>
 
-#include "app/settings_store.h"
-#include "app/strings.h"
+#include "core/strings.h"
+#include "dialogs/ui_text.h"
+#include "platform/qt/settings_store.h"
 
-namespace app {
+namespace dialogs {
 namespace {
 
 CWarnMessageBoxOnOff::Presenter& installed_presenter() {
@@ -40,7 +40,7 @@ CWarnMessageBoxOnOff::CWarnMessageBoxOnOff(int title_id, int text_id, const QStr
                                            QWidget* parent, const QString& argument)
     : m_title(load_qstring(title_id)),
       m_text(argument.isNull() ? load_qstring(text_id)
-                               : QString::fromStdString(format_string(text_id, argument.toUtf8().constData()))),
+                               : QString::fromStdString(core::format_string(text_id, argument.toUtf8().constData()))),
       m_value_name(value_name),
       m_parent(parent) {}
 
@@ -54,10 +54,7 @@ QString CWarnMessageBoxOnOff::check_box_text() { return QStringLiteral("Do &not 
 
 void CWarnMessageBoxOnOff::set_presenter(Presenter presenter) { installed_presenter() = std::move(presenter); }
 
-int CWarnMessageBoxOnOff::exec(SettingsStore* store) {
-  std::optional<SettingsStore> own_store;
-  if (store == nullptr) store = &own_store.emplace();
-  SettingsStore& settings = *store;
+int CWarnMessageBoxOnOff::exec(platform::SettingsStore& settings) {
   m_shown = false;
   if (settings.read_int(section(), m_value_name, 0) == 1) return kAnswerYes;
 
@@ -69,4 +66,4 @@ int CWarnMessageBoxOnOff::exec(SettingsStore* store) {
   return kAnswerYes;
 }
 
-}  // namespace app
+}  // namespace dialogs

@@ -1,4 +1,4 @@
-/* tests/app/history_list_test.cpp - the history lists: load order, skipped
+/* tests/wizard/history_list_test.cpp - the history lists: load order, skipped
  * items, the 16-item save, the edit text stand-in, the stop at the first failed
  * write, and the real storage's place in the configuration. */
 #include <gtest/gtest.h>
@@ -7,12 +7,12 @@
 #include <QSettings>
 #include <map>
 
-#include "app/history_list.h"
+#include "wizard/history_list.h"
 
 namespace {
 
-using app::HistoryList;
-using app::HistoryStorage;
+using wizard::HistoryList;
+using platform::HistoryStorage;
 
 /// In-memory storage whose N-th write can be made to fail.
 class FakeStorage : public HistoryStorage {

@@ -1,4 +1,4 @@
-/* app/history_list.h - the remembered entries of a history combo box.
+/* wizard/history_list.h - the remembered entries of a history combo box.
  *
  * The archive-name and extraction-folder combo boxes keep their own lists
  * outside the application's settings, under QSettings("ParvellSoft",
@@ -15,7 +15,8 @@
  * 260-byte entries); a longer text is neither loaded nor written, since a cut
  * path would name another file.
  *
- * The storage is an interface so tests can make a write fail.
+ * The storage (platform/qt/history_storage.h) is an interface so tests can
+ * make a write fail.
  */
 #pragma once
 
@@ -24,20 +25,9 @@
 #include <memory>
 #include <optional>
 
-namespace app {
+#include "platform/qt/history_storage.h"
 
-/// Where a history list keeps its items.
-class HistoryStorage {
- public:
-  virtual ~HistoryStorage() = default;
-  /// The stored text of Item@p index, or nothing when the value is missing.
-  virtual std::optional<QString> read_item(int index) = 0;
-  /// Stores Item@p index; @return false when the write failed.
-  virtual bool write_item(int index, const QString& text) = 0;
-};
-
-/// The real storage: QSettings("ParvellSoft", "Parvell Wizard"), group "ComboBxEx/<list>".
-std::unique_ptr<HistoryStorage> make_settings_history_storage(const QString& list_name);
+namespace wizard {
 
 class HistoryList {
  public:
@@ -46,7 +36,7 @@ class HistoryList {
 
   /// Uses the real storage of @p list_name ("ZipFileName", "UnZipPaths").
   explicit HistoryList(const QString& list_name);
-  explicit HistoryList(std::unique_ptr<HistoryStorage> storage);
+  explicit HistoryList(std::unique_ptr<platform::HistoryStorage> storage);
   ~HistoryList();
 
   /// The texts to show, from the top: the stored items, each inserted at the
@@ -58,7 +48,7 @@ class HistoryList {
   int save(const QStringList& shown, const QString& edit_text = QString());
 
  private:
-  std::unique_ptr<HistoryStorage> m_storage;
+  std::unique_ptr<platform::HistoryStorage> m_storage;
 };
 
-}  // namespace app
+}  // namespace wizard

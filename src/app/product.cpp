@@ -1,2 +1,0 @@
-/* app/product.cpp - the product's names (constants only; see product.h). */
-#include "app/product.h"
