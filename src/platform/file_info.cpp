@@ -3,6 +3,7 @@
 
 #include <cerrno>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "platform/file.h"
 
@@ -82,7 +83,29 @@ void file_info_from_stat(std::string_view name, const struct stat& st, FileInfo*
   info.inode = static_cast<uint64_t>(st.st_ino);
   info.mtime_nsec = static_cast<int64_t>(st.st_mtim.tv_nsec);
   info.change_nsec = static_cast<int64_t>(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
+  info.mode = static_cast<uint32_t>(st.st_mode);
   *info_ret = info;
+}
+
+bool is_file_path(const std::string& path) {
+  FileInfo info;
+  return file_info(path, &info) == 0 && !info.is_folder();
+}
+
+int link_info(const std::string& path, FileInfo* info_ret) {
+  struct stat st;
+  if (::lstat(path.empty() ? "." : path.c_str(), &st) != 0) return errno;
+  file_info_from_stat(last_component(path), st, info_ret);
+  return 0;
+}
+
+int read_link(const std::string& path, std::string* target_ret) {
+  char buf[4096];
+  ssize_t n = ::readlink(path.c_str(), buf, sizeof buf);
+  if (n < 0) return errno;
+  if (static_cast<size_t>(n) == sizeof buf) return ENAMETOOLONG;
+  target_ret->assign(buf, static_cast<size_t>(n));
+  return 0;
 }
 
 int file_info(const std::string& path, FileInfo* info_ret) {

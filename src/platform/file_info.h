@@ -7,9 +7,9 @@
  * the archive bit, a directory is a folder; system and volume label never occur.
  * A folder reports size 0 (its st_size is a file-system detail, not content).
  *
- * Symbolic links are followed here: a link to a file is the file it points to.
- * The folder walk (platform/folder_search.h) decides separately not to follow
- * links to folders.  Device and inode identify a file for "is this the archive
+ * file_info() follows symbolic links: a link to a file is the file it points
+ * to; link_info() describes the link itself.  The folder walk
+ * (platform/folder_search.h) decides separately which links it follows.  Device and inode identify a file for "is this the archive
  * being written?" questions, whatever path spelling reached it.
  *
  * The DOS date-time helpers convert through localtime_r/mktime: the DOS format
@@ -52,8 +52,11 @@ struct FileInfo {
   /// states of a file rewritten within one second differ here.
   int64_t mtime_nsec = 0;
   int64_t change_nsec = 0;
+  uint32_t mode = 0;            ///< st_mode: file type and permission bits
 
   bool is_folder() const { return (dos_attributes & kDosFolder) != 0; }
+  /// True for facts taken of a symbolic link itself (link_info, a search that stores links).
+  bool is_link() const { return (mode & 0170000) == 0120000; }
   bool same_file(const FileInfo& other) const { return device == other.device && inode == other.inode; }
   /// The same file, unchanged since @p other was taken (the inode may have
   /// been reused by a new file, so the change stamp is compared too).
@@ -73,6 +76,18 @@ class File;
 /// Describes the file open in @p file (whatever became of the path it was
 /// opened by).  @return 0, or errno (EBADF when it is not open).
 int file_info_of(const File& file, FileInfo* info_ret);
+
+/// True when @p path exists (links followed) and is not a folder.
+bool is_file_path(const std::string& path);
+
+/// Describes @p path itself: a symbolic link is described as a link (its size
+/// the length of its target), anything else as file_info() does.
+/// @return 0, or errno.
+int link_info(const std::string& path, FileInfo* info_ret);
+
+/// The target of the symbolic link @p path, as stored in the link.
+/// @return 0, or errno (EINVAL: not a link; ENAMETOOLONG: beyond 4,095 bytes).
+int read_link(const std::string& path, std::string* target_ret);
 
 /// Fills @p info_ret from a stat record of a file whose last component is @p name.
 void file_info_from_stat(std::string_view name, const struct stat& st, FileInfo* info_ret);

@@ -110,12 +110,18 @@ bool FolderSearch::next(std::string_view file_pattern, bool want_folders, Folder
     std::string path = join_path(m_folder, n.text);
     struct stat st;
     if (::lstat(path.c_str(), &st) != 0) continue;  // vanished since the listing
-    if (S_ISLNK(st.st_mode)) {
-      if (::stat(path.c_str(), &st) != 0) continue;  // dangling link
-      if (!S_ISREG(st.st_mode)) continue;            // links to folders are not followed
+    if (S_ISLNK(st.st_mode) && m_links != LinkPolicy::kKeepLinks) {
+      struct stat target;
+      const bool dangling = ::stat(path.c_str(), &target) != 0;
+      if (dangling && m_links == LinkPolicy::kFollowFiles) continue;
+      if (!dangling) {
+        if (S_ISDIR(target.st_mode) && m_links == LinkPolicy::kFollowFiles) continue;
+        st = target;
+      }
     }
     bool folder = S_ISDIR(st.st_mode);
-    if (folder ? !want_folders : !S_ISREG(st.st_mode) || !name_matches(file_pattern, n.text)) continue;
+    bool file = S_ISREG(st.st_mode) || S_ISLNK(st.st_mode);
+    if (folder ? !want_folders : !file || !name_matches(file_pattern, n.text)) continue;
     file_info_from_stat(n.text, st, &entry_ret->info);
     entry_ret->name = n.text;
     entry_ret->path = std::move(path);

@@ -7,11 +7,17 @@
  * reported with stale facts.
  *
  * What is handed out: regular files whose name matches the pattern, and (when
- * asked for) subfolders.  A symbolic link to a file is handed out as the file it
- * points to (its own name, the target's facts); a symbolic link to a folder is
- * never handed out, so no walk built on this can loop through links; dangling
- * links, devices, FIFOs and sockets are passed over (reading a FIFO would block
- * forever).  "." and ".." are never handed out.
+ * asked for) subfolders.  Symbolic links by the search's LinkPolicy:
+ *   kFollowFiles (the default)  a link to a file is handed out as the file it
+ *                               points to (its own name, the target's facts);
+ *                               links to folders and dangling links are not;
+ *   kKeepLinks                  every link matching the pattern is handed out
+ *                               as the link itself (FileInfo::is_link());
+ *   kFollowAll                  a link to a file as the file, a link to a
+ *                               folder as a folder, a dangling link as itself.
+ * A walk that follows links to folders must guard against loops itself (by
+ * device and inode).  Devices, FIFOs and sockets are passed over (reading a
+ * FIFO would block forever).  "." and ".." are never handed out.
  *
  * Patterns (name_matches): "*" any run of characters, "?" exactly one character
  * (one UTF-8 sequence), everything else compared exactly: Linux names are case
@@ -36,8 +42,12 @@ struct FolderEntry {
   FileInfo info;     ///< facts of the file (of the link's target for a link)
 };
 
+enum class LinkPolicy { kFollowFiles, kKeepLinks, kFollowAll };
+
 class FolderSearch {
  public:
+  explicit FolderSearch(LinkPolicy links = LinkPolicy::kFollowFiles) : m_links(links) {}
+
   /// Reads the names of @p folder ("" is the current folder).  @return 0 or errno.
   int open(const std::string& folder);
 
@@ -50,6 +60,7 @@ class FolderSearch {
     std::string text;
     unsigned char type;  ///< d_type from the listing (DT_UNKNOWN when the file system does not say)
   };
+  LinkPolicy m_links;
   std::string m_folder;
   std::vector<Name> m_names;
   size_t m_next = 0;

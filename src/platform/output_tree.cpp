@@ -50,6 +50,12 @@ PathFacts facts_of(const struct stat& st) {
 
 OutputTree::~OutputTree() { close(); }
 
+std::string OutputTree::next_temp_name(const char* suffix) {
+  char temp[64];
+  std::snprintf(temp, sizeof temp, ".ostrana-%ld-%u.%s", static_cast<long>(::getpid()), ++m_temp_counter, suffix);
+  return temp;
+}
+
 int OutputTree::open(const std::string& root) {
   close();
   if (int e = faults::check(Op::kOpen)) return e;
@@ -170,10 +176,9 @@ int OutputTree::create_temp(const std::string& relative, File* file_ret, std::st
   if (int rc = folder_fd(folder, false, &dir)) return rc;
   // A short name of our own: the final name may already be as long as a name can be.
   for (int attempt = 0; attempt < 100; ++attempt) {
-    char temp[64];
-    std::snprintf(temp, sizeof temp, ".ostrana-%ld-%u.part", static_cast<long>(::getpid()), ++m_temp_counter);
+    const std::string temp = next_temp_name("part");
     int fd;
-    do fd = ::openat(dir, temp, O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    do fd = ::openat(dir, temp.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
     while (fd < 0 && errno == EINTR);
     if (fd < 0 && errno == EEXIST) continue;
     if (fd < 0) return errno;
@@ -206,19 +211,70 @@ int OutputTree::set_times(const std::string& relative, time_t t) {
   return ::utimensat(fd, name.c_str(), times, AT_SYMLINK_NOFOLLOW) == 0 ? 0 : errno;
 }
 
+int OutputTree::set_folder_mode(const std::string& relative, uint32_t mode) {
+  if (int e = faults::check(Op::kAttributes)) return e;
+  int fd;
+  if (int rc = folder_fd(relative, false, &fd)) return rc;
+  return ::fchmod(fd, static_cast<mode_t>(apply_mode(mode))) == 0 ? 0 : errno;
+}
+
+int OutputTree::make_link(const std::string& relative, const std::string& target) {
+  if (int e = faults::check(Op::kOpen)) return e;
+  std::string folder, name;
+  split_relative(relative, &folder, &name);
+  int dir;
+  if (int rc = folder_fd(folder, false, &dir)) return rc;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const std::string temp = next_temp_name("link");
+    if (::symlinkat(target.c_str(), dir, temp.c_str()) != 0) {
+      if (errno == EEXIST) continue;
+      return errno;
+    }
+    struct stat st;
+    if (::fstatat(dir, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode)) {
+      ::unlinkat(dir, temp.c_str(), 0);
+      return EISDIR;
+    }
+    if (::renameat(dir, temp.c_str(), dir, name.c_str()) != 0) {
+      int e = errno;
+      ::unlinkat(dir, temp.c_str(), 0);
+      return e;
+    }
+    return 0;
+  }
+  return EEXIST;
+}
+
+uint32_t process_umask() {
+  // /proc tells without the set-and-restore that would race with other threads.
+  if (FILE* f = std::fopen("/proc/self/status", "r")) {
+    char line[256];
+    unsigned mask = 0;
+    bool found = false;
+    while (!found && std::fgets(line, sizeof line, f) != nullptr) found = std::sscanf(line, "Umask: %o", &mask) == 1;
+    std::fclose(f);
+    if (found) return mask & 0777;
+  }
+  mode_t old = ::umask(022);
+  ::umask(old);
+  return static_cast<uint32_t>(old) & 0777;
+}
+
+uint32_t apply_mode(uint32_t mode) { return mode & 0777 & ~process_umask(); }
+
 int set_file_times(File& file, time_t t) {
   if (int e = faults::check(Op::kAttributes)) return e;
   struct timespec times[2] = {{t, 0}, {t, 0}};
   return ::futimens(file.fd(), times) == 0 ? 0 : errno;
 }
 
-int set_file_permissions(File& file, bool read_only, bool executable) {
+int set_file_permissions(File& file, bool read_only, uint32_t unix_mode) {
   if (int e = faults::check(Op::kAttributes)) return e;
   struct stat st;
   if (::fstat(file.fd(), &st) != 0) return errno;
   mode_t mode = st.st_mode & 0777;
-  if (executable) mode |= (mode & 0444) >> 2;
-  if (read_only) mode &= ~static_cast<mode_t>(0222);
+  if (unix_mode != 0) mode = static_cast<mode_t>(apply_mode(unix_mode));
+  else if (read_only) mode &= ~static_cast<mode_t>(0222);
   if (mode == (st.st_mode & 0777)) return 0;
   return ::fchmod(file.fd(), mode) == 0 ? 0 : errno;
 }

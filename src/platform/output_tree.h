@@ -79,7 +79,18 @@ class OutputTree {
   /// not followed).  @return 0 or errno.
   int set_times(const std::string& relative, time_t t);
 
+  /// Gives the folder @p relative the permission bits of @p mode, masked as
+  /// apply_mode() says (a link there is refused, ELOOP).  @return 0 or errno.
+  int set_folder_mode(const std::string& relative, uint32_t mode);
+
+  /// Makes @p relative a symbolic link to @p target: the link is made under a
+  /// temporary name in the same folder and renamed over whatever file or link
+  /// stood there.  @return 0 or errno (EISDIR when a folder stands there).
+  int make_link(const std::string& relative, const std::string& target);
+
  private:
+  /// A hidden name of our own for a file being made beside its final name.
+  std::string next_temp_name(const char* suffix);
   /// The open folder @p folder (relative); created when missing and @p create.
   int folder_fd(const std::string& folder, bool create, int* fd_ret);
 
@@ -94,10 +105,19 @@ class OutputTree {
 /// @return 0 or errno.
 int set_file_times(File& file, time_t t);
 
-/// Gives the open @p file the permissions its attributes ask for: read-only
-/// takes every write permission away; @p executable adds an execute
-/// permission for each read permission.  @return 0 or errno.
-int set_file_permissions(File& file, bool read_only, bool executable);
+/// Gives the open @p file the permissions its item asks for.  With a Unix
+/// @p mode (non-zero), its permission bits masked as apply_mode() says;
+/// otherwise the DOS attribute: @p read_only takes every write permission
+/// away.  @return 0 or errno.
+int set_file_permissions(File& file, bool read_only, uint32_t mode);
+
+/// The permission bits an extracted file or folder gets from a stored Unix
+/// @p mode: never set-user-id, set-group-id or sticky, and masked by the
+/// process's umask, as other archivers do.
+uint32_t apply_mode(uint32_t mode);
+
+/// The process's file mode creation mask (read without changing it).
+uint32_t process_umask();
 
 /// Creates @p path and its missing parents (links followed), new folders with
 /// @p mode.  @return 0, ENOTDIR when something else stands there, or errno.

@@ -65,7 +65,7 @@ TEST(OutputTree, NewFilesAppearWholeAndReplaceLinksWithoutFollowing) {
   EXPECT_EQ('.', temp[0]) << "a hidden name while it is written";
   ASSERT_EQ(0, file.write("new", 3));
   ASSERT_EQ(0, platform::set_file_times(file, 1000000000));
-  ASSERT_EQ(0, platform::set_file_permissions(file, true, true));
+  ASSERT_EQ(0, platform::set_file_permissions(file, false, 0106555));
   ASSERT_EQ(0, file.close());
   EXPECT_EQ(0, ::access((root + "/name.txt").c_str(), F_OK)) << "the link is still there until the commit";
   ASSERT_EQ(0, tree.commit(temp, "name.txt"));
@@ -77,7 +77,8 @@ TEST(OutputTree, NewFilesAppearWholeAndReplaceLinksWithoutFollowing) {
   struct stat st;
   ASSERT_EQ(0, ::stat((root + "/name.txt").c_str(), &st));
   EXPECT_EQ(1000000000, st.st_mtime);
-  EXPECT_EQ(0555u, st.st_mode & 0777) << "read-only, and executable where readable";
+  EXPECT_EQ(0555u & ~platform::process_umask(), st.st_mode & 07777)
+      << "the stored mode under the umask, never set-user-id or set-group-id";
   // A folder at the name is never replaced.
   ASSERT_EQ(0, tree.make_folders("dir"));
   ASSERT_EQ(0, tree.create_temp("dir", &file, &temp));

@@ -106,6 +106,42 @@ size_t write_strong_encryption_block(const StrongEncryptionExtra& s, uint8_t* ou
   return kExtraBlockHead + kStrongEncryptionFixedData;
 }
 
+size_t write_timestamp_block(int64_t mtime, uint8_t* out) {
+  // Readers take the field as unsigned or signed 32 bits; both agree below 2^31.
+  if (mtime < 0 || mtime > 0x7FFFFFFF) return 0;
+  put_le16(out, kExtraTimestamp);
+  put_le16(out + 2, 5);
+  out[4] = 1;  // modification time only
+  put_le32(out + 5, static_cast<uint32_t>(mtime));
+  return kTimestampBlock;
+}
+
+bool parse_timestamp_block(const ExtraBlock& block, int64_t* mtime_ret) {
+  if (block.data_nbytes < 5 || (block.data[0] & 1) == 0) return false;
+  *mtime_ret = static_cast<int64_t>(get_le32(block.data + 1));
+  return true;
+}
+
+bool parse_ntfs_block(const ExtraBlock& block, int64_t* mtime_ret) {
+  constexpr uint64_t kTicksPerSecond = 10000000;
+  constexpr int64_t kSecondsFrom1601 = 11644473600;
+  size_t at = 4;  // reserved
+  while (block.data_nbytes >= at + 4) {
+    const uint16_t tag = get_le16(block.data + at);
+    const uint16_t size = get_le16(block.data + at + 2);
+    at += 4;
+    if (size > block.data_nbytes - at) return false;
+    if (tag == 1 && size >= 8) {
+      const uint64_t ticks = get_le64(block.data + at);
+      if (ticks == 0) return false;
+      *mtime_ret = static_cast<int64_t>(ticks / kTicksPerSecond) - kSecondsFrom1601;
+      return true;
+    }
+    at += size;
+  }
+  return false;
+}
+
 /* ---- the searches made when an entry is loaded ---------------------------------- */
 
 int scan_entry_extras(const uint8_t* extra, size_t extra_nbytes, const Zip64Header& h, ExtraScope scope,
@@ -132,6 +168,10 @@ int scan_entry_extras(const uint8_t* extra, size_t extra_nbytes, const Zip64Head
       SAFETY_CHECK(parse_strong_encryption_block(block, &e.strong_encryption));
       e.has_strong_encryption = true;
     }
+    if (find_extra_block(extra, extra_nbytes, kExtraTimestamp, &block))
+      e.has_mtime = parse_timestamp_block(block, &e.mtime);
+    if (!e.has_mtime && find_extra_block(extra, extra_nbytes, kExtraNtfs, &block))
+      e.has_mtime = parse_ntfs_block(block, &e.mtime);
   }
   *ret = e;
   return 0;

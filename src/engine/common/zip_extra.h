@@ -27,6 +27,8 @@ namespace ostrana::zip {
 constexpr uint16_t kExtraZip64 = 0x0001;
 constexpr uint16_t kExtraAes = 0x9901;
 constexpr uint16_t kExtraStrongEncryption = 0x0017;
+constexpr uint16_t kExtraTimestamp = 0x5455;      // extended timestamp: UTC seconds
+constexpr uint16_t kExtraNtfs = 0x000A;           // NTFS times: 100 ns units since 1601 (UTC)
 
 constexpr size_t kExtraBlockHead = 4;             // tag + size
 constexpr size_t kMaxZip64Block = 32;             // 4 + 8 + 8 + 8 + 4
@@ -106,6 +108,23 @@ bool parse_strong_encryption_block(const ExtraBlock& block, StrongEncryptionExtr
 /// Writes the 12-byte block (tag and size included, no certificate data).  @return 12.
 size_t write_strong_encryption_block(const StrongEncryptionExtra& s, uint8_t* out);
 
+/// Extended timestamp block (0x5455): a flags byte (bit 0 modification,
+/// bit 1 access, bit 2 creation time) and the 32-bit UTC times the flags
+/// announce, in that order.  This engine writes the modification time alone,
+/// in both headers, as 9 bytes; readers take the first value when bit 0 is set.
+constexpr size_t kTimestampBlock = 9;
+/// Writes the 9-byte block for @p mtime.  @return 9, or 0 (nothing written)
+/// when @p mtime does not fit the block's 32 bits.
+size_t write_timestamp_block(int64_t mtime, uint8_t* out);
+/// The modification time of a 0x5455 block.  @return false when the block
+/// does not carry one (a short block is passed over, never refused).
+bool parse_timestamp_block(const ExtraBlock& block, int64_t* mtime_ret);
+
+/// The modification time of an NTFS block (0x000A: 4 reserved bytes, then
+/// attributes; attribute 1 holds modification, access and creation time).
+/// @return false when the block carries none.
+bool parse_ntfs_block(const ExtraBlock& block, int64_t* mtime_ret);
+
 /// What an entry's extra field tells once the entry is loaded for use.
 struct EntryExtras {
   bool has_zip64_block = false;  // false: `zip64` was built from the header
@@ -114,6 +133,8 @@ struct EntryExtras {
   AesExtra aes;
   bool has_strong_encryption = false;
   StrongEncryptionExtra strong_encryption;
+  bool has_mtime = false;        // a 0x5455 (else 0x000A) block with the modification time
+  int64_t mtime = 0;             // seconds since 1970, UTC
 };
 
 /// Which header an extra field belongs to: a local header is searched for the
@@ -123,7 +144,7 @@ enum class ExtraScope { kCentral, kLocal };
 /// The searches made when an entry is loaded (only when the field is longer
 /// than 4 bytes): first 0x0001, then 0x9901, then (central only) 0x0017, each
 /// refused (OU_BAD_STRUCTURE) when larger than its limit or too short for its
-/// fixed fields.  Without a 0x0001 block the values are built from @p h.
+/// fixed fields; then the 0x5455 time, else the 0x000A one, taken when well formed.  Without a 0x0001 block the values are built from @p h.
 /// @return 0 or OU_BAD_STRUCTURE.
 int scan_entry_extras(const uint8_t* extra, size_t extra_nbytes, const Zip64Header& h, ExtraScope scope,
                       EntryExtras* ret);

@@ -65,7 +65,10 @@ OSTRANA_EXTERN_C_BEGIN
 #define ZIP_OPT2_MATCH_WHOLE_PATH 0x0001 /* bit 0: patterns match the whole stored path */
 #define ZIP_OPT2_RENAME_EX 0x0002        /* bit 1: call lpRenameProcEX instead of lpRenameProc */
 #define ZIP_OPT2_AES 0x0004              /* bit 2: AES strong encryption (lSEInfo bits 0-1: 1, 2, 3) */
-#define ZIP_OPT2_RESERVED_3 0x0008       /* bit 3: refused (16) unless bit 2 is set */
+#define ZIP_OPT2_AES_ZIP_FORMAT 0x0008   /* bit 3: with bit 2, the ZIP AES format (method 99, AE-2) that
+                                            every current reader opens; refused (16) without bit 2 */
+#define ZIP_OPT2_RESERVED_3 ZIP_OPT2_AES_ZIP_FORMAT /* the bit's earlier name */
+#define ZIP_OPT2_FOLLOW_LINKS 0x0010     /* bit 4: store what symbolic links point to, not the links */
 
 /* ---- wMultiVolControl bits ----------------------------------------------- */
 #define ZIP_MV_ENABLED 0x8000         /* bit 15: multi-volume output */

@@ -6,7 +6,7 @@
 
 #include "engine/common/ascii_case.h"
 #include "engine/common/checks.h"
-#include "engine/common/cp437.h"
+#include "engine/common/entry_names.h"
 #include "engine/common/local_header.h"
 #include "engine/common/short_name.h"
 
@@ -167,10 +167,11 @@ int CentralDirectory::read_headers(ArchiveInput& in, const DirectoryOptions& opt
     std::string_view raw(reinterpret_cast<const char*>(m_block.data() + slot.offset + kCentralHeaderSize),
                          h.name_nbytes);
     slot.shown_nbytes = h.name_nbytes;
-    bool as_is = options.names_in_engine_code_page || (h.flags & kFlagUtf8Names) || is_ascii(raw);
-    if (!as_is) {
-      shown.clear();
-      cp437_to_utf8(raw, &shown);
+    if (!options.names_in_engine_code_page) {
+      const uint8_t* extra = m_block.data() + slot.offset + kCentralHeaderSize + h.name_nbytes;
+      shown = shown_name(raw, h.flags, extra, h.extra_nbytes);
+    }
+    if (!options.names_in_engine_code_page && shown != raw) {
       slot.converted = true;
       slot.shown_nbytes = static_cast<uint32_t>(shown.size());
       m_block.insert(m_block.end(), shown.begin(), shown.end());
@@ -221,6 +222,14 @@ int CentralDirectory::entry(uint64_t index, DirectoryEntry* ret) const {
   // Offsets are recorded from the archive's start; a preamble moves them.
   if (!m_end.multi_volume()) e.extras.zip64.local_header_offset += m_end.preamble_nbytes;
   e.method = e.is_aes() ? e.extras.aes.method : e.header.method;
+  // The true time (UTC) where the entry carries one, shown in local time.
+  e.shown_date = e.header.mod_date;
+  e.shown_time = e.header.mod_time;
+  if (e.extras.has_mtime) {
+    const uint32_t local = platform::dos_datetime_from_time(static_cast<time_t>(e.extras.mtime));
+    e.shown_date = static_cast<uint16_t>(local >> 16);
+    e.shown_time = static_cast<uint16_t>(local);
+  }
   *ret = e;
   return 0;
 }

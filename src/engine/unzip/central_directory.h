@@ -13,9 +13,9 @@
  * in the file), with a table of entry positions grown 256 at a time.  Reading
  * stops at the announced count; a short read or another signature ends it early,
  * and a count that differs from the announced one fails the load with 3.  Names
- * are converted from CP437 to UTF-8 as they are loaded, unless the caller says
- * they already are in the engine's code page (option bit 11) or the entry's flag
- * bit 11 marks them UTF-8; the stored bytes are kept as well.
+ * are read as UTF-8 or CP437 by the rule of common/entry_names.h as they are
+ * loaded, unless the caller says they already are in the engine's code page
+ * (option bit 11); the stored bytes are kept as well.
  *
  * Nothing here is sized by an untrusted number: the count and offsets are
  * checked against the file before the first allocation, and every later
@@ -60,6 +60,8 @@ struct DirectoryEntry {
   size_t comment_nbytes = 0;
   zip::EntryExtras extras;         // Zip64 values (from the block or built), AES, strong encryption
   uint16_t method = 0;             // the effective method: an AES item's real one
+  uint16_t shown_date = 0;         // DOS date and time the item is shown and extracted with:
+  uint16_t shown_time = 0;         //   its 0x5455 UTC time in local time, else the header's
 
   bool encrypted() const { return (header.flags & zip::kFlagEncrypted) != 0; }
   bool is_aes() const { return header.method == zip::kMethodAes && extras.has_aes; }

@@ -131,8 +131,10 @@ void Extraction::finish_folders() {
   std::stable_sort(m_folder_times.begin(), m_folder_times.end(), [](const FolderTime& a, const FolderTime& b) {
     return std::count(a.relative.begin(), a.relative.end(), '/') > std::count(b.relative.begin(), b.relative.end(), '/');
   });
-  for (const FolderTime& f : m_folder_times)
-    (void)m_tree.set_times(f.relative, platform::time_from_dos_datetime(f.dos_datetime));
+  for (const FolderTime& f : m_folder_times) {
+    (void)m_tree.set_times(f.relative, f.when);
+    if (f.unix_mode != 0) (void)m_tree.set_folder_mode(f.relative, f.unix_mode);
+  }
   m_folder_times.clear();
 }
 

@@ -24,6 +24,8 @@ namespace {
 
 /// How many wrong disks or parts are put up with before an item gives up.
 constexpr int kLocalHeaderTries = 64;
+/// The longest link target recreated as a link (the system's path limit).
+constexpr uint64_t kLinkTargetLimit = 4095;
 
 }  // namespace
 
@@ -78,8 +80,31 @@ int Extraction::password_question(const DirectoryEntry& e, int rc) {
   return answer == OSTRANA_ID_CANCEL ? OU_BAD_PASSWORD : OU_USER_SKIPPED;
 }
 
+int Extraction::extract_link(const DirectoryEntry& e, const LocalEntry& local, ItemTarget& target,
+                             const std::string& activity) {
+  // The target is expanded and checked in memory first: only then is it known
+  // whether the link may stand as a link.
+  std::vector<uint8_t> text(static_cast<size_t>(e.uncompressed_size()));
+  if (int rc = expand_data(e, local, target, activity, &text)) return rc;
+  const std::string link(text.begin(), text.end());
+  if (link_target_stays_inside(target.relative, link)) {
+    if (target.tree->make_link(target.relative, link) != 0) return OU_CREATE_FAILED;
+    (void)target.tree->set_times(target.relative, target.when());
+    return OU_SUCCESS;
+  }
+  if (!m_run.quiet) {
+    std::string warning = m_run.messages.format(kUnzipMsgLinkOutside, 2, target.path.c_str(), link.c_str());
+    m_run.display(OSTRANA_DISPLAY_WARNING, OSTRANA_MB_OK, 0, 0, warning.c_str());
+  }
+  platform::File file;
+  if (int rc = open_output(target, &file)) return rc;
+  int rc = text.empty() || file.write(text.data(), text.size()) == 0 ? OU_SUCCESS : OU_DISK_FULL;
+  int closed = close_output(target, &file, rc == OU_SUCCESS);
+  return rc != OU_SUCCESS ? rc : closed;
+}
+
 int Extraction::expand_data(const DirectoryEntry& e, const LocalEntry& local, ItemTarget& target,
-                            const std::string& activity) {
+                            const std::string& activity, std::vector<uint8_t>* memory) {
   ItemDataInfo info;
   info.flags = e.header.flags;
   info.crc32 = e.header.crc32;
@@ -97,7 +122,8 @@ int Extraction::expand_data(const DirectoryEntry& e, const LocalEntry& local, It
   OutputStage::Setup setup;
   setup.text_mode = c.textOutputFlag != 0;
   platform::File file;
-  switch (m_mode) {
+  const Mode mode = memory != nullptr ? Mode::kMemory : m_mode;
+  switch (mode) {
     case Mode::kFiles:
       if (int rc = open_output(target, &file)) return rc;
       setup.target = OutputStage::Target::kFile;
@@ -107,6 +133,12 @@ int Extraction::expand_data(const DirectoryEntry& e, const LocalEntry& local, It
       setup.target = OutputStage::Target::kDiscard;
       break;
     case Mode::kMemory:
+      if (memory != nullptr) {
+        setup.target = OutputStage::Target::kMemory;
+        setup.block = memory->data();
+        setup.limit_nbytes = memory->size();
+        break;
+      }
       setup.starting_offset = m_run.starting_offset;
       setup.limit_nbytes = m_run.mem_block_nbytes;
       if (c.lpMemBlock != nullptr) {
@@ -127,7 +159,7 @@ int Extraction::expand_data(const DirectoryEntry& e, const LocalEntry& local, It
   request.flags = e.header.flags;
   request.compressed_nbytes = e.compressed_size();
   request.uncompressed_nbytes = e.uncompressed_size();
-  request.mode = m_mode == Mode::kMemory ? ExpandMode::kToMemory : ExpandMode::kToFile;
+  request.mode = mode == Mode::kMemory ? ExpandMode::kToMemory : ExpandMode::kToFile;
   request.authenticated = source->authenticates();
   request.source = source.get();
   request.sink = &m_output;
@@ -138,9 +170,10 @@ int Extraction::expand_data(const DirectoryEntry& e, const LocalEntry& local, It
     rc = authentication_verdict(*source, rc);
   // The AES authentication code stands in for the CRC; a partial file-to-memory
   // extraction has nothing to check against.
-  const bool partial = m_mode == Mode::kMemory && m_run.starting_offset != 0;
+  const bool partial = memory == nullptr && m_mode == Mode::kMemory && m_run.starting_offset != 0;
   if (rc == 0 && !request.authenticated && !partial && m_output.crc32() != e.header.crc32) rc = OU_BAD_CRC;
-  if (m_mode == Mode::kFiles) {
+  if (rc == 0 && memory != nullptr && m_output.item_nbytes() != memory->size()) rc = OU_BAD_CRC;
+  if (mode == Mode::kFiles) {
     int closed = close_output(target, &file, rc == 0);
     if (rc == 0) rc = closed;
   }
@@ -189,6 +222,8 @@ int Extraction::extract_item(const DirectoryEntry& e) {
     return m_mode == Mode::kFiles ? create_folder_item(target) : OU_SUCCESS;
   }
   if (e.header.external_attributes & platform::kDosVolumeLabel) return OU_VOLUME_ID;
+  if (m_mode == Mode::kFiles && target.link && e.uncompressed_size() <= kLinkTargetLimit)
+    return password_question(e, extract_link(e, local, target, activity));
   return password_question(e, expand_data(e, local, target, activity));
 }
 

@@ -27,7 +27,9 @@
  *                       option bit 0 clears and deletes it first.
  */
 
+#include <algorithm>
 #include <cstring>
+#include <string_view>
 
 #include "engine/common/utf8.h"
 #include "engine/unzip/extraction.h"
@@ -48,6 +50,7 @@ constexpr unsigned kHostUnix = 3;
 // The file-type bits of a stored Unix mode, and their value for a regular file.
 constexpr uint32_t kUnixTypeBits = 0170000;
 constexpr uint32_t kUnixRegularFile = 0100000;
+constexpr uint32_t kUnixLink = 0120000;
 
 /// Copies @p text into a rename record's field of @p avail bytes, cut at a
 /// whole UTF-8 character.  @return true when it fitted whole.
@@ -68,6 +71,31 @@ std::string taken_back(const char* field, size_t avail, const std::string& given
 bool is_link_error(int err) { return err == ELOOP; }
 
 }  // namespace
+
+time_t ItemTarget::when() const {
+  if (mtime >= 0) return static_cast<time_t>(mtime);
+  return platform::time_from_dos_datetime(static_cast<uint32_t>(dos_date) << 16 | dos_time);
+}
+
+bool link_target_stays_inside(const std::string& relative, const std::string& target) {
+  if (target.empty() || target[0] == '/' || target.find('\0') != std::string::npos) return false;
+  // Depth of the link's folder below the destination.
+  long depth = static_cast<long>(std::count(relative.begin(), relative.end(), '/'));
+  bool named = false;  // a name was met: a ".." after it could climb out of a link
+  size_t start = 0;
+  while (start <= target.size()) {
+    size_t end = target.find('/', start);
+    if (end == std::string::npos) end = target.size();
+    const std::string_view part(target.data() + start, end - start);
+    if (part == "..") {
+      if (named || --depth < 0) return false;
+    } else if (!part.empty() && part != ".") {
+      named = true;
+    }
+    start = end + 1;
+  }
+  return true;
+}
 
 int Extraction::call_rename(const DirectoryEntry& e, ItemTarget* t) {
   const UNZIPCMDSTRUCT& c = m_run.cmd;
@@ -144,14 +172,18 @@ int Extraction::resolve(ItemTarget* t, bool caller_chose) {
 int Extraction::plan_target(const DirectoryEntry& e, const OutputName& name, ItemTarget* t) {
   t->path = output_path_of(m_run.destination, name);
   t->relative = name.relative;
-  t->dos_date = e.header.mod_date;
-  t->dos_time = e.header.mod_time;
+  t->dos_date = e.shown_date;
+  t->dos_time = e.shown_time;
   t->attributes = (e.header.external_attributes & kAttributesToSet) | (name.folder ? platform::kDosFolder : 0);
+  if (e.extras.has_mtime) t->mtime = e.extras.mtime;
   const uint32_t unix_mode = e.header.external_attributes >> 16;
-  t->executable = e.header.host_system() == kHostUnix && (unix_mode & kUnixTypeBits) == kUnixRegularFile && (unix_mode & 0111) != 0;
+  if (e.header.host_system() == kHostUnix && (unix_mode & 07777) != 0) t->unix_mode = unix_mode;
+  t->link = e.header.host_system() == kHostUnix && (unix_mode & kUnixTypeBits) == kUnixLink && !name.folder;
 
   const std::string given = t->path;
+  const uint16_t date = t->dos_date, time = t->dos_time;
   call_rename(e, t);
+  if (t->dos_date != date || t->dos_time != time) t->mtime = -1;  // the caller's date wins
   if (t->path.empty()) return OU_USER_SKIPPED;
   if (int rc = resolve(t, t->path != given)) return rc;
   if (int rc = protect_archive(*t)) return rc;
@@ -234,9 +266,12 @@ int Extraction::create_folder_item(ItemTarget& t) {
   if (err != 0) return OU_CREATE_FAILED;
   // The destination itself (a folder entry with its folders dropped) keeps its own time.
   if (t.relative.empty() && t.tree == &m_tree) return OU_SUCCESS;
-  const uint32_t when = static_cast<uint32_t>(t.dos_date) << 16 | t.dos_time;
-  if (t.tree == &m_tree) m_folder_times.push_back({t.relative, when});
-  else (void)t.tree->set_times(t.relative, platform::time_from_dos_datetime(when));
+  if (t.tree == &m_tree) {
+    m_folder_times.push_back({t.relative, t.when(), t.unix_mode});  // set once its content is in
+  } else {
+    (void)t.tree->set_times(t.relative, t.when());
+    if (t.unix_mode != 0) (void)t.tree->set_folder_mode(t.relative, t.unix_mode);
+  }
   return OU_SUCCESS;
 }
 
@@ -263,9 +298,10 @@ int Extraction::close_output(ItemTarget& t, platform::File* file, bool complete)
     (void)t.tree->remove(t.temp);
     return OU_SUCCESS;
   }
-  const uint32_t when = static_cast<uint32_t>(t.dos_date) << 16 | t.dos_time;
-  (void)platform::set_file_times(*file, platform::time_from_dos_datetime(when));
-  (void)platform::set_file_permissions(*file, (t.attributes & platform::kDosReadOnly) != 0, t.executable);
+  (void)platform::set_file_times(*file, t.when());
+  // A link written as a plain file is text, never a program.
+  (void)platform::set_file_permissions(*file, (t.attributes & platform::kDosReadOnly) != 0,
+                                       t.link ? (t.unix_mode & 0666) | kUnixRegularFile : t.unix_mode);
   int rc = file->close() == 0 ? OU_SUCCESS : OU_DISK_FULL;
   if (t.tree->commit(t.temp, t.relative) != 0) {
     (void)t.tree->remove(t.temp);

@@ -18,6 +18,14 @@
  * memory modes skip these), method check, volume and local header, activity
  * report, folder or data, check, close with times and attributes, clean-up of
  * a failed output, the wrong-password question.
+ *
+ * Files on Linux: an item made on Unix (host 3) gets its stored mode (never
+ * set-user-id or set-group-id bits, masked by the umask), any other item the
+ * DOS read-only bit; the time is the UTC time of a 0x5455 block where there
+ * is one, else the DOS date-time as local time.  A symbolic link item becomes
+ * a link only when its target, resolved from the link's place, stays inside
+ * the destination (link_target_stays_inside()); otherwise it is written as a
+ * plain file holding the target's text, with a warning.
  */
 #pragma once
 
@@ -67,6 +75,13 @@ void cipher_blocks_of(const uint8_t* extra, size_t extra_nbytes, ItemDataInfo* i
 /// when the code does not match (the data was changed), else @p rc.
 int authentication_verdict(ItemDataSource& source, int rc);
 
+/// True when a link at @p relative (below the destination, "/" separators)
+/// pointing to @p target stays inside the destination however the system
+/// resolves it: a relative target whose leading ".." components climb no
+/// higher than the link's own folder, and no ".." after a name (a name may
+/// itself be a link).  An empty or absolute target never qualifies.
+bool link_target_stays_inside(const std::string& relative, const std::string& target);
+
 /// Where one item's file goes and what it gets (the rename record's fields).
 struct ItemTarget {
   std::string path;            ///< the output path shown to the caller
@@ -74,7 +89,12 @@ struct ItemTarget {
   uint16_t dos_time = 0;
   uint32_t attributes = 0;     ///< DOS bits to set: read-only, hidden, system, archive; 0x10 for folders
   bool folder = false;
-  bool executable = false;     ///< a Unix-made item with execute permission
+  uint32_t unix_mode = 0;      ///< a Unix-made item's mode (0: the DOS attributes decide)
+  int64_t mtime = -1;          ///< the item's UTC time (0x5455), unless the caller changed the date
+  bool link = false;           ///< a Unix-made symbolic link: its data is the target
+
+  /// The time the file or folder gets: the UTC time, else the DOS date-time as local time.
+  time_t when() const;
 
   // Resolved below an open folder:
   platform::OutputTree* tree = nullptr;  ///< the destination's, or `own` for a path the caller chose
@@ -107,7 +127,10 @@ class Extraction {
   /* ---- extract_item.cpp ---- */
   int extract_item(const DirectoryEntry& e);
   int read_local_header_of(const DirectoryEntry& e, LocalEntry* local);
-  int expand_data(const DirectoryEntry& e, const LocalEntry& local, ItemTarget& target, const std::string& activity);
+  /// Expands the item into its file, the caller's memory or nowhere (by the
+  /// run's mode), or into @p memory (sized to the item) when it is given.
+  int expand_data(const DirectoryEntry& e, const LocalEntry& local, ItemTarget& target, const std::string& activity,
+                  std::vector<uint8_t>* memory = nullptr);
   int password_question(const DirectoryEntry& e, int rc);
   std::string item_name(const DirectoryEntry& e) const;
 
@@ -120,6 +143,7 @@ class Extraction {
   int overwrite_question(ItemTarget* target, bool read_only);
   int create_folder_item(ItemTarget& target);
   int open_output(ItemTarget& target, platform::File* file);
+  int extract_link(const DirectoryEntry& e, const LocalEntry& local, ItemTarget& target, const std::string& activity);
   int close_output(ItemTarget& target, platform::File* file, bool complete);
 
   UnzipThreadState& m_state;
@@ -133,7 +157,8 @@ class Extraction {
   bool m_overwrite_all = false;
   struct FolderTime {
     std::string relative;  ///< below the destination
-    uint32_t dos_datetime;
+    time_t when;
+    uint32_t unix_mode;    ///< 0: none stored
   };
   std::vector<FolderTime> m_folder_times;
 };

@@ -93,11 +93,11 @@ void fill_zinfo(const DirectoryEntry& e, bool short_form, zInfo* out) {
   out->wFlags = static_cast<int16_t>(e.header.flags);
   out->wIsFolder = is_folder_name(e.name) ? 1 : 0;
   out->dwCRC32 = e.header.crc32;
-  std::string date = short_date_text(e.header.mod_date, e.header.mod_time);
+  std::string date = short_date_text(e.shown_date, e.shown_time);
   copy_name(date, out->szDate, sizeof out->szDate);
   copy_name(reported_name(e, short_form), out->szFileName, sizeof out->szFileName);
   out->lAttributes = attribute_word(e);
-  out->lSeconds = static_cast<int32_t>((e.header.mod_time & 0x1Fu) * 2u);
+  out->lSeconds = static_cast<int32_t>((e.shown_time & 0x1Fu) * 2u);
   out->lResv = 0;
 }
 
@@ -113,10 +113,10 @@ void fill_zipinfoex(const DirectoryEntry& e, bool short_form, pZipInfoEx* out) {
   out->wMethod = static_cast<int16_t>(e.method);
   out->wFlags = static_cast<int16_t>(e.header.flags);
   out->wIsFolder = is_folder_name(e.name) ? 1 : 0;
-  std::string date = long_date_text(e.header.mod_date, e.header.mod_time);
+  std::string date = long_date_text(e.shown_date, e.shown_time);
   copy_name(date, out->szDate, sizeof out->szDate);
   copy_name(reported_name(e, short_form), out->szFileName, sizeof out->szFileName);
-  out->lSeconds = static_cast<int32_t>((e.header.mod_time & 0x1Fu) * 2u);
+  out->lSeconds = static_cast<int32_t>((e.shown_time & 0x1Fu) * 2u);
   out->lVersions = static_cast<int32_t>(static_cast<uint32_t>(e.header.version_needed) << 16 |
                                         e.header.version_made_by);
   out->lEncryptionClass = encryption_class(e);

@@ -31,8 +31,8 @@ bool freshen_update_eligible(const DirectoryEntry& entry, const SelectionRules& 
   name.erase(0, lead == std::string::npos ? name.size() : lead);
   const uint32_t file_time = platform::file_dos_datetime(rules.destination + name, nullptr, nullptr);
   if (file_time == 0) return rules.update;  // no such file
-  if (!dos_fields_valid(entry.header.mod_date, entry.header.mod_time)) return false;
-  return file_time < dos_date_time_word(entry.header.mod_date, entry.header.mod_time);
+  if (!dos_fields_valid(entry.shown_date, entry.shown_time)) return false;
+  return file_time < dos_date_time_word(entry.shown_date, entry.shown_time);
 }
 
 bool item_selected(const DirectoryEntry& entry, const SelectionRules& rules) {

@@ -170,6 +170,7 @@ int end_run(UnzipThreadState& state, UNZIPCMDSTRUCT* caller, int code) {
   if (run.diagnostic && (code == OU_SUCCESS || code == OU_BAD_PASSWORD || (function >= 1 && function <= 7)))
     unzip_write_result_lines(run, code);
   run.archive.close();
+  run.pieces.close();
   run.password.assign(run.password.size(), '\0');
   run.password.clear();
   return code;

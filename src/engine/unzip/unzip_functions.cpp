@@ -29,11 +29,21 @@ DirectoryOptions directory_options(const UnzipRun& run) {
   return options;
 }
 
+/// The identity that guards the loaded directory: the archive file's, or for
+/// byte pieces the last piece's with the whole chain's length (a piece that
+/// went or came changes it).
+int archive_identity(const UnzipRun& run, platform::FileInfo* file) {
+  if (!run.pieces.active()) return platform::file_info(run.archive_path, file);
+  if (int err = platform::file_info(run.pieces.last_piece_path(), file)) return err;
+  file->size = static_cast<uint64_t>(run.pieces.length());
+  return 0;
+}
+
 bool directory_is_current(const UnzipThreadState& state) {
   const UnzipRun& run = state.run;
   if (!state.directory.loaded()) return false;
   platform::FileInfo file;
-  if (platform::file_info(run.archive_path, &file) != 0) return false;
+  if (archive_identity(run, &file) != 0) return false;
   return state.directory.is_current(run.archive_path, file, directory_options(run));
 }
 
@@ -42,10 +52,16 @@ int load_directory(UnzipThreadState& state, VolumeInput& in, int detail_id) {
   UnzipRun& run = state.run;
   state.directory.clear();
   platform::FileInfo file;
-  if (!run.archive.is_open() || platform::file_info(run.archive_path, &file) != 0)
+  if (!run.archive.is_open() || archive_identity(run, &file) != 0)
     return unzip_report_message(run, OU_FILE_NOT_FOUND, detail_id);
   DirectoryFailure why = DirectoryFailure::kNone;
   int rc = state.directory.load(in, directory_options(run), &why);
+  if (rc != OU_SUCCESS && why == DirectoryFailure::kEndNotFound && run.pieces.active() && run.pieces.may_continue()) {
+    // Pieces of one size and no end record: the cut most likely goes on.
+    std::string detail = run.messages.format(kUnzipMsgPieceMissing, 2, run.archive_path.c_str(),
+                                             run.pieces.next_piece_name().c_str());
+    return unzip_report(run, rc, detail.c_str());
+  }
   if (rc != OU_SUCCESS) {
     if (why == DirectoryFailure::kCountMismatch && !run.quiet) run.display(3, OSTRANA_MB_OK, 0, 0);
     return unzip_report_message(run, rc, detail_id);
@@ -223,6 +239,17 @@ int unzip_open_archive(UnzipThreadState& state) {
   if ((function == UNZIP_NEXT_ITEM_INFO || function == UNZIP_NEXT_MATCH_INFO) && directory_is_current(state))
     return OU_SUCCESS;
   int err = 0;
+  const std::string first = PieceChain::first_piece_of(run.archive_path);
+  if (!first.empty()) {
+    // NAME.zip.001, .002, ...: read as one file from here on, named by its first piece.
+    std::string missing;
+    if (run.pieces.open(first, &missing) != 0) {
+      if (missing.empty()) return unzip_report(run, OU_FILE_NOT_FOUND, first.c_str());
+      std::string detail = run.messages.format(kUnzipMsgPieceMissing, 2, first.c_str(), missing.c_str());
+      return unzip_report(run, OU_FILE_NOT_FOUND, detail.c_str());
+    }
+    run.archive_path = first;
+  }
   for (int attempt = 0; attempt < kOpenAttempts; ++attempt) {
     err = run.archive.open(run.archive_path, platform::File::Mode::kRead);
     if (err == 0) return OU_SUCCESS;

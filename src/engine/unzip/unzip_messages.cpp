@@ -160,6 +160,8 @@ const MessageRow kUnzipMessages[] = {
     {156, "%s would be written outside the destination folder, which is not permitted. \nSkipping this item..."},
     {157, "%s has a preamble of %ld bytes that its offsets do not count; it is read with that correction."},
     {158, "%s: this volume of the split archive was not found"},
+    {170, "%s: a symbolic link to %s, outside the destination; written as a file holding the link's text"},
+    {171, "%s: piece %s of the archive is missing"},
     {0, nullptr},
 };
 

@@ -73,6 +73,8 @@ enum UnzipMessageId : int {
   kUnzipMsgOutsideDestination = 156, ///< "%s would be written outside the destination folder, ..."
   kUnzipMsgPreamble = 157,          ///< "%s has a preamble of %ld bytes that its offsets do not count; ..."
   kUnzipMsgPartNotFound = 158,      ///< "%s: this volume of the split archive was not found"
+  kUnzipMsgLinkOutside = 170,       ///< "%s: a symbolic link to %s, outside the destination; ..."
+  kUnzipMsgPieceMissing = 171,      ///< "%s: piece %s of the archive is missing"
 };
 
 /// Diagnostic field lines, in the order the log writes them.

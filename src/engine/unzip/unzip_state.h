@@ -17,6 +17,7 @@
 
 #include "engine/common/engine_run.h"
 #include "engine/unzip/central_directory.h"
+#include "engine/unzip/piece_chain.h"
 #include "engine/unzip/unzip_messages.h"
 #include "ostrana_unzip.h"
 #include "platform/file.h"
@@ -48,6 +49,7 @@ struct UnzipRun : EngineRun {
   void* data_user = nullptr;
 
   platform::File archive;      ///< the archive, open for the functions that read it
+  PieceChain pieces;           ///< a byte-split archive's pieces (archive holds the first)
 };
 
 class UnzipThreadState {

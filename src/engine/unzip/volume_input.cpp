@@ -16,10 +16,7 @@ namespace {
 constexpr int kPartQuestionType = 15;
 constexpr int kOpenErrorType = 2;
 
-bool exists(const std::string& path) {
-  platform::FileInfo info;
-  return platform::file_info(path, &info) == 0 && !info.is_folder();
-}
+bool exists(const std::string& path) { return platform::is_file_path(path); }
 
 /// Where the file name of @p path begins.
 size_t name_start(const std::string& path) {
@@ -89,12 +86,14 @@ VolumeInput::VolumeInput(UnzipRun& run) : m_run(run) {
   }
   // On a disk, or at a part of a split set, the open file may not be the last
   // volume: the end-record search must be able to say so.
-  m_scan_for_last = m_scan_for_last || !m_split || has_part_suffix(run.archive_path);
+  // Byte pieces are one file: they end where the archive ends.
+  m_scan_for_last = !run.pieces.active() && (m_scan_for_last || !m_split || has_part_suffix(run.archive_path));
 }
 
-int64_t VolumeInput::length() { return m_run.archive.size(); }
+int64_t VolumeInput::length() { return m_run.pieces.active() ? m_run.pieces.length() : m_run.archive.size(); }
 
 std::ptrdiff_t VolumeInput::read_at(uint64_t offset, void* buf, size_t nbytes) {
+  if (m_run.pieces.active()) return m_run.pieces.read_at(offset, buf, nbytes);
   return m_run.archive.read_at(offset, buf, nbytes);
 }
 

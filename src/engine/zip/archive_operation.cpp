@@ -57,6 +57,8 @@ void decide_entry(const ZipRun& run, ZipAction action, OldEntry& e) {
     source.dos_datetime = info.dos_datetime;
     source.attributes = info.dos_attributes;
     source.size = info.size;
+    source.unix_mode = info.mode;
+    source.mtime = info.mtime;
   }
   const bool dated = exists && passes_date(run, source.dos_datetime);
   const bool newer = action == ZipAction::kAdd || source.dos_datetime > e.central.dos_datetime();
@@ -75,7 +77,6 @@ int setup_settings(ZipRun& run, ArchivePlan& plan) {
   s.compression = run.compression;
   s.large = c.LargeZIPFilesFlag != 0;
   s.dosify = (c.dosifyFlag & 1) != 0;
-  s.keep_utf8 = (c.wZipSubOptions & ZIP_OPT_ANSI_NAMES) != 0;
   s.convert_eol = c.convertLFtoCRLFFlag != 0;
   // Level 9 compresses everything, stored suffixes included.
   if (s.compression.level != 9) {
@@ -86,7 +87,9 @@ int setup_settings(ZipRun& run, ArchivePlan& plan) {
 
   // Encryption: every entry compressed now; copied entries keep theirs.
   if (c.encryptFlag != 0 && plan.action != ZipAction::kDelete) {
-    const WriteScheme scheme = run.aes ? WriteScheme::kStrongAes : WriteScheme::kTraditional;
+    const WriteScheme scheme = !run.aes               ? WriteScheme::kTraditional
+                               : run.aes_zip_format ? WriteScheme::kZipAes
+                                                    : WriteScheme::kStrongAes;
     int rc = plan.encryption.setup(scheme, run.aes_strength, run.password);
     if (rc == OZ_BAD_PARAMETERS) return zip_report_message(run, rc, kZipMsgGettingPassword);
     if (rc != 0) return zip_report_message(run, OZ_OUT_OF_MEMORY, kZipMsgGettingPassword);

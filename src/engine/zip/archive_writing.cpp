@@ -19,6 +19,7 @@
 #include <memory>
 #include <new>
 
+#include "engine/common/entry_names.h"
 #include "engine/common/progress.h"
 #include "engine/zip/archive_operation.h"
 #include "engine/zip/directory_first.h"
@@ -40,6 +41,10 @@ using namespace zip;
 namespace {
 
 constexpr size_t kCopyBlock = 256 * 1024;
+/// The mode of a folder entry whose folder was not examined.
+constexpr uint32_t kFolderEntryMode = 040755;
+/// Warning before a name that is not valid UTF-8 (stored as its bytes, without flag bit 11).
+constexpr const char* kRawNameWarning = "name is not valid UTF-8, stored as its bytes: ";
 
 struct Writer {
   Writer(ZipRun& r, ArchivePlan& p) : run(r), plan(p) {}
@@ -115,12 +120,22 @@ int compress_entry(Writer& w, EntrySource entry, SourceKind kind, std::string* d
   const bool folder = (entry.attributes & platform::kDosFolder) != 0;
   platform::File file;
   FileSource file_source(file);
+  std::string link_target;
+  MemorySource link_source(nullptr, 0);
   MemorySource block(run.mem_block, static_cast<size_t>(run.mem_block_nbytes));
   CallbackSource callback(run.data_proc, run.data_user);
   ByteSource* data = nullptr;
   if (!folder) {
     switch (kind) {
       case SourceKind::kFile:
+        if (is_link_entry(entry)) {
+          // A link is stored as a link: its data is the target it names.
+          if (platform::read_link(entry.path, &link_target) != 0) return OZ_NOT_FOUND;
+          entry.size = link_target.size();
+          link_source = MemorySource(reinterpret_cast<const uint8_t*>(link_target.data()), link_target.size());
+          data = &link_source;
+          break;
+        }
         if (file.open(entry.path, platform::File::Mode::kRead) != 0) return OZ_NOT_FOUND;
         if (int64_t size = file.size(); size >= 0) entry.size = static_cast<uint64_t>(size);
         data = &file_source;
@@ -142,6 +157,7 @@ int compress_entry(Writer& w, EntrySource entry, SourceKind kind, std::string* d
                                                static_cast<int>(w.plan.to_compress));
   if (int rc = run.status.major(text.c_str(), item_percent(w.item, w.plan.to_compress))) return rc;
 
+  if (stored_name_kind(entry.name) == StoredName::kRawBytes) zip_warning(run, kRawNameWarning + entry.name);
   EntryProgress progress(run, entry.name, entry.size);
   const uint64_t start = w.out->offset();
   CentralRecord r;
@@ -175,18 +191,25 @@ EntrySource entry_from(const SelectedFile& f, const std::string& name) {
   e.dos_datetime = f.dos_datetime;
   e.attributes = f.attributes;
   e.size = f.size;
+  if (f.unix_mode != 0) e.unix_mode = f.unix_mode;
+  else if (f.is_folder()) e.unix_mode = kFolderEntryMode;
+  e.mtime = f.mtime;
   return e;
 }
 
 EntrySource memory_entry(const std::string& name) {
   EntrySource e;
+  const time_t now = platform::clock_now();
   e.name = name;
-  e.dos_datetime = platform::dos_datetime_from_time(platform::clock_now());
+  e.dos_datetime = platform::dos_datetime_from_time(now);
+  e.mtime = static_cast<int64_t>(now);
   e.attributes = platform::kDosArchive;
   return e;
 }
 
 int report_detail(ZipRun& run, int rc, const std::string& detail, int message_id, const std::string& name) {
+  if (rc == OZ_TOO_BIG && run.cmd.LargeZIPFilesFlag == 0)
+    return zip_report(run, rc, (std::string(run.messages.text(kZipMsgNeedsZip64, 1)) + ": " + name).c_str());
   if (!detail.empty()) return zip_report(run, rc, detail.c_str());
   return zip_report(run, rc, with_name(run, message_id, name).c_str());
 }
@@ -276,9 +299,13 @@ void finish_run(Writer& w) {
 /// entry about to be compressed, in the order write_entries() writes them.
 std::vector<CentralRecord> placeholder_directory(const ArchivePlan& plan) {
   std::vector<CentralRecord> records;
-  if (plan.memory.present && !plan.memory.replaces_old)
-    records.push_back(placeholder_record(plan.memory.name, plan.settings.keep_utf8));
-  for (const SelectedFile& f : plan.new_files) records.push_back(placeholder_record(f.name, plan.settings.keep_utf8));
+  const uint16_t method = plan.settings.compression.method;
+  if (plan.memory.present && !plan.memory.replaces_old) {
+    EntrySource e = memory_entry(plan.memory.name);
+    records.push_back(placeholder_record(e.name, entry_extra_blocks(e, plan.settings, method)));
+  }
+  for (const SelectedFile& f : plan.new_files)
+    records.push_back(placeholder_record(f.name, entry_extra_blocks(entry_from(f, f.name), plan.settings, method)));
   return records;
 }
 

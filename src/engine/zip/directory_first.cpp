@@ -7,11 +7,11 @@ namespace ostrana {
 
 using namespace zip;
 
-CentralRecord placeholder_record(const std::string& name, bool keep_utf8) {
+CentralRecord placeholder_record(const std::string& name, std::vector<uint8_t> extra) {
   CentralRecord r;
   bool utf8 = false;
-  r.name = stored_name_bytes(name, keep_utf8, &utf8);
-  if (!utf8) r.extra = unicode_path_block(r.name, name);
+  r.name = stored_name_bytes(name, &utf8);
+  r.extra = std::move(extra);
   r.header.flags = static_cast<uint16_t>(kFlagDataDescriptor | (utf8 ? kFlagUtf8Names : 0));
   return r;
 }

@@ -24,8 +24,9 @@
 
 namespace ostrana {
 
-/// A placeholder record for the entry @p name (UTF-8, stored-name form).
-CentralRecord placeholder_record(const std::string& name, bool keep_utf8);
+/// A placeholder record for the entry @p name (UTF-8, stored-name form) with
+/// the extra blocks its entry will carry (entry_extra_blocks()).
+CentralRecord placeholder_record(const std::string& name, std::vector<uint8_t> extra);
 
 /// The bytes of the central headers of @p records.  @return false when one
 /// cannot be written (its extra field too long).

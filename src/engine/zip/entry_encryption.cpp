@@ -46,6 +46,7 @@ constexpr size_t kStrongIvNbytes = 16;
 constexpr size_t kRandomDataNbytes = 128;       ///< before padding: 144 stored
 constexpr size_t kValidationNbytes = 128;       ///< 124 random bytes and their CRC-32
 constexpr size_t kStrongExtraDataNbytes = 12;
+constexpr uint16_t kZipAesVendorVersion = 2;    ///< AE-2: the CRC-32 fields hold 0
 
 void wipe(void* p, size_t n) {
   volatile uint8_t* v = static_cast<volatile uint8_t*>(p);
@@ -68,18 +69,20 @@ int WriteEncryption::setup(WriteScheme scheme, int strength, const std::string& 
   m_scheme = WriteScheme::kNone;
   if (scheme == WriteScheme::kNone) return OZ_SUCCESS;
   if (password.empty() || password.size() > kMaxPasswordBytes) return OZ_BAD_PARAMETERS;
-  if (scheme == WriteScheme::kStrongAes && zip_aes_key_nbytes(strength) == 0) return OZ_BAD_PARAMETERS;
+  const bool aes = scheme == WriteScheme::kStrongAes || scheme == WriteScheme::kZipAes;
+  if (aes && zip_aes_key_nbytes(strength) == 0) return OZ_BAD_PARAMETERS;
   if (m_pool.setup() != 0) return OZ_OUT_OF_MEMORY;
   wipe(m_password.data(), m_password.size());
   m_password = password;
-  m_strength = scheme == WriteScheme::kStrongAes ? strength : 0;
+  m_strength = aes ? strength : 0;
   m_scheme = scheme;
   return OZ_SUCCESS;
 }
 
-size_t WriteEncryption::key_nbytes() const { return strong() ? zip_aes_key_nbytes(m_strength) : 0; }
+size_t WriteEncryption::key_nbytes() const { return strong() || zip_aes() ? zip_aes_key_nbytes(m_strength) : 0; }
 
 uint16_t WriteEncryption::algorithm_id() const {
+  if (!strong()) return 0;
   switch (key_nbytes()) {
     case 16: return 0x660E;
     case 24: return 0x660F;
@@ -93,8 +96,18 @@ uint16_t WriteEncryption::flag_bits() const {
   return strong() ? zip::kFlagEncrypted | zip::kFlagStrongEncryption : zip::kFlagEncrypted;
 }
 
-std::vector<uint8_t> WriteEncryption::extra_block() const {
+std::vector<uint8_t> WriteEncryption::extra_block(uint16_t method) const {
   std::vector<uint8_t> b;
+  if (zip_aes()) {
+    zip::AesExtra a;
+    a.vendor_version = kZipAesVendorVersion;
+    a.vendor_id = zip::kAesVendorId;
+    a.strength = static_cast<uint8_t>(m_strength);
+    a.method = method;
+    b.resize(zip::kMaxAesBlock);
+    zip::write_aes_block(a, b.data());
+    return b;
+  }
   if (!strong()) return b;
   b.assign(zip::kExtraBlockHead + kStrongExtraDataNbytes, 0);
   put_le16(b.data(), zip::kExtraStrongEncryption);
@@ -111,6 +124,7 @@ size_t WriteEncryption::header_nbytes(bool streaming) const {
     case WriteScheme::kNone: return 0;
     case WriteScheme::kTraditional: return kTraditionalHeaderBytes;
     case WriteScheme::kStrongAes: return streaming ? kStrongHeaderWithIvNbytes : kStrongHeaderNbytes;
+    case WriteScheme::kZipAes: return zip_aes_salt_nbytes(m_strength) + kZipAesVerifierBytes;
   }
   return 0;
 }
@@ -118,6 +132,7 @@ size_t WriteEncryption::header_nbytes(bool streaming) const {
 uint64_t WriteEncryption::stored_nbytes(uint64_t data_nbytes, bool streaming) const {
   // Strong encryption always pads: 1..16 bytes, a whole block after whole blocks.
   if (strong()) data_nbytes = (data_nbytes / kAesBlockBytes + 1) * kAesBlockBytes;
+  if (zip_aes()) data_nbytes += kZipAesMacBytes;
   return header_nbytes(streaming) + data_nbytes;
 }
 
@@ -131,8 +146,23 @@ int EntryCipher::start(const EncryptionHeaderInput& input, std::vector<uint8_t>*
     case WriteScheme::kNone: return OZ_SUCCESS;
     case WriteScheme::kTraditional: return start_traditional(input, header_ret);
     case WriteScheme::kStrongAes: return start_strong(input, header_ret);
+    case WriteScheme::kZipAes: return start_zip_aes(header_ret);
   }
   return OZ_INTERNAL;
+}
+
+int EntryCipher::start_zip_aes(std::vector<uint8_t>* header_ret) {
+  const size_t salt_nbytes = zip_aes_salt_nbytes(m_run.strength());
+  uint8_t salt[16];
+  if (m_run.pool().fill(salt, salt_nbytes) != 0) return OZ_OUT_OF_MEMORY;
+  ZipAesKeys keys;
+  if (zip_aes_derive_keys(m_run.password(), m_run.password_nbytes(), m_run.strength(), salt, &keys) != 0 ||
+      m_ctr.setup(keys.aes_key, keys.key_nbytes) != kAesOk)
+    return OZ_OUT_OF_MEMORY;
+  m_mac.set_key(keys.hmac_key, keys.key_nbytes);
+  header_ret->assign(salt, salt + salt_nbytes);
+  header_ret->insert(header_ret->end(), keys.verifier, keys.verifier + kZipAesVerifierBytes);
+  return OZ_SUCCESS;
 }
 
 int EntryCipher::start_traditional(const EncryptionHeaderInput& input, std::vector<uint8_t>* header_ret) {
@@ -224,6 +254,11 @@ int EntryCipher::start_strong(const EncryptionHeaderInput& input, std::vector<ui
 }
 
 int EntryCipher::encrypt(uint8_t* data, size_t nbytes) {
+  if (m_run.zip_aes()) {
+    m_ctr.transform(data, nbytes);
+    m_mac.update(data, nbytes);  // the code covers the encrypted bytes
+    return OZ_SUCCESS;
+  }
   if (!m_run.strong()) {
     m_traditional.encrypt(data, nbytes);
     return OZ_SUCCESS;
@@ -232,6 +267,13 @@ int EntryCipher::encrypt(uint8_t* data, size_t nbytes) {
 }
 
 std::ptrdiff_t EntryCipher::finish(uint8_t tail[kAesBlockBytes], size_t tail_nbytes) {
+  if (m_run.zip_aes()) {
+    uint8_t mac[kSha1DigestBytes];
+    m_mac.finish(mac);
+    std::memcpy(tail, mac, kZipAesMacBytes);
+    wipe(mac, sizeof(mac));
+    return static_cast<std::ptrdiff_t>(kZipAesMacBytes);
+  }
   if (!m_run.strong()) {
     m_traditional.encrypt(tail, tail_nbytes);
     return static_cast<std::ptrdiff_t>(tail_nbytes);
@@ -284,6 +326,20 @@ int EncryptingSink::finish() {
   if (int rc = m_out.write(m_tail, static_cast<size_t>(n))) return rc;
   m_out_nbytes += static_cast<uint64_t>(n);
   return OZ_SUCCESS;
+}
+
+void mark_encrypted(const WriteEncryption& run, uint16_t method, uint32_t crc, CentralRecord* r) {
+  r->header.method = method;
+  r->header.crc32 = crc;
+  if (!run.enabled()) return;
+  r->header.flags |= run.flag_bits();
+  if (run.key_nbytes() == 0) return;
+  r->header.version_needed = kVersionAes;
+  r->header.version_made_by = static_cast<uint16_t>((r->header.version_made_by & 0xFF00) | kVersionAes);
+  if (run.zip_aes()) {
+    r->header.method = zip::kMethodAes;
+    r->header.crc32 = 0;
+  }
 }
 
 int encrypt_all(EntryCipher& cipher, std::vector<uint8_t>* data) {

@@ -1,7 +1,9 @@
 /* engine/zip/entry_encryption.h - encrypting an entry's data as the archive writer stores it.
  *
- * Two schemes are written: the traditional PKWARE cipher and PKWARE strong
- * encryption with AES-128/192/256.  WriteEncryption is the run's part (scheme,
+ * Three schemes are written: the traditional PKWARE cipher, PKWARE strong
+ * encryption with AES-128/192/256 (AES-CBC; 7-Zip reads it), and the ZIP AES
+ * format (method 99 with the 0x9901 block, AE-2; AES-CTR with an HMAC-SHA1
+ * authentication code), which every current reader opens.  WriteEncryption is the run's part (scheme,
  * password, random pool); EntryCipher is one entry's: it makes the encryption
  * header that sits between the local header and the data, and encrypts the
  * data that follows it.
@@ -14,6 +16,12 @@
  *   - before the data, when it cannot (flag bit 3): the traditional check byte
  *     is then the high byte of the DOS time, strong encryption stores a random
  *     16-byte IV, and EncryptingSink encrypts on the way out.
+ *
+ * The ZIP AES payload is the salt (8, 12 or 16 random bytes by key
+ * strength), the 2-byte password verifier, the data encrypted with AES-CTR
+ * and a 10-byte authentication code (HMAC-SHA1 over the encrypted data).  Its
+ * header depends on nothing the data gives, and as AE-2 the entry's CRC-32
+ * fields hold 0: the authentication code stands in for them.
  *
  * Strong encryption is written the way this engine's reader and 7-Zip read it:
  * the file data continues the CBC chain of the password validation data; with
@@ -33,15 +41,18 @@
 #include <vector>
 
 #include "engine/common/aes.h"
+#include "engine/common/aes_ctr.h"
+#include "engine/common/hmac_sha1.h"
 #include "engine/common/byte_stream.h"
 #include "engine/common/random_pool.h"
 #include "engine/common/traditional_cipher.h"
 #include "engine/zip/archive_output.h"
 #include "engine/zip/deflate_input.h"
+#include "engine/zip/zip_headers.h"
 
 namespace ostrana {
 
-enum class WriteScheme { kNone, kTraditional, kStrongAes };
+enum class WriteScheme { kNone, kTraditional, kStrongAes, kZipAes };
 
 /// Sizes of the strong-encryption decryption header as written.
 inline constexpr size_t kStrongHeaderNbytes = 294;       ///< without a stored IV
@@ -59,7 +70,7 @@ class WriteEncryption {
   WriteEncryption(const WriteEncryption&) = delete;
   WriteEncryption& operator=(const WriteEncryption&) = delete;
 
-  /// Chooses @p scheme (strong encryption with @p strength 1..3) under
+  /// Chooses @p scheme (either AES scheme with @p strength 1..3) under
   /// @p password (1..128 bytes).  @return 0; OZ_BAD_PARAMETERS for an empty
   /// or too long password or a bad strength; OZ_OUT_OF_MEMORY when the random
   /// pool cannot be seeded.
@@ -68,6 +79,7 @@ class WriteEncryption {
   WriteScheme scheme() const { return m_scheme; }
   bool enabled() const { return m_scheme != WriteScheme::kNone; }
   bool strong() const { return m_scheme == WriteScheme::kStrongAes; }
+  bool zip_aes() const { return m_scheme == WriteScheme::kZipAes; }
   int strength() const { return m_strength; }
   /// AES key length in bytes (16, 24, 32); 0 for the traditional scheme.
   size_t key_nbytes() const;
@@ -77,13 +89,16 @@ class WriteEncryption {
   /// General purpose flag bits an encrypted entry carries: bit 0, and bit 6
   /// for strong encryption.
   uint16_t flag_bits() const;
-  /// The 0x0017 extra block of a strong-encryption entry (4 + 12 bytes);
-  /// empty for the other schemes.
-  std::vector<uint8_t> extra_block() const;
-  /// Bytes of the encryption header: 12, 294, or 310 with a stored IV (@p streaming).
+  /// The extra block that describes the cipher: 0x0017 for strong encryption
+  /// (4 + 12 bytes), 0x9901 naming @p method for the ZIP AES format (4 + 7
+  /// bytes); empty for the traditional scheme.
+  std::vector<uint8_t> extra_block(uint16_t method = zip::kMethodDeflate) const;
+  /// Bytes of the encryption header: 12; 294, or 310 with a stored IV
+  /// (@p streaming); salt + verifier for the ZIP AES format.
   size_t header_nbytes(bool streaming) const;
   /// The stored (compressed) size of @p data_nbytes of data once encrypted:
-  /// header + data, padded to whole blocks for strong encryption.
+  /// header + data, padded to whole blocks for strong encryption, followed by
+  /// the authentication code for the ZIP AES format.
   uint64_t stored_nbytes(uint64_t data_nbytes, bool streaming) const;
 
   const uint8_t* password() const { return reinterpret_cast<const uint8_t*>(m_password.data()); }
@@ -116,23 +131,27 @@ class EntryCipher {
   /// random source or memory failed).
   int start(const EncryptionHeaderInput& input, std::vector<uint8_t>* header_ret);
 
-  /// Encryption unit: 1 (traditional) or 16 (strong).
+  /// Encryption unit: 1 (traditional, ZIP AES) or 16 (strong).
   size_t block_nbytes() const { return m_run.strong() ? kAesBlockBytes : 1; }
   /// Encrypts @p nbytes (a multiple of block_nbytes()) in place.
   /// @return 0, or OZ_ENCRYPTION_FAILED.
   int encrypt(uint8_t* data, size_t nbytes);
   /// Ends the data: @p tail holds the last @p tail_nbytes (< block_nbytes())
   /// bytes and room for 16.  Strong encryption pads and encrypts them into a
-  /// full block; the traditional cipher encrypts them as they are.
+  /// full block; the traditional cipher encrypts them as they are; the ZIP AES
+  /// format puts its 10-byte authentication code there.
   /// @return the bytes of @p tail to write, or -1 (OZ_ENCRYPTION_FAILED).
   std::ptrdiff_t finish(uint8_t tail[kAesBlockBytes], size_t tail_nbytes);
 
  private:
   int start_traditional(const EncryptionHeaderInput& input, std::vector<uint8_t>* header_ret);
   int start_strong(const EncryptionHeaderInput& input, std::vector<uint8_t>* header_ret);
+  int start_zip_aes(std::vector<uint8_t>* header_ret);
 
   WriteEncryption& m_run;
   TraditionalCipher m_traditional;
+  ZipAesCtr m_ctr;   ///< ZIP AES format: the data's key stream
+  HmacSha1 m_mac;    ///< and its authentication code, over the encrypted bytes
   AesCipher m_aes;  ///< the file session key; its chain runs on from the validation data
 };
 
@@ -157,6 +176,12 @@ class EncryptingSink final : public ByteSink {
   size_t m_tail_nbytes = 0;
   uint64_t m_out_nbytes = 0;
 };
+
+/// Gives @p r the data's @p method and @p crc as @p run's scheme stores
+/// them, and what marks an encrypted entry: flag bits and AES versions 51;
+/// the ZIP AES format stores method 99 and CRC 0 (AE-2).  The cipher's extra
+/// block is the caller's (extra_block()).
+void mark_encrypted(const WriteEncryption& run, uint16_t method, uint32_t crc, CentralRecord* r);
 
 /// Encrypts @p data (all of an entry's data, in memory) in place; strong
 /// encryption appends the padding.  @return 0 or OZ_ENCRYPTION_FAILED.

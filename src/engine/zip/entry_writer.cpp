@@ -4,6 +4,7 @@
 #include <optional>
 #include <vector>
 
+#include "engine/common/zip_extra.h"
 #include "engine/zip/item_list.h"
 #include "ostrana_results.h"
 #include "platform/file_info.h"
@@ -33,6 +34,24 @@ int store_data(EntryReader& reader, ByteSink& out) {
 
 }  // namespace
 
+bool is_link_entry(const EntrySource& entry) { return (entry.unix_mode & kUnixTypeBits) == kUnixLink; }
+
+std::vector<uint8_t> entry_extra_blocks(const EntrySource& entry, const EntrySettings& settings, uint16_t method) {
+  std::vector<uint8_t> out;
+  uint8_t stamp[kTimestampBlock];
+  if (!settings.dosify && entry.mtime >= 0) {
+    size_t n = write_timestamp_block(entry.mtime, stamp);
+    out.assign(stamp, stamp + n);
+  }
+  const WriteEncryption* e = settings.encryption;
+  const bool folder = (entry.attributes & platform::kDosFolder) != 0;
+  if (e != nullptr && e->enabled() && !folder) {
+    std::vector<uint8_t> block = e->extra_block(method);
+    out.insert(out.end(), block.begin(), block.end());
+  }
+  return out;
+}
+
 int write_entry(ArchiveOutput& out, const EntrySource& entry, ByteSource* data, const EntrySettings& settings,
                 DeflateCompressor& compressor, EntryReadObserver* observer, CentralRecord* ret,
                 std::string* detail_ret) {
@@ -41,48 +60,44 @@ int write_entry(ArchiveOutput& out, const EntrySource& entry, ByteSource* data, 
   const bool folder = (entry.attributes & platform::kDosFolder) != 0;
   WriteEncryption* encryption = settings.encryption;
   if (encryption != nullptr && (!encryption->enabled() || data == nullptr || folder)) encryption = nullptr;
-  const bool strong = encryption != nullptr && encryption->strong();
+  const bool keyed = encryption != nullptr && encryption->key_nbytes() != 0;  // an AES scheme
   if (!settings.large && (out.offset() >= kSaturated32 || needs64(entry.size))) return OZ_TOO_BIG;
 
   CentralRecord r;
   bool utf8 = false;
-  r.name = stored_name_bytes(entry.name, settings.keep_utf8, &utf8);
+  r.name = stored_name_bytes(entry.name, &utf8);
   if (r.name.empty() || r.name.size() > 0xFFFF) return OZ_BAD_PARAMETERS;
-  if (!utf8) r.extra = unicode_path_block(r.name, entry.name);
-  if (strong) {
-    // Readers find the cipher in the central header; the local copy lets a
-    // directory rebuilt from the local headers (fixing) keep it.
-    std::vector<uint8_t> block = encryption->extra_block();
-    r.extra.insert(r.extra.end(), block.begin(), block.end());
-  }
 
   uint16_t method = settings.compression.method;
-  if (data == nullptr || folder || (!entry.from_callback && entry.size == 0) ||
+  if (data == nullptr || folder || is_link_entry(entry) || (!entry.from_callback && entry.size == 0) ||
       (!settings.store_suffixes.empty() && is_stored_suffix(entry.path.empty() ? entry.name : entry.path,
                                                             settings.store_suffixes)))
     method = zip::kMethodStore;
+  // The cipher's block goes into both headers: readers find it in the central
+  // one, and a directory rebuilt from the local headers (fixing) keeps it.
+  r.extra = entry_extra_blocks(entry, settings, method);
   uint16_t flags = utf8 ? kFlagUtf8Names : 0;
   if (descriptor) flags |= kFlagDataDescriptor;
-  if (encryption != nullptr) flags |= encryption->flag_bits();
   if (method != zip::kMethodStore) flags |= deflateFlagBits(method, settings.compression.level);
 
-  // The Zip64 block of the local header is decided now, before the data.
-  const bool zip64_local = settings.large && (entry.force_zip64 || descriptor || entry.size > kLocalZip64Threshold);
+  // The Zip64 block of the local header is decided now, before the data:
+  // for sizes that may not fit, and for data of unknown size.
+  const bool zip64_local =
+      settings.large && (entry.force_zip64 || entry.from_callback || entry.size > kLocalZip64Threshold);
 
   r.header.flags = flags;
-  r.header.method = method;
+  if (encryption != nullptr) mark_encrypted(*encryption, method, 0, &r);
+  else r.header.method = method;
   r.header.mod_date = static_cast<uint16_t>(entry.dos_datetime >> 16);
   r.header.mod_time = static_cast<uint16_t>(entry.dos_datetime);
-  r.header.external_attributes = entry.attributes & platform::kDosStoredMask;
-  if (settings.dosify) r.header.external_attributes &= 0xFF;
+  r.header.external_attributes = unix_attributes(entry.unix_mode, entry.attributes, settings.dosify);
   r.local_offset = out.offset();
   r.disk = out.disk();
 
   auto local_version = [&](uint16_t m) {
-    if (strong) return kVersionAes;
+    if (keyed) return kVersionAes;
     if (zip64_local) return kVersionZip64;
-    uint16_t v = version_needed_for(m, false);
-    return settings.large && v < kVersionDeflate ? kVersionDeflate : v;
+    return version_needed_for(m, false);
   };
   std::vector<uint8_t> local = local_header_bytes(r, zip64_local, local_version(method));
   if (int rc = out.keep_together(local.size())) return rc;
@@ -134,8 +149,8 @@ int write_entry(ArchiveOutput& out, const EntrySource& entry, ByteSource* data, 
       r.compressed_size = result.out_nbytes;
       if (result.stored_entry) {
         method = zip::kMethodStore;
-        r.header.method = method;
         r.header.flags &= static_cast<uint16_t>(~kLevelFlagBits);
+        r.extra = entry_extra_blocks(entry, settings, method);  // same size: only a method changes
       }
     }
     r.uncompressed_size = reader.nbytes();
@@ -152,8 +167,11 @@ int write_entry(ArchiveOutput& out, const EntrySource& entry, ByteSource* data, 
   if (!zip64_local && (needs64(r.compressed_size) || needs64(r.uncompressed_size)))
     return settings.large && repositionable ? kEntryNeedsZip64 : OZ_TOO_BIG;
 
-  r.header.version_needed = strong ? kVersionAes : settings.large ? kVersionZip64 : version_needed_for(method, false);
-  r.header.version_made_by = version_made_by_for(method, settings.large, settings.dosify, settings.keep_utf8, strong);
+  const uint32_t crc = r.header.crc32;
+  r.header.version_needed = zip64_local ? kVersionZip64 : version_needed_for(method, false);
+  r.header.version_made_by = version_made_by_for(method, zip64_local, settings.dosify, false);
+  if (encryption != nullptr) mark_encrypted(*encryption, method, crc, &r);
+  else r.header.method = method;
   if (descriptor) {
     DataDescriptor d{r.header.crc32, r.compressed_size, r.uncompressed_size};
     uint8_t raw[kDataDescriptor64Size];
@@ -166,7 +184,7 @@ int write_entry(ArchiveOutput& out, const EntrySource& entry, ByteSource* data, 
     if (encryption != nullptr) {
       // Now that CRC and size are known: the header, then the data encrypted over itself.
       EncryptionHeaderInput input;
-      input.crc32 = r.header.crc32;
+      input.crc32 = crc;
       input.uncompressed_nbytes = r.uncompressed_size;
       input.dos_time = r.header.mod_time;
       std::vector<uint8_t> header;

@@ -9,15 +9,18 @@
  *
  * The values follow the writer's rules: method 0 for folders, empty files,
  * store suffixes and factor 0 (and whenever the compressor finds the raw bytes
- * smallest); flag bits 1-2 from the level; versions 10/20/21/45 by method and
- * Zip64; external attributes masked with 0x37.  Names are stored in CP437
- * when they can be, else in UTF-8 with flag bit 11; a CP437 name that is not
- * ASCII also carries its UTF-8 form in a Unicode Path block (0x7075), which
- * readers that do not convert DOS code pages (7-Zip and libarchive on Linux)
- * use, so every reader shows the same name.
+ * smallest); flag bits 1-2 from the level; versions 10/20/21 by method, 45
+ * only for an entry that carries Zip64 values.  Entries are made on Unix:
+ * the file's mode in the high 16 bits of the external attributes, the DOS
+ * bits in the low byte, and the modification time in UTC in an extended
+ * timestamp block (0x5455) beside the DOS date-time, which has no time zone.
+ * Names are stored as they are, with flag bit 11 when they are UTF-8 and not
+ * ASCII (common/entry_names.h).  A symbolic link is stored as a link entry:
+ * its mode says S_IFLNK and its data, stored, is the link's target.
  *
  * Encryption (entry_encryption.h): an entry with data gets flag bit 0 (and
- * bit 6, versions 51 and the 0x0017 block for strong encryption) and its
+ * bit 6, versions 51 and the 0x0017 block for strong encryption; method 99,
+ * versions 51, CRC 0 and the 0x9901 block for the ZIP AES format) and its
  * encryption header before the data.  On a repositionable output the header
  * is reserved, the data compressed, the local header rewritten, the header
  * written with the final CRC and size, and the data encrypted over itself
@@ -34,6 +37,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "engine/common/byte_stream.h"
 #include "engine/zip/archive_output.h"
@@ -55,8 +59,7 @@ inline constexpr int kEntryNeedsZip64 = -2;
 struct EntrySettings {
   CompressionChoice compression;    ///< method and level from compFactor
   bool large = false;               ///< LargeZIPFilesFlag
-  bool dosify = false;              ///< dosifyFlag bit 0
-  bool keep_utf8 = false;           ///< option bit 11: names stay as given
+  bool dosify = false;              ///< dosifyFlag bit 0: MS-DOS host, no Unix fields
   bool convert_eol = false;         ///< convertLFtoCRLFFlag
   std::string_view store_suffixes;  ///< empty when no suffix is stored (effective level 9)
   WriteEncryption* encryption = nullptr;  ///< the run's encryption; null or not enabled: none
@@ -69,9 +72,18 @@ struct EntrySource {
   uint32_t dos_datetime = 0;
   uint32_t attributes = 0;      ///< DOS attributes
   uint64_t size = 0;            ///< the size the source announced (a file's, a block's)
+  uint32_t unix_mode = kMemoryEntryMode;  ///< st_mode: type and permission bits
+  int64_t mtime = -1;           ///< last write in UTC seconds; negative: none known
   bool from_callback = false;   ///< the data comes from the data callback: size unknown, flag bit 3
   bool force_zip64 = false;     ///< the local header carries the Zip64 block whatever the size
 };
+
+/// True when @p entry is a symbolic link (its data is the link's target).
+bool is_link_entry(const EntrySource& entry);
+
+/// The extra blocks the entry writer gives @p entry besides Zip64: the
+/// extended timestamp, then the cipher's block (for ZIP AES naming @p method).
+std::vector<uint8_t> entry_extra_blocks(const EntrySource& entry, const EntrySettings& settings, uint16_t method);
 
 /// Writes one entry into @p out; its data comes from @p data (nullptr for a
 /// folder).  @p observer (may be null) hears of the progress and may cancel.

@@ -168,7 +168,9 @@ int ItemSelection::select_files(std::string_view item) {
 
 int ItemSelection::walk(const std::string& search_folder, std::string_view pattern) {
   std::vector<std::string> stack{search_folder};
-  std::set<std::pair<uint64_t, uint64_t>> visited;  // a bind mount could show a folder twice
+  // A bind mount, or a followed link, could show a folder twice.
+  std::set<std::pair<uint64_t, uint64_t>>& visited = m_visited;
+  visited.clear();
   std::vector<std::string> subfolders;
   while (!stack.empty()) {
     std::string folder = std::move(stack.back());
@@ -188,7 +190,7 @@ int ItemSelection::select_include_folders(const std::string& search_folder, std:
   for (const PatternList::Pattern& p : m_patterns.patterns()) {
     if (p.exclude) continue;
     ItemParts in = split_item(p.text);
-    platform::FolderSearch search;
+    platform::FolderSearch search(link_policy());
     if (!open_search(search, platform::join_path(search_folder, search_folder_of(in.folder)))) continue;
     platform::FolderEntry e;
     while (search.next("", true, &e)) {
@@ -205,6 +207,11 @@ int ItemSelection::select_include_folders(const std::string& search_folder, std:
   return 0;
 }
 
+platform::LinkPolicy ItemSelection::link_policy() const {
+  return (m_options.sub_options2 & kSub2FollowLinks) ? platform::LinkPolicy::kFollowAll
+                                                     : platform::LinkPolicy::kKeepLinks;
+}
+
 bool ItemSelection::open_search(platform::FolderSearch& search, const std::string& folder) {
   const int err = search.open(folder);
   // A folder that is not there simply holds nothing; one that is there but
@@ -217,7 +224,7 @@ bool ItemSelection::open_search(platform::FolderSearch& search, const std::strin
 
 int ItemSelection::collect_from_folder(const std::string& folder, std::string_view pattern,
                                        std::vector<std::string>* subfolders_ret) {
-  platform::FolderSearch search;
+  platform::FolderSearch search(link_policy());
   if (!open_search(search, folder)) return 0;  // cannot be searched: nothing from here
   const bool dotless_only = !pattern.empty() && pattern.back() == '.';
   const uint32_t skip_bits = m_options.include_sys_hidden
@@ -230,6 +237,7 @@ int ItemSelection::collect_from_folder(const std::string& folder, std::string_vi
       if (e.info.dos_attributes & (platform::kDosHidden | platform::kDosSystem) && !m_options.include_sys_hidden) {
         continue;
       }
+      if (m_visited.count({e.info.device, e.info.inode}) != 0) continue;  // a followed link back up
       subfolders_ret->push_back(e.path);
       if (!m_options.no_directory_entries && longer_than_root(e.path)) {
         if (int r = take(e.path, e.info)) return r;
@@ -304,7 +312,7 @@ int ItemSelection::take(const std::string& path, const platform::FileInfo& info)
     if (name.empty() || name == "/") return 0;
   }
 
-  SelectedFile node{path, std::move(name), info.dos_datetime, info.dos_attributes, info.size};
+  SelectedFile node{path, std::move(name), info.dos_datetime, info.dos_attributes, info.size, info.mode, info.mtime};
   if (has(kSubCallRename) && m_hooks.rename != nullptr) {
     RenameRequest request{node.name, static_cast<uint16_t>(node.dos_datetime >> 16),
                           static_cast<uint16_t>(node.dos_datetime & 0xFFFF), node.attributes,
@@ -314,7 +322,10 @@ int ItemSelection::take(const std::string& path, const platform::FileInfo& info)
     node.name = stored_name_form(request.name, StoredNameRules{});
     if (node.name.empty()) return 0;
     if (folder && node.name.back() != '/') node.name += '/';
-    node.dos_datetime = static_cast<uint32_t>(request.dos_date) << 16 | request.dos_time;
+    const uint32_t when = static_cast<uint32_t>(request.dos_date) << 16 | request.dos_time;
+    // A date the callback changed is the entry's time in every header.
+    if (when != node.dos_datetime) node.mtime = static_cast<int64_t>(platform::time_from_dos_datetime(when));
+    node.dos_datetime = when;
     node.attributes = (node.attributes & ~kRenameAttributeMask) | (request.attributes & kRenameAttributeMask);
   }
 

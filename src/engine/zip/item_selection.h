@@ -19,14 +19,20 @@
  *
  * On Linux the drive root is "/": folder entries are made for folders that
  * have a name (not for "/" or the current folder itself).  Hidden files and
- * folders are those whose name begins with "."; links to folders are never
- * followed, so no walk can loop (a walk also never enters a folder twice).
+ * folders are those whose name begins with ".".  A symbolic link found in a
+ * folder is selected as a link, whatever it points to (a folder, nothing);
+ * with kSub2FollowLinks it stands for its target instead, a link to a folder
+ * is walked as the folder and only a dangling link stays a link.  A walk
+ * never enters a folder twice (device and inode), so no link can make it loop.
  * Files that vanish during the walk, and folders that cannot be listed, are
  * simply not selected.
  */
 #pragma once
 
+#include <cstdint>
+#include <set>
 #include <string>
+#include <utility>
 #include <string_view>
 #include <vector>
 
@@ -85,6 +91,7 @@ class ItemSelection {
   const std::string& unsearchable_folder() const { return m_unsearchable; }
 
  private:
+  platform::LinkPolicy link_policy() const;
   /// Opens @p search on @p folder; a failure other than "no such folder" is remembered.
   bool open_search(platform::FolderSearch& search, const std::string& folder);
 
@@ -108,6 +115,7 @@ class ItemSelection {
   EntryNameIndex m_index;
   bool m_index_built = false;
   std::vector<platform::FileInfo> m_never;  ///< identities of the never_select files that exist
+  std::set<std::pair<uint64_t, uint64_t>> m_visited;  ///< folders the walk entered (device, inode)
   std::vector<SelectedFile> m_found;
   std::vector<SelectedFile> m_pending;      ///< files whose name an existing entry has
   std::string m_root;

@@ -67,8 +67,10 @@ int run_memory_to_memory(ZipRun& run) {
   const ZIPCMDSTRUCT& c = run.cmd;
   WriteEncryption encryption;
   if (c.encryptFlag != 0) {
-    int rc = encryption.setup(run.aes ? WriteScheme::kStrongAes : WriteScheme::kTraditional, run.aes_strength,
-                              run.password);
+    const WriteScheme scheme = !run.aes               ? WriteScheme::kTraditional
+                               : run.aes_zip_format ? WriteScheme::kZipAes
+                                                    : WriteScheme::kStrongAes;
+    int rc = encryption.setup(scheme, run.aes_strength, run.password);
     if (rc != 0) return zip_report_message(run, rc == OZ_BAD_PARAMETERS ? rc : OZ_OUT_OF_MEMORY, kZipMsgGettingPassword);
   }
   const uint64_t block_nbytes = (static_cast<uint64_t>(c.lMemBlockSizeH) << 32) | c.lMemBlockSize;
@@ -99,17 +101,16 @@ int run_memory_to_memory(ZipRun& run) {
   const bool large = c.LargeZIPFilesFlag != 0;
   const uint16_t method = static_cast<uint16_t>(run.compression.method);
   CentralRecord r;
-  const bool strong = encryption.strong();
-  r.header.version_made_by = version_made_by_for(method, large, (c.dosifyFlag & 1) != 0,
-                                                 (c.wZipSubOptions & ZIP_OPT_ANSI_NAMES) != 0, strong);
-  r.header.version_needed = strong ? kVersionAes : large ? kVersionZip64 : version_needed_for(method, false);
-  r.header.flags = static_cast<uint16_t>(deflateFlagBits(method, run.compression.level) | encryption.flag_bits());
+  const bool zip64 = reader.nbytes() >= kSaturated32;
+  r.header.version_made_by = version_made_by_for(method, zip64, (c.dosifyFlag & 1) != 0, encryption.enabled() && encryption.key_nbytes() != 0);
+  r.header.version_needed = version_needed_for(method, encryption.enabled() && encryption.key_nbytes() != 0);
+  r.header.flags = deflateFlagBits(method, run.compression.level);
   r.header.method = method;
   uint32_t now = platform::dos_datetime_from_time(platform::clock_now());
   r.header.mod_date = static_cast<uint16_t>(now >> 16);
   r.header.mod_time = static_cast<uint16_t>(now);
   r.header.crc32 = reader.crc();
-  r.header.external_attributes = platform::kDosArchive;
+  r.header.external_attributes = unix_attributes(kMemoryEntryMode, platform::kDosArchive, (c.dosifyFlag & 1) != 0);
   if (reader.dataType() == DataType::kText) r.header.internal_attributes = 1;
   r.uncompressed_size = reader.nbytes();
   if (encryption.enabled()) {
@@ -123,7 +124,8 @@ int run_memory_to_memory(ZipRun& run) {
     if (cipher.start(input, &header) != 0) return zip_report(run, OZ_OUT_OF_MEMORY, kEncryptionHeaderFailed);
     if (int rc2 = encrypt_all(cipher, &compressed.bytes())) return zip_report(run, rc2);
     compressed.bytes().insert(compressed.bytes().begin(), header.begin(), header.end());
-    r.extra = encryption.extra_block();
+    r.extra = encryption.extra_block(method);
+    mark_encrypted(encryption, method, r.header.crc32, &r);
   }
   r.compressed_size = compressed.bytes().size();
   if (!large && (r.compressed_size >= kSaturated32 || r.uncompressed_size >= kSaturated32))

@@ -10,7 +10,7 @@
 #include <new>
 
 #include "engine/common/archive_input.h"
-#include "engine/common/cp437.h"
+#include "engine/common/entry_names.h"
 #include "engine/common/directory_end.h"
 #include "engine/common/zip_extra.h"
 #include "engine/zip/old_archive_locals.h"
@@ -26,11 +26,10 @@ namespace {
 /// An archive this long or longer needs Zip64 to be read at all.
 constexpr uint64_t kLargeArchive = 0xFFFFFFFFull;
 
-std::string shown_name_of(const std::string& raw, uint16_t flags, bool names_utf8) {
-  if (names_utf8 || (flags & kFlagUtf8Names) || is_ascii(raw)) return raw;
-  std::string shown;
-  cp437_to_utf8(raw, &shown);
-  return shown;
+std::string shown_name_of(const std::string& raw, uint16_t flags, const std::vector<uint8_t>& extra,
+                          bool names_utf8) {
+  if (names_utf8) return raw;
+  return shown_name(raw, flags, extra.data(), extra.size());
 }
 
 /// The extra blocks an entry rebuilt from its local header keeps in its
@@ -167,7 +166,7 @@ int OldArchive::read_ordinary(MessageBook& book, const std::function<void(const 
     if (!bytes.read(at, r.name.data(), r.name.size()) || !bytes.read(at + h.name_nbytes, extra.data(), extra.size()) ||
         !bytes.read(at + h.name_nbytes + h.extra_nbytes, r.comment.data(), r.comment.size()))
       return fail_input();
-    e.shown_name = shown_name_of(r.name, h.flags, m_options.names_utf8);
+    e.shown_name = shown_name_of(r.name, h.flags, extra, m_options.names_utf8);
     EntryExtras extras;
     Zip64Header z{h.uncompressed_size, h.compressed_size, h.local_header_offset, h.disk_start};
     if (scan_entry_extras(extra.data(), extra.size(), z, ExtraScope::kCentral, &extras) != 0) {
@@ -268,7 +267,7 @@ int OldArchive::read_repair(int fix_level, std::string* detail) {
     r.local_offset = l.offset;
     r.name = l.name;
     r.extra = repair_extra(l.extra);
-    e.shown_name = shown_name_of(r.name, l.header.flags, m_options.names_utf8);
+    e.shown_name = shown_name_of(r.name, l.header.flags, l.extra, m_options.names_utf8);
     r.header.external_attributes = e.is_folder() ? 0x10 : 0x20;
     e.local_offset = l.offset;
     e.data_offset = l.data_offset;

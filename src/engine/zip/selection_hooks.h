@@ -36,7 +36,8 @@ enum ZipSubOption : uint16_t {
 /// `lZipSubOptions2` bits.
 enum ZipSubOption2 : uint32_t {
   kSub2WholePathPatterns = 1u << 0,  ///< include/exclude patterns match the whole stored path
-  kSub2ExtendedRename = 1u << 1      ///< the extended rename record is used
+  kSub2ExtendedRename = 1u << 1,     ///< the extended rename record is used
+  kSub2FollowLinks = 1u << 4         ///< symbolic links stand for what they point to
 };
 
 enum class SelectAction { kAdd, kUpdate, kFreshen, kDelete };
@@ -70,7 +71,9 @@ struct SelectedFile {
   std::string name;         ///< stored name ("/" separators; folders end in "/")
   uint32_t dos_datetime = 0;///< date in the high 16 bits, time in the low 16, local time
   uint32_t attributes = 0;  ///< DOS attributes (platform/file_info.h kDos*)
-  uint64_t size = 0;        ///< bytes; 0 for folders
+  uint64_t size = 0;        ///< bytes; 0 for folders; a link's: its target's length
+  uint32_t unix_mode = 0;   ///< st_mode (0: not known); S_IFLNK: a symbolic link, stored as one
+  int64_t mtime = -1;       ///< last write in UTC seconds; negative: not known
 
   bool is_folder() const { return (attributes & 0x10) != 0; }
 };

@@ -96,7 +96,7 @@ int take_strings(ZipRun& run) {
 // Encryption settings: a usable password and a known cipher.
 int check_encryption(ZipRun& run) {
   const ZIPCMDSTRUCT& c = run.cmd;
-  if ((c.lZipSubOptions2 & ZIP_OPT2_RESERVED_3) && !(c.lZipSubOptions2 & ZIP_OPT2_AES))
+  if ((c.lZipSubOptions2 & ZIP_OPT2_AES_ZIP_FORMAT) && !(c.lZipSubOptions2 & ZIP_OPT2_AES))
     return zip_report(run, OZ_BAD_PARAMETERS);
   if (!c.encryptFlag) return OZ_SUCCESS;
   // The reader takes at most 128 characters: a longer password is refused
@@ -110,6 +110,7 @@ int check_encryption(ZipRun& run) {
       return zip_report(run, OZ_OUT_OF_MEMORY);
     }
     run.aes = true;
+    run.aes_zip_format = (c.lZipSubOptions2 & ZIP_OPT2_AES_ZIP_FORMAT) != 0;
     run.aes_strength = c.lSEInfo & 3;
     if (run.aes_strength == 0) return zip_report(run, OZ_BAD_PARAMETERS);
   }

@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "engine/common/cp437.h"
+#include "engine/common/entry_names.h"
 #include "engine/common/crc32.h"
 #include "engine/common/zip_extra.h"
 #include "ostrana_results.h"
@@ -49,29 +49,9 @@ std::vector<uint8_t> extra_without_zip64(const uint8_t* extra, size_t extra_nbyt
   return out;
 }
 
-std::string stored_name_bytes(const std::string& utf8_name, bool keep_utf8, bool* utf8_flag_ret) {
-  if (!keep_utf8) {
-    std::string cp437;
-    if (utf8_to_cp437(utf8_name, &cp437)) {
-      *utf8_flag_ret = false;
-      return cp437;
-    }
-  }
-  *utf8_flag_ret = !is_ascii(utf8_name);
-  return utf8_name;
-}
-
-std::vector<uint8_t> unicode_path_block(const std::string& stored, const std::string& utf8_name) {
-  constexpr uint16_t kExtraUnicodePath = 0x7075;
-  std::vector<uint8_t> out;
-  if (stored == utf8_name || utf8_name.size() > 0xFFFF - 5) return out;
-  out.resize(kExtraBlockHead + 5);
-  put_le16(out.data(), kExtraUnicodePath);
-  put_le16(out.data() + 2, static_cast<uint16_t>(5 + utf8_name.size()));
-  out[4] = 1;
-  put_le32(out.data() + 5, crc32(0, reinterpret_cast<const uint8_t*>(stored.data()), stored.size()));
-  append(&out, utf8_name.data(), utf8_name.size());
-  return out;
+std::string stored_name_bytes(const std::string& name, bool* utf8_flag_ret) {
+  *utf8_flag_ret = stored_name_kind(name) == StoredName::kUtf8;
+  return name;
 }
 
 uint16_t version_needed_for(uint16_t method, bool aes) {
@@ -81,12 +61,17 @@ uint16_t version_needed_for(uint16_t method, bool aes) {
   return kVersionDeflate;
 }
 
-uint16_t version_made_by_for(uint16_t method, bool large, bool dosify, bool keep_utf8, bool aes) {
+uint16_t version_made_by_for(uint16_t method, bool zip64, bool dosify, bool aes) {
   uint16_t version = kVersionDeflate;
   if (aes) version = kVersionAes;
-  else if (large) version = kVersionZip64;
+  else if (zip64) version = kVersionZip64;
   else if (method == kMethodDeflate64 && !dosify) version = kVersionDeflate64;
-  return static_cast<uint16_t>((keep_utf8 ? kHostNtfs : kHostMsDos) << 8 | version);
+  return static_cast<uint16_t>((dosify ? kHostMsDos : kHostUnix) << 8 | version);
+}
+
+uint32_t unix_attributes(uint32_t mode, uint32_t dos_attributes, bool dosify) {
+  if (dosify) return dos_attributes & 0xFF & 0x37;
+  return (mode & 0xFFFF) << 16 | (dos_attributes & 0x37);
 }
 
 std::vector<uint8_t> local_header_bytes(const CentralRecord& r, bool zip64_block, uint16_t version_needed) {

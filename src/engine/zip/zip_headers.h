@@ -32,9 +32,15 @@ inline constexpr uint16_t kVersionDeflate = 20;
 inline constexpr uint16_t kVersionDeflate64 = 21;
 inline constexpr uint16_t kVersionZip64 = 45;
 inline constexpr uint16_t kVersionAes = 51;
-/// Host byte of version made by: 0 MS-DOS; 11 when names stay in the caller's code page.
+/// Host byte of version made by: 3 Unix (the mode rides in the high 16 bits
+/// of the external attributes); 0 MS-DOS for dosified entries.
 inline constexpr uint16_t kHostMsDos = 0;
-inline constexpr uint16_t kHostNtfs = 11;
+inline constexpr uint16_t kHostUnix = 3;
+/// File type bits of a Unix mode, and the type of a symbolic link.
+inline constexpr uint32_t kUnixTypeBits = 0170000;
+inline constexpr uint32_t kUnixLink = 0120000;
+/// The mode of an entry that has no file behind it (memory block, callback data).
+inline constexpr uint32_t kMemoryEntryMode = 0100644;
 
 struct CentralRecord {
   zip::CentralHeader header;     ///< sizes, offset, lengths are filled in on writing
@@ -54,24 +60,21 @@ struct CentralRecord {
 /// form no block) are kept as they are.
 std::vector<uint8_t> extra_without_zip64(const uint8_t* extra, size_t extra_nbytes);
 
-/// The entry name as stored, from its UTF-8 form: CP437 when every character
-/// has a CP437 form, else UTF-8 with flag bit 11.  With @p keep_utf8 (option
-/// bit 11, names stay in the caller's code page) the UTF-8 bytes are stored as
-/// they are, flag bit 11 marking any that are not ASCII.  @return the bytes;
-/// *@p utf8_flag_ret is set when flag bit 11 is needed.
-std::string stored_name_bytes(const std::string& utf8_name, bool keep_utf8, bool* utf8_flag_ret);
-
-/// The Info-ZIP Unicode Path block (0x7075) of a name stored in CP437 that is
-/// not ASCII: version 1, the CRC-32 of the stored bytes, the UTF-8 name.
-/// Readers that do not convert DOS code pages take the name from it.  Empty
-/// when the name needs none (ASCII, or stored in UTF-8 anyway).
-std::vector<uint8_t> unicode_path_block(const std::string& stored, const std::string& utf8_name);
+/// The entry name as stored: its bytes as they are (common/entry_names.h);
+/// *@p utf8_flag_ret is set when flag bit 11 is needed (valid UTF-8 that is
+/// not ASCII).  A name that is not valid UTF-8 goes without the flag.
+std::string stored_name_bytes(const std::string& name, bool* utf8_flag_ret);
 
 /// Version needed for @p method (with @p aes: 51).
 uint16_t version_needed_for(uint16_t method, bool aes);
 
-/// Version made by (high byte the host) for an entry of @p method.
-uint16_t version_made_by_for(uint16_t method, bool large, bool dosify, bool keep_utf8, bool aes);
+/// Version made by (high byte the host: Unix, or MS-DOS with @p dosify) for
+/// an entry of @p method; 45 when it carries Zip64 values, 51 for AES.
+uint16_t version_made_by_for(uint16_t method, bool zip64, bool dosify, bool aes);
+
+/// External attributes: the Unix @p mode in the high 16 bits and the DOS
+/// bits (masked with 0x37) in the low byte; with @p dosify the DOS byte alone.
+uint32_t unix_attributes(uint32_t mode, uint32_t dos_attributes, bool dosify);
 
 /// The local header of @p r (name and extra blocks included).  With
 /// @p zip64_block the local header carries both 64-bit sizes, and its 32-bit

@@ -20,6 +20,8 @@ const MessageRow kZipMessages[] = {
     {143, "was getting encryption password"},
     {148, "invalid date"},
     {152, "invalid option(s) used with ZIP_DELETE"},
+    {160, "the archive needs Zip64 (a file or the archive of 4 GiB or more, or more than 65,534 entries); "
+          "ask for it with LargeZIPFilesFlag"},
 
     // ---- the archive writer: details of its reports -------------------------
     {111, "was adding files to zip file"},

@@ -66,6 +66,7 @@ enum ZipMessageId : int {
   kZipMsgSizesDiffer = 155,          ///< "sizes differ in local and central hdrs for "
   kZipMsgInvalidDate = 148,          ///< "invalid date"
   kZipMsgBadDeleteOptions = 152,     ///< "invalid option(s) used with ZIP_DELETE"
+  kZipMsgNeedsZip64 = 160,           ///< "the archive needs Zip64 (...); ask for it with LargeZIPFilesFlag"
   kZipMsgDiagnosticHeader = 192,
   kZipMsgDiagnosticFirstField = 193, ///< 193..247 and 750..757: field lines
   kZipMsgVolumeSizeItem = 241,       ///< "[%s]": one 64-bit volume size

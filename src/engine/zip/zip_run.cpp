@@ -31,8 +31,6 @@ int zip_report_message(ZipRun& run, int code, int detail_id) {
   return zip_report(run, code, detail.c_str());
 }
 
-int zip_report_too_big(ZipRun& run) {
-  return zip_report_message(run, OZ_TOO_BIG, kZipMsgResultBase + static_cast<int>(OZ_TOO_BIG));
-}
+int zip_report_too_big(ZipRun& run) { return zip_report_message(run, OZ_TOO_BIG, kZipMsgNeedsZip64); }
 
 }  // namespace ostrana

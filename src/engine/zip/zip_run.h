@@ -21,8 +21,8 @@ int zip_report(ZipRun& run, int code, const char* detail = nullptr);
 /// zip_report() with message @p detail_id as the detail.
 int zip_report_message(ZipRun& run, int code, int detail_id);
 
-/// Reports code 6 with its own text, "Entry too big to split", as the detail:
-/// an archive or entry beyond what the run may write.
+/// Reports code 6 for an archive or entry beyond what the run may write
+/// without Zip64, the detail saying so and how to allow it.
 int zip_report_too_big(ZipRun& run);
 
 /// The report text of @p code and @p detail as zip_report() builds it, using

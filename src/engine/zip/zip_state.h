@@ -50,6 +50,7 @@ struct ZipRun : EngineRun {
   std::string progress_title;    ///< lpszExtProgTitle, at most 299 characters
   CompressionChoice compression{};  ///< from compFactor (deflate.h)
   bool aes = false;            ///< lZipSubOptions2 bit 2 with encryptFlag
+  bool aes_zip_format = false; ///< with bit 3 as well: the ZIP AES format (method 99), not strong encryption
   int aes_strength = 0;        ///< 1, 2, 3 (128, 192, 256 bits)
   std::vector<uint8_t> aes_work;  ///< 8,208-byte work area of AES encryption
   bool after_date = false;

@@ -102,3 +102,66 @@ TEST(ListingText, RatioAttributesCrc) {
   EXPECT_EQ("0x0000ABCD", crc_text(0xABCD));
   EXPECT_EQ("0xFFFFFFFF", crc_text(0xFFFFFFFF));
 }
+
+// ---- names and comments as stored and as shown ------------------------------------
+
+#include "engine/common/entry_names.h"
+#include "engine/common/crc32.h"
+#include "engine/common/zip_records.h"
+
+namespace {
+
+std::vector<uint8_t> unicode_path(uint8_t version, const std::string& for_bytes, const std::string& name) {
+  std::vector<uint8_t> b(9);
+  zip::put_le16(b.data(), 0x7075);
+  zip::put_le16(b.data() + 2, static_cast<uint16_t>(5 + name.size()));
+  b[4] = version;
+  zip::put_le32(b.data() + 5, crc32(0, reinterpret_cast<const uint8_t*>(for_bytes.data()), for_bytes.size()));
+  b.insert(b.end(), name.begin(), name.end());
+  return b;
+}
+
+}  // namespace
+
+TEST(EntryNames, StoredAsTheyAreFlaggedWhenUtf8) {
+  EXPECT_EQ(StoredName::kAscii, stored_name_kind("plain/name.txt"));
+  EXPECT_EQ(StoredName::kUtf8, stored_name_kind("d\xC3\xA9j\xC3\xA0 vu.txt"));
+  EXPECT_EQ(StoredName::kUtf8, stored_name_kind("\xF0\x9F\x8E\x89"));          // an emoji
+  EXPECT_EQ(StoredName::kRawBytes, stored_name_kind("bad\xFF.txt"));
+  EXPECT_EQ(StoredName::kRawBytes, stored_name_kind("\xC0\xAF"));              // overlong "/"
+  EXPECT_EQ(StoredName::kRawBytes, stored_name_kind("\xE6\x97"));              // cut sequence
+  EXPECT_EQ(StoredName::kRawBytes, stored_name_kind("\xED\xA0\x80"));          // a surrogate
+}
+
+TEST(EntryNames, ShownByFlagUtf8RuleOrCp437) {
+  struct Row {
+    const char* raw;
+    bool flag;
+    const char* shown;
+  } rows[] = {
+      {"plain.txt", false, "plain.txt"},
+      {"\xE4\xB8\x96\xE7\x95\x8C", false, "\xE4\xB8\x96\xE7\x95\x8C"},  // "世界" from Go or macOS, unflagged
+      {"caf\x82.txt", false, "caf\xC3\xA9.txt"},                       // CP437 é
+      {"\x80\x81", false, "\xC3\x87\xC3\xBC"},                         // not UTF-8: CP437
+      {"\xC3\xA9", false, "\xC3\xA9"},                                 // valid UTF-8 wins over "├⌐"
+      {"bad\xFF", true, "bad\xFF"},                                    // flagged: as it is
+  };
+  for (const Row& r : rows) EXPECT_EQ(r.shown, shown_text(r.raw, r.flag)) << r.raw;
+}
+
+TEST(EntryNames, AMatchingUnicodePathBlockWins) {
+  const std::string raw = "caf\x82.txt";
+  const std::string utf8 = "caf\xC3\xA9.txt";
+  auto good = unicode_path(1, raw, "other \xE2\x9C\x93.txt");
+  EXPECT_EQ("other \xE2\x9C\x93.txt", shown_name(raw, 0, good.data(), good.size()));
+  // With flag bit 11, or when the block does not fit the stored bytes, it is ignored.
+  EXPECT_EQ(raw, shown_name(raw, zip::kFlagUtf8Names, good.data(), good.size()));
+  for (auto bad : {unicode_path(1, "stale name", "x.txt"), unicode_path(2, raw, "x.txt"),
+                   unicode_path(1, raw, "\xFF\xFE"), unicode_path(1, raw, "")}) {
+    EXPECT_EQ(utf8, shown_name(raw, 0, bad.data(), bad.size()));
+  }
+  // A block cut short by the end of the field is not read past it.
+  auto cut = good;
+  cut.resize(7);
+  EXPECT_EQ(utf8, shown_name(raw, 0, cut.data(), cut.size()));
+}

@@ -158,3 +158,54 @@ TEST(ZipExtra, WritersProduceWhatTheReadersAccept) {
   ASSERT_TRUE(parse_strong_encryption_block(block, &sr));
   EXPECT_EQ(0x6610, sr.algorithm_id);
 }
+
+// ---- times in extra blocks ------------------------------------------------------------
+
+namespace zip = ostrana::zip;
+
+TEST(TimeBlocks, ExtendedTimestampWrittenAndRead) {
+  uint8_t b[zip::kTimestampBlock];
+  ASSERT_EQ(9u, zip::write_timestamp_block(1588748889, b));
+  EXPECT_EQ(0x5455, zip::get_le16(b));
+  EXPECT_EQ(5, zip::get_le16(b + 2));
+  EXPECT_EQ(1, b[4]);
+  zip::EntryExtras e;
+  ASSERT_EQ(0, zip::scan_entry_extras(b, sizeof b, {}, zip::ExtraScope::kCentral, &e));
+  EXPECT_TRUE(e.has_mtime);
+  EXPECT_EQ(1588748889, e.mtime);
+  // Beyond 32 signed bits, or before 1970: no block at all.
+  EXPECT_EQ(0u, zip::write_timestamp_block(-1, b));
+  EXPECT_EQ(0u, zip::write_timestamp_block(int64_t{1} << 31, b));
+  // A block without the modification time, or too short for it, says nothing.
+  for (const std::vector<uint8_t>& data : {std::vector<uint8_t>{2, 1, 2, 3, 4}, std::vector<uint8_t>{1, 1, 2}}) {
+    std::vector<uint8_t> block = testzip::extra_block(0x5455, data);
+    ASSERT_EQ(0, zip::scan_entry_extras(block.data(), block.size(), {}, zip::ExtraScope::kCentral, &e));
+    EXPECT_FALSE(e.has_mtime);
+  }
+}
+
+TEST(TimeBlocks, NtfsTimesAreReadWhenNoTimestampBlockIs) {
+  // 2020-05-06 07:08:09 UTC in 100 ns units since 1601, as 7-Zip writes it.
+  const uint64_t ticks = (1588748889ull + 11644473600ull) * 10000000ull + 1234567;
+  testzip::Bytes data = {0, 0, 0, 0};
+  testzip::put16(data, 1);
+  testzip::put16(data, 24);
+  for (int i = 0; i < 3; ++i) testzip::put64(data, ticks);
+  testzip::Bytes ntfs = testzip::extra_block(0x000A, data);
+  zip::EntryExtras e;
+  ASSERT_EQ(0, zip::scan_entry_extras(ntfs.data(), ntfs.size(), {}, zip::ExtraScope::kCentral, &e));
+  EXPECT_TRUE(e.has_mtime);
+  EXPECT_EQ(1588748889, e.mtime);
+  // The extended timestamp wins when both are there.
+  uint8_t stamp[zip::kTimestampBlock];
+  zip::write_timestamp_block(1000000000, stamp);
+  testzip::Bytes both = ntfs;
+  both.insert(both.end(), stamp, stamp + sizeof stamp);
+  ASSERT_EQ(0, zip::scan_entry_extras(both.data(), both.size(), {}, zip::ExtraScope::kCentral, &e));
+  EXPECT_EQ(1000000000, e.mtime);
+  // An attribute whose size runs past the block is not read.
+  testzip::Bytes bad = {0, 0, 0, 0, 1, 0, 0xFF, 0};
+  testzip::Bytes block = testzip::extra_block(0x000A, bad);
+  ASSERT_EQ(0, zip::scan_entry_extras(block.data(), block.size(), {}, zip::ExtraScope::kCentral, &e));
+  EXPECT_FALSE(e.has_mtime);
+}

@@ -59,13 +59,14 @@ TEST_F(WriterHeaders, ValuesFollowTheWritersRules) {
   put("t/empty.txt", "");
   put("t/packed.zip", std::string(4000, 'z'));
   put("t/text.txt", std::string(3000, 'a') + "tail");
-  put("t/caf\xC3\xA9.txt", "cp437 name");
+  put("t/caf\xC3\xA9.txt", "latin name");
   put("t/\xE6\x97\xA5.txt", "utf-8 name");
+  put("t/raw\xFF.txt", "not utf-8");
   ZIPCMDSTRUCT cmd = record(ZIP_ADD, "t/*");
   cmd.compFactor = 1;
   ASSERT_EQ(0, run(cmd));
   auto items = entries();
-  ASSERT_EQ(6u, items.size());  // the folder "t/" and five files
+  ASSERT_EQ(7u, items.size());  // the folder "t/" and six files
   const WalkedItem* folder = find(items, "t/");
   ASSERT_NE(nullptr, folder);
   EXPECT_EQ(0, folder->method);
@@ -79,22 +80,26 @@ TEST_F(WriterHeaders, ValuesFollowTheWritersRules) {
   EXPECT_EQ(ostrana::crc32(0, reinterpret_cast<const uint8_t*>((std::string(3000, 'a') + "tail").data()), 3004),
             text->crc32);
 
-  // A CP437 name is stored in CP437 with its UTF-8 form in a 0x7075 block;
-  // a name CP437 cannot hold is stored in UTF-8 with flag bit 11.
-  const WalkedItem* cp = find(items, "t/caf\x82.txt");
-  ASSERT_NE(nullptr, cp);
-  EXPECT_EQ(0, cp->flags & 0x0800);
-  auto up = cp->extra_block(0x7075);
-  ASSERT_EQ(4u + 5 + std::string("t/caf\xC3\xA9.txt").size(), up.size());
-  EXPECT_EQ(std::string("t/caf\xC3\xA9.txt"), std::string(up.begin() + 9, up.end()));
-  const WalkedItem* utf = find(items, "t/\xE6\x97\xA5.txt");
-  ASSERT_NE(nullptr, utf);
-  EXPECT_EQ(0x0800, utf->flags & 0x0800);
-  EXPECT_TRUE(utf->extra_block(0x7075).empty());
+  // Every name that is not ASCII is stored in UTF-8 with flag bit 11 and no
+  // 0x7075 block; a name that is not UTF-8 at all keeps its bytes, unflagged.
+  for (const char* name : {"t/caf\xC3\xA9.txt", "t/\xE6\x97\xA5.txt", "t/raw\xFF.txt", "t/text.txt"}) {
+    const WalkedItem* item = find(items, name);
+    ASSERT_NE(nullptr, item) << name;
+    const bool flagged = std::string(name).find_first_of("\xC3\xE6") != std::string::npos;
+    EXPECT_EQ(flagged ? 0x0800 : 0, item->flags & 0x0800) << name;
+    EXPECT_TRUE(item->extra_block(0x7075).empty()) << name;
+    // Made on Unix: the 0x5455 block holds the file's modification time.
+    auto stamp = item->extra_block(0x5455);
+    ASSERT_EQ(9u, stamp.size()) << name;
+    EXPECT_EQ(1, stamp[4]);
+    platform::FileInfo info;
+    ASSERT_EQ(0, platform::file_info(name, &info));
+    EXPECT_EQ(static_cast<uint32_t>(info.mtime), ostrana::zip::get_le32(stamp.data() + 5));
+  }
 
   auto archive = bytes("a.zip");
-  EXPECT_EQ(std::make_pair(uint16_t{20}, uint16_t{10}), versions(archive, "t/empty.txt"));
-  EXPECT_EQ(std::make_pair(uint16_t{20}, uint16_t{20}), versions(archive, "t/text.txt"));
+  EXPECT_EQ(std::make_pair(uint16_t{0x0314}, uint16_t{10}), versions(archive, "t/empty.txt"));
+  EXPECT_EQ(std::make_pair(uint16_t{0x0314}, uint16_t{20}), versions(archive, "t/text.txt"));
 
   // Level 9 marks bit 1 and compresses the stored suffixes too; Deflate64
   // needs version 2.1; factor 0 stores everything.
@@ -108,13 +113,18 @@ TEST_F(WriterHeaders, ValuesFollowTheWritersRules) {
   cmd.compFactor = 19;
   ASSERT_EQ(0, run(cmd));
   EXPECT_EQ(9, find(entries(), "t/text.txt")->method);
-  EXPECT_EQ(std::make_pair(uint16_t{21}, uint16_t{21}), versions(bytes("a.zip"), "t/text.txt"));
+  EXPECT_EQ(std::make_pair(uint16_t{0x0315}, uint16_t{21}), versions(bytes("a.zip"), "t/text.txt"));
   std::remove("a.zip");
   cmd.compFactor = 0;
+  ASSERT_EQ(0, run(cmd));
+  const std::vector<uint8_t> without_zip64 = bytes("a.zip");
+  std::remove("a.zip");
   cmd.LargeZIPFilesFlag = 1;
   ASSERT_EQ(0, run(cmd));
   for (const auto& i : entries()) EXPECT_EQ(0, i.method) << i.name;
-  EXPECT_EQ(std::make_pair(uint16_t{45}, uint16_t{45}), versions(bytes("a.zip"), "t/text.txt"));
+  // Zip64 allowed but nowhere needed: the same bytes as without it.
+  EXPECT_EQ(std::make_pair(uint16_t{0x0314}, uint16_t{10}), versions(bytes("a.zip"), "t/text.txt"));
+  EXPECT_EQ(without_zip64, bytes("a.zip"));
   EXPECT_TRUE(temp_files().empty());
 }
 
@@ -140,10 +150,11 @@ TEST_F(WriterHeaders, ArchivePathRulesAndMaskedAttributes) {
   cmd.lpszZIPFile = "plain";
   ASSERT_EQ(0, run(cmd));
   auto archive = bytes("plain.zip");
-  // External attributes: read-only + archive (0x21), nothing above 0x37.
+  // External attributes: the Unix mode above, read-only + archive (0x21)
+  // and nothing above 0x37 in the DOS byte.
   for (size_t at = 0; at + 46 <= archive.size(); ++at) {
     if (ostrana::zip::get_le32(archive.data() + at) == ostrana::zip::kCentralHeaderSignature) {
-      EXPECT_EQ(0x21u, ostrana::zip::get_le32(archive.data() + at + 38));
+      EXPECT_EQ(0100444u << 16 | 0x21u, ostrana::zip::get_le32(archive.data() + at + 38));
     }
   }
 }
@@ -470,8 +481,8 @@ TEST_F(WriterFailures, GrowAppendsInPlaceAndAFailedAppendPutsTheDirectoryBack) {
   auto items = entries();
   ASSERT_EQ(2u, items.size());
   // The old entry's bytes were not moved: the new archive begins with them.
-  EXPECT_EQ(testzip::Bytes(before.begin(), before.begin() + items[1].data_offset - 30 - 5),
-            testzip::Bytes(after.begin(), after.begin() + items[1].data_offset - 30 - 5));
+  const size_t second = items[1].data_offset - 30 - 5 - items[1].local_extra.size();
+  EXPECT_EQ(testzip::Bytes(before.begin(), before.begin() + second), testzip::Bytes(after.begin(), after.begin() + second));
   EXPECT_TRUE(temp_files().empty());
 }
 

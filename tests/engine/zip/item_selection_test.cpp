@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "engine/zip/item_selection.h"
@@ -159,7 +160,7 @@ TEST(SelectFiles, WholeContentAndDotlessPatterns) {
   EXPECT_EQ((Names{"noext"}), run.select({root + "/*."}));
 }
 
-TEST(SelectFiles, LinksNeverLoopAndFilesBehindLinksAreRead) {
+TEST(SelectFiles, LinksAreKeptAsLinksOrFollowedWithoutLooping) {
   std::string root = testenv::make_temp_dir("links");
   write_file(root + "/f.txt", "12345");
   ASSERT_EQ(0, symlink(root.c_str(), (root + "/loop").c_str()));
@@ -169,9 +170,21 @@ TEST(SelectFiles, LinksNeverLoopAndFilesBehindLinksAreRead) {
   ASSERT_EQ(0, symlink("..", (root + "/sub/up").c_str()));
   SelectionRun run;
   run.options.recurse = true;
-  EXPECT_EQ((Names{"f.txt", "link.txt", "sub/"}), run.select({root + "/*.*"}));
-  EXPECT_EQ(5u, run.found[1].size);
-  EXPECT_EQ(root + "/link.txt", run.found[1].source_path);
+  // Kept: every link is one entry, whatever it points to; none is walked into.
+  EXPECT_EQ((Names{"dangling.txt", "f.txt", "link.txt", "loop", "sub/", "sub/up"}), run.select({root + "/*.*"}));
+  for (size_t i : {0u, 2u, 3u, 5u}) EXPECT_TRUE(S_ISLNK(run.found[i].unix_mode)) << run.found[i].name;
+  EXPECT_EQ(5u, run.found[2].size) << "a link's size is its target's length: \"f.txt\"";
+
+  // Followed: a file behind a link is read, a folder behind one is walked
+  // once (the loops end), and only the dangling link stays a link.
+  SelectionRun follow;
+  follow.options.recurse = true;
+  follow.options.sub_options2 = kSub2FollowLinks;
+  EXPECT_EQ((Names{"dangling.txt", "f.txt", "link.txt", "sub/"}), follow.select({root + "/*.*"}));
+  EXPECT_TRUE(S_ISLNK(follow.found[0].unix_mode));
+  EXPECT_TRUE(S_ISREG(follow.found[2].unix_mode));
+  EXPECT_EQ(5u, follow.found[2].size);
+  EXPECT_EQ(root + "/link.txt", follow.found[2].source_path);
 }
 
 TEST(SelectFiles, AFileRemovedDuringTheWalkIsSkipped) {
@@ -198,7 +211,11 @@ TEST(SelectFiles, TheArchiveBeingWrittenIsNeverSelected) {
   ASSERT_EQ(0, symlink("out.zip", (root + "/alias.zip").c_str()));
   SelectionRun run;
   run.options.never_select = {root + "/./out.zip"};  // another spelling of the same file
+  // A link to the archive is a link entry (its target's name), never the archive's bytes.
+  EXPECT_EQ((Names{"alias.zip", "other.zip"}), run.select({root + "/*.zip"}));
+  run.options.sub_options2 = kSub2FollowLinks;
   EXPECT_EQ((Names{"other.zip"}), run.select({root + "/*.zip"}));
+  run.options.sub_options2 = 0;
   // Not even as the new source of an existing entry of the same name.
   FakeEntries entries({"out.zip"});
   run.hooks.existing = &entries;
