@@ -5,6 +5,12 @@
  * password on a new entry, extracted items given to the extended rename
  * callback (which is how the overwrite question reaches the UI), and output
  * of failed items kept (0x242: bits 1, 6 and 9).
+ *
+ * One value is mended: a zip run allows Zip64 (LargeZIPFilesFlag 1), which
+ * the wizard's runs once never asked for, so a file of 4 GiB or more, or a
+ * folder of more than 65,534 files, could not be archived at all.  The engine
+ * writes Zip64 records only where a value overflows its field, so every other
+ * archive comes out as it did before.
  */
 #include "bridge/command_records.h"
 
@@ -102,6 +108,7 @@ void build_zip_record(const ZipRunArguments& args, EngineBridge& bridge) {
   r.noDirectoryEntriesFlag = no_folders;
   r.addCommentFlag = is_empty(args.comment) ? 0 : 1;
   r.lpszComment = args.comment;
+  r.LargeZIPFilesFlag = 1;  // Zip64 where a value overflows, nowhere else
 
   r.lZipSubOptions2 = ZIP_OPT2_MATCH_WHOLE_PATH;
   if (!is_empty(args.password)) {

@@ -39,6 +39,7 @@ ZIPCMDSTRUCT zip_expected(EngineBridge& bridge) {
   r.lpMinorStatus = minor_status;
   r.lpMinorUserData = &bridge;
   r.quietFlag = 1;
+  r.LargeZIPFilesFlag = 1;  // every zip run may use Zip64 where a value overflows
   r.lpszItemList = bridge.record_text.c_str();
   return r;
 }
