@@ -24,7 +24,11 @@ const std::vector<OptionSpec>& option_table() {
       {Opt::kComment, "comment", 'c', "TEXT", "set the archive comment"},
       {Opt::kInclude, "include", 'i', "PAT", "only names matching PAT (repeatable)"},
       {Opt::kExclude, "exclude", 'x', "PAT", "leave out names matching PAT (repeatable)"},
-      {Opt::kAes, "aes", 0, "128|192|256", "strong encryption with AES of this key length"},
+      {Opt::kAes, "aes", 0, "128|192|256", "encrypt with AES of this key length"},
+      {Opt::kAesFormat, "aes-format", 0, "strong|winzip",
+       "--aes as PKWARE strong encryption (default; 7-Zip reads it) or in the WinZip AES format "
+       "(method 99, AE-2; 7-Zip, bsdtar, unar and the desktop archivers read it)"},
+      {Opt::kFollowLinks, "follow-links", 'L', nullptr, "store what symbolic links point to, not the links"},
       {Opt::kSplit, "split", 0, "SIZE[,SIZE...]",
        "split into parts of SIZE bytes (k/m/g: x1024); a list sizes parts 1, 2, ..., the first the rest"},
       {Opt::kSpan, "span", 0, nullptr, "span the archive over removable disks, asking for each"},

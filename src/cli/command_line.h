@@ -28,6 +28,8 @@ enum class Opt {
   kInclude,         // -i, --include PAT
   kExclude,         // -x, --exclude PAT
   kAes,             // --aes 128|192|256
+  kAesFormat,       // --aes-format strong|winzip
+  kFollowLinks,     // -L, --follow-links
   kSplit,           // --split SIZE[,SIZE...]
   kSpan,            // --span
   kAnyMedia,        // --any-media

@@ -58,10 +58,18 @@ const std::vector<Command>& command_table() {
        "labelled \"PKBACK# 001\", ... where the volume keeps labels.  Both make the\n"
        "archive anew; --grow and --fix do not go with them.\n"
        "-p PW encrypts the entries written now with the traditional ZIP cipher;\n"
-       "with --aes 128|192|256 as well, with PKWARE strong encryption (AES-CBC),\n"
-       "which 7-Zip reads.  A password is 1 to 128 characters.  Entries copied from\n"
-       "the archive keep their own encryption.",
-       {Opt::kPassword, Opt::kAes, Opt::kLevel, Opt::kRecurse, Opt::kJunkPaths, Opt::kNoDirEntries, Opt::kInclude, Opt::kExclude,
+       "with --aes 128|192|256 as well, with AES: by default PKWARE strong\n"
+       "encryption (AES-CBC), which 7-Zip reads; with --aes-format winzip in the\n"
+       "WinZip AES format (method 99, AE-2), which 7-Zip, bsdtar, unar and the\n"
+       "desktop archivers read (Python's zipfile reads the traditional cipher only,\n"
+       "Java's and Go's readers no encryption at all).  A password is 1 to 128\n"
+       "characters.  Entries copied from the archive keep their own encryption.\n"
+       "Names are stored in UTF-8 (flag bit 11 when not ASCII), entries as made on\n"
+       "Unix with their mode and their UTC modification time (0x5455).  Symbolic\n"
+       "links are stored as links; -L stores what they point to instead.  Zip64\n"
+       "records need --zip64 and are written only where a value overflows.",
+       {Opt::kPassword, Opt::kAes, Opt::kAesFormat, Opt::kFollowLinks, Opt::kLevel, Opt::kRecurse, Opt::kJunkPaths,
+        Opt::kNoDirEntries, Opt::kInclude, Opt::kExclude,
         Opt::kAfter, Opt::kComment, Opt::kStoreSuffixes, Opt::kMove, Opt::kGrow, Opt::kFix, Opt::kFixHarder,
         Opt::kZip64, Opt::kTemp, Opt::kRelative, Opt::kHidden, Opt::kText, Opt::kSplit, Opt::kSpan,
         Opt::kAnyMedia, Opt::kWipe, Opt::kWipeTree, Opt::kWipeProtected, Opt::kFormat, Opt::kLowDensity,
@@ -69,14 +77,16 @@ const std::vector<Command>& command_table() {
        run_add},
       {"update", "ARCHIVE [ITEM...]", 1, -1, "replace entries whose file is newer, add new files",
        "As add, but an entry is replaced only by a file dated later than the entry.",
-       {Opt::kPassword, Opt::kAes, Opt::kLevel, Opt::kRecurse, Opt::kJunkPaths, Opt::kNoDirEntries, Opt::kInclude, Opt::kExclude,
+       {Opt::kPassword, Opt::kAes, Opt::kAesFormat, Opt::kFollowLinks, Opt::kLevel, Opt::kRecurse, Opt::kJunkPaths,
+        Opt::kNoDirEntries, Opt::kInclude, Opt::kExclude,
         Opt::kAfter, Opt::kComment, Opt::kStoreSuffixes, Opt::kMove, Opt::kGrow, Opt::kZip64, Opt::kTemp,
         Opt::kRelative, Opt::kHidden, Opt::kText, Opt::kQuiet},
        run_update},
       {"freshen", "ARCHIVE [ITEM...]", 1, -1, "replace entries whose file is newer, add nothing",
        "Replaces entries by their files when the file is dated later than the entry;\n"
        "never adds a file.  Without items every entry is looked at (its name as a path).",
-       {Opt::kPassword, Opt::kAes, Opt::kLevel, Opt::kRecurse, Opt::kJunkPaths, Opt::kNoDirEntries, Opt::kInclude, Opt::kExclude,
+       {Opt::kPassword, Opt::kAes, Opt::kAesFormat, Opt::kFollowLinks, Opt::kLevel, Opt::kRecurse, Opt::kJunkPaths,
+        Opt::kNoDirEntries, Opt::kInclude, Opt::kExclude,
         Opt::kAfter, Opt::kComment, Opt::kStoreSuffixes, Opt::kMove, Opt::kZip64, Opt::kTemp,
         Opt::kRelative, Opt::kHidden, Opt::kText, Opt::kQuiet},
        run_freshen},

@@ -155,6 +155,15 @@ int run_zip_command(int function, const std::vector<std::string>& words, const C
     cmd.lZipSubOptions2 |= ZIP_OPT2_AES;
     cmd.lSEInfo = strength;
   }
+  if (line.has(Opt::kAesFormat)) {
+    const std::string& format = line.value(Opt::kAesFormat);
+    if (!line.has(Opt::kAes) || (format != "strong" && format != "winzip")) {
+      std::fprintf(stderr, "ostrana: --aes-format takes strong or winzip, with --aes, not '%s'\n", format.c_str());
+      return kUsageError;
+    }
+    if (format == "winzip") cmd.lZipSubOptions2 |= ZIP_OPT2_AES_ZIP_FORMAT;
+  }
+  if (line.has(Opt::kFollowLinks)) cmd.lZipSubOptions2 |= ZIP_OPT2_FOLLOW_LINKS;
   cmd.recurseFlag = line.has(Opt::kRecurse) || folder_item ? 1 : 0;
   cmd.noDirectoryNamesFlag = line.has(Opt::kJunkPaths) ? 1 : 0;
   cmd.noDirectoryEntriesFlag = line.has(Opt::kNoDirEntries) ? 1 : 0;
@@ -227,6 +236,8 @@ int run_zip_command(int function, const std::vector<std::string>& words, const C
 
   int rc = session.run(&cmd);
   if (rc != 0) session.print_error(rc);
+  if (rc == OZ_TOO_BIG && cmd.LargeZIPFilesFlag == 0)
+    std::fprintf(stderr, "ostrana: run the command again with --zip64 to write Zip64 records\n");
   return rc;
 }
 
