@@ -14,8 +14,8 @@ const std::vector<Command>& command_table() {
        {},
        run_list},
       {"comment", "ARCHIVE", 1, 1, "print the archive comment",
-       "Writes the archive comment as it is stored, followed by a line end unless\n"
-       "it is empty or already ends with one.",
+       "Writes the archive comment (UTF-8 when it is, else read as CP437), followed\n"
+       "by a line end unless it is empty or already ends with one.",
        {},
        run_comment},
       {"count", "ARCHIVE [PATTERN...]", 1, -1, "count the items, or those matching the patterns",

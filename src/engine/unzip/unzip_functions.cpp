@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "engine/common/archive_input.h"
+#include "engine/common/entry_names.h"
 #include "engine/unzip/volume_input.h"
 #include "engine/common/short_name.h"
 #include "engine/unzip/item_info.h"
@@ -166,10 +167,16 @@ int next_match_info(UnzipThreadState& state) {
   }
 }
 
+// The archive comment as text: UTF-8 when it is valid UTF-8, else read as CP437
+// (the comment has no flag bit to say which); unchanged with option bit 11.
 int read_comment_of_archive(UnzipRun& run, std::vector<uint8_t>* comment) {
   VolumeInput in(run);
   int rc = read_comment(in, comment);
   if (rc != OU_SUCCESS) comment->clear();
+  if (rc == OU_SUCCESS && !directory_options(run).names_in_engine_code_page) {
+    const std::string shown = shown_text(std::string_view(reinterpret_cast<const char*>(comment->data()), comment->size()), false);
+    comment->assign(shown.begin(), shown.end());
+  }
   return rc;
 }
 

@@ -11,6 +11,7 @@
 #include <sys/stat.h>
 
 #include <cstring>
+#include <utility>
 #include <string>
 #include <thread>
 #include <vector>
@@ -371,6 +372,26 @@ TEST_F(UnzipFunctions, CommentLengthAndCopy) {
   EXPECT_STREQ("0123456789abcdefghijklmno", buffer);
   c.lpszReturnString = nullptr;
   EXPECT_EQ(OU_SYNTAX, OstranaUnzip(&c));
+}
+
+TEST_F(UnzipFunctions, CommentsAreReadAsUtf8OrCp437) {
+  // A DOS comment ("Café" in CP437) comes out as UTF-8; a UTF-8 one as it is.
+  for (const auto& [stored_text, shown] : {std::pair<std::string, std::string>{"Caf\x82", "Caf\xC3\xA9"},
+                                           {"\xE4\xB8\x96\xE7\x95\x8C", "\xE4\xB8\x96\xE7\x95\x8C"}}) {
+    testzip::Archive a;
+    a.entries = {stored("a")};
+    a.comment = stored_text;
+    std::string path = write("texts.zip", a);
+    UNZIPCMDSTRUCT c = record(path, UNZIP_COMMENT_SIZE);
+    ASSERT_EQ(0, OstranaUnzip(&c));
+    EXPECT_EQ(static_cast<int32_t>(shown.size()), c.returnCount);
+    char buffer[32] = {};
+    c = record(path, UNZIP_COMMENT);
+    c.lpszReturnString = buffer;
+    c.returnCount = sizeof buffer - 1;
+    ASSERT_EQ(0, OstranaUnzip(&c));
+    EXPECT_EQ(shown, std::string(buffer));
+  }
 }
 
 TEST_F(UnzipFunctions, CommentOfAFileThatIsNoArchive) {
