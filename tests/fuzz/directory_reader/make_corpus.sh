@@ -18,6 +18,10 @@ printf 'x' > "My Document.txt"
 7zz a -tzip -pseed -mem=AES256 "$out/7z-aes256.zip" hello.txt "My Document.txt" >/dev/null
 7zz a -tzip -pseed -mem=ZipCrypto "$out/7z-zipcrypto.zip" hello.txt >/dev/null
 bsdtar -a -cf "$out/bsdtar.zip" hello.txt sub
+# Unix modes, a symbolic link and 0x5455/0x7875 blocks as libarchive writes them.
+ln -s hello.txt link
+bsdtar --format zip -cf "$out/bsdtar-link-times.zip" hello.txt link
+rm link
 python3 - "$out" <<'PY'
 import io, sys, zipfile
 out = sys.argv[1]
