@@ -264,17 +264,22 @@ class UnixPeers(unittest.TestCase):
         if not have("go"):
             print("skipped: go is not installed (Debian: golang-go)")
             return
-        lines = run(["go", "run", os.path.join(PEERS_DIR, "zippeer.go"), self.archive], READER_TZ)
+        env = dict(env_in(READER_TZ), GOCACHE=os.path.join(self.tmp, "go-cache"), GOFLAGS="-mod=mod")
+        p = subprocess.run(["go", "run", os.path.join(PEERS_DIR, "zippeer.go"), self.archive], env=env,
+                           capture_output=True)
+        self.assertEqual(0, p.returncode, p.stderr.decode(errors="replace"))
         seen = {}
-        for line in lines.splitlines():
-            name, mode, size, crc, mtime = line.split("\t")
-            seen[name] = (int(mode, 8), int(size), int(crc, 16), int(mtime))
+        for line in p.stdout.decode("utf-8", "surrogateescape").splitlines():
+            name, mode, kind, size, crc, mtime = line.split("\t")
+            seen[name] = (kind, int(mode, 8), int(size), int(crc, 16), int(mtime))
+        want_names = {n + "/" if v[0] == "dir" else n for n, v in expected_tree().items()}
+        self.assertEqual(sorted(want_names | {RAW_NAME.decode("utf-8", "surrogateescape")}), sorted(seen))
         for name, (kind, data, mode, mtime) in expected_tree().items():
             key = name + "/" if kind == "dir" else name
             body = b"" if kind == "dir" else data.encode() if kind == "link" else data
-            self.assertEqual((len(body), zipfile.crc32(body), mtime), seen[key][1:], name)
+            self.assertEqual((kind, len(body), zipfile.crc32(body), mtime), seen[key][:1] + seen[key][2:], name)
             if kind != "link":
-                self.assertEqual(mode, seen[key][0] & 0o777, name)
+                self.assertEqual(mode, seen[key][1], name)
 
     # ---- archives made by the peers ------------------------------------------------------
 
