@@ -67,7 +67,10 @@ int OldArchive::read(const std::string& path, const OldArchiveOptions& options, 
     if (platform::remove_file(path) != 0) return OZ_BAD_STRUCTURE;
     return OZ_SUCCESS;
   }
-  if (!options.large && m_file_nbytes >= kLargeArchive) return OZ_INVALID_OR_MEMORY;
+  if (!options.large && m_file_nbytes >= kLargeArchive) {
+    *detail_ret = path + ": " + book.text(kZipMsgNeedsZip64, 1);
+    return OZ_INVALID_OR_MEMORY;
+  }
   if (m_file_nbytes < kEndRecordSize) return OZ_READ_FAILED;
   m_exists = true;
   detail_ret->clear();

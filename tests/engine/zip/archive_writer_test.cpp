@@ -464,6 +464,21 @@ TEST_F(WriterFailures, AnotherFileSystemIsReachedByACompleteCopy) {
   EXPECT_EQ(3u, testenv::walk_zip(bytes(left[0])).size());
 }
 
+TEST_F(WriterFailures, AnArchiveBeyondFourGibWithoutZip64SaysItNeedsZip64) {
+  put("a.txt", "a");
+  {
+    platform::File big;
+    ASSERT_EQ(0, big.open("big.zip", platform::File::Mode::kCreateExclusive, 0644));
+    ASSERT_EQ(0, big.truncate(uint64_t{1} << 32));  // sparse: no disk to speak of
+  }
+  ZIPCMDSTRUCT cmd = record(ZIP_ADD, "a.txt");
+  cmd.lpszZIPFile = "big.zip";
+  EXPECT_EQ(OZ_INVALID_OR_MEMORY, run(cmd));
+  ASSERT_FALSE(shown(OSTRANA_DISPLAY_ERROR).empty());
+  EXPECT_NE(std::string::npos, shown(OSTRANA_DISPLAY_ERROR).back().find("the archive needs Zip64"));
+  std::remove("big.zip");
+}
+
 TEST_F(WriterFailures, GrowAppendsInPlaceAndAFailedAppendPutsTheDirectoryBack) {
   put("a.txt", std::string(2000, 'a'));
   ASSERT_EQ(0, zip(ZIP_ADD, "a.txt"));
