@@ -9,6 +9,7 @@
 #include "engine/zip/archive_operation.h"
 
 #include "engine/common/ascii_case.h"
+#include "engine/common/zip_extra.h"
 #include "engine/zip/item_selection.h"
 #include "engine/zip/zip_output.h"
 #include "engine/zip/zip_run.h"
@@ -61,7 +62,15 @@ void decide_entry(const ZipRun& run, ZipAction action, OldEntry& e) {
     source.mtime = info.mtime;
   }
   const bool dated = exists && passes_date(run, source.dos_datetime);
-  const bool newer = action == ZipAction::kAdd || source.dos_datetime > e.central.dos_datetime();
+  // An entry's UTC time (0x5455), where both sides have one, is compared in
+  // seconds: the DOS date-times of an archive made in another zone are hours off.
+  zip::EntryExtras extras;
+  const bool utc = source.mtime >= 0 &&
+                   zip::scan_entry_extras(e.central.extra.data(), e.central.extra.size(), {}, zip::ExtraScope::kCentral,
+                                          &extras) == 0 &&
+                   extras.has_mtime;
+  const bool newer = action == ZipAction::kAdd ||
+                     (utc ? source.mtime > extras.mtime : source.dos_datetime > e.central.dos_datetime());
   if (dated && newer) {
     e.source = source;
     e.has_source = true;

@@ -226,6 +226,29 @@ TEST_F(WriterActions, UpdateAndFreshenReplaceOnlyWithNewerFiles) {
   EXPECT_EQ(ostrana::crc32(0, reinterpret_cast<const uint8_t*>("older a"), 7), find(entries(), "d/a.txt")->crc32);
 }
 
+TEST_F(WriterActions, UpdateComparesTrueTimesAcrossTimeZones) {
+  // Made in Los Angeles, updated in Tokyo: the DOS time of the entry reads 17
+  // hours earlier there, yet the file is not newer than its entry.
+  const char* old_tz = getenv("TZ");
+  const std::string saved = old_tz ? old_tz : "";
+  auto zone = [](const char* tz) {
+    setenv("TZ", tz, 1);
+    tzset();
+  };
+  put("z/same.txt", "unchanged", kNew);
+  zone("America/Los_Angeles");
+  ASSERT_EQ(0, zip(ZIP_ADD, "z/same.txt"));
+  const auto before = bytes("a.zip");
+  zone("Asia/Tokyo");
+  EXPECT_EQ(0, zip(ZIP_UPDATE, "z/same.txt"));
+  EXPECT_EQ(before, bytes("a.zip"));
+  put("z/same.txt", "changed a second later", kNew + 1);
+  EXPECT_EQ(0, zip(ZIP_UPDATE, "z/same.txt"));
+  EXPECT_NE(before, bytes("a.zip"));
+  if (old_tz) zone(saved.c_str());
+  else unsetenv("TZ"), tzset();
+}
+
 TEST_F(WriterActions, DeleteRemovesExactlyTheMatchingEntries) {
   put("k/one.txt", "1");
   put("k/two.txt", "2");
