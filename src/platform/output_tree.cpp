@@ -168,12 +168,16 @@ int OutputTree::remove(const std::string& relative) {
   return ::unlinkat(fd, name.c_str(), 0) == 0 ? 0 : errno;
 }
 
-int OutputTree::create_temp(const std::string& relative, File* file_ret, std::string* temp_ret) {
+int OutputTree::parent_of(const std::string& relative, std::string* folder_ret, std::string* name_ret, int* dir_ret) {
   if (int e = faults::check(Op::kOpen)) return e;
+  split_relative(relative, folder_ret, name_ret);
+  return folder_fd(*folder_ret, false, dir_ret);
+}
+
+int OutputTree::create_temp(const std::string& relative, File* file_ret, std::string* temp_ret) {
   std::string folder, name;
-  split_relative(relative, &folder, &name);
   int dir;
-  if (int rc = folder_fd(folder, false, &dir)) return rc;
+  if (int rc = parent_of(relative, &folder, &name, &dir)) return rc;
   // A short name of our own: the final name may already be as long as a name can be.
   for (int attempt = 0; attempt < 100; ++attempt) {
     const std::string temp = next_temp_name("part");
@@ -219,11 +223,9 @@ int OutputTree::set_folder_mode(const std::string& relative, uint32_t mode) {
 }
 
 int OutputTree::make_link(const std::string& relative, const std::string& target) {
-  if (int e = faults::check(Op::kOpen)) return e;
   std::string folder, name;
-  split_relative(relative, &folder, &name);
   int dir;
-  if (int rc = folder_fd(folder, false, &dir)) return rc;
+  if (int rc = parent_of(relative, &folder, &name, &dir)) return rc;
   for (int attempt = 0; attempt < 100; ++attempt) {
     const std::string temp = next_temp_name("link");
     if (::symlinkat(target.c_str(), dir, temp.c_str()) != 0) {

@@ -89,6 +89,8 @@ class OutputTree {
   int make_link(const std::string& relative, const std::string& target);
 
  private:
+  /// Splits @p relative and opens its folder (which must exist).  @return 0 or errno.
+  int parent_of(const std::string& relative, std::string* folder_ret, std::string* name_ret, int* dir_ret);
   /// A hidden name of our own for a file being made beside its final name.
   std::string next_temp_name(const char* suffix);
   /// The open folder @p folder (relative); created when missing and @p create.
