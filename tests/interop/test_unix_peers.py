@@ -283,6 +283,24 @@ class UnixPeers(unittest.TestCase):
 
     # ---- archives made by the peers ------------------------------------------------------
 
+    def test_a_7zip_byte_split_archive_reads_as_one(self):
+        if not have("7zz"):
+            print("skipped: 7zz is not installed")
+            return
+        src = os.path.join(self.tmp, "split-tree")
+        make_tree(src, with_raw_name=False)
+        base = os.path.join(self.tmp, "cut", "pieces.zip")
+        os.makedirs(os.path.dirname(base))
+        run(["7zz", "a", "-tzip", "-snl", "-v600b", base] + sorted(n for n in TREE if "/" not in n), WRITER_TZ, cwd=src)
+        self.assertTrue(os.path.exists(base + ".003") and not os.path.exists(base), os.listdir(os.path.dirname(base)))
+        self.assertIn("no errors", run([OSTRANA, "test", base + ".001"], READER_TZ))
+        want = {k: v[:3] + (None if v[0] == "dir" else v[3],) for k, v in expected_tree().items()}
+        self.assert_trees(want, read_tree(self.extract_with("ostrana", base)), "ostrana from the pieces")
+        os.rename(base + ".002", base + ".002.away")
+        p = subprocess.run([OSTRANA, "list", base], env=env_in(READER_TZ), capture_output=True)
+        self.assertNotEqual(0, p.returncode)
+        self.assertIn("pieces.zip.002", p.stderr.decode(errors="replace"), "the missing piece is named")
+
     def test_peer_archives_extract_identically(self):
         src = os.path.join(self.tmp, "peer-tree")
         make_tree(src, with_raw_name=False)
