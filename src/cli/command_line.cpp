@@ -26,8 +26,7 @@ const std::vector<OptionSpec>& option_table() {
       {Opt::kExclude, "exclude", 'x', "PAT", "leave out names matching PAT (repeatable)"},
       {Opt::kAes, "aes", 0, "128|192|256", "encrypt with AES of this key length"},
       {Opt::kAesFormat, "aes-format", 0, "strong|winzip",
-       "--aes as PKWARE strong encryption (default; 7-Zip reads it) or in the WinZip AES format "
-       "(method 99, AE-2; 7-Zip, bsdtar, unar and the desktop archivers read it)"},
+       "AES as PKWARE strong encryption (default; 7-Zip) or WinZip AES (method 99; 7-Zip, bsdtar)"},
       {Opt::kFollowLinks, "follow-links", 'L', nullptr, "store what symbolic links point to, not the links"},
       {Opt::kSplit, "split", 0, "SIZE[,SIZE...]",
        "split into parts of SIZE bytes (k/m/g: x1024); a list sizes parts 1, 2, ..., the first the rest"},
