@@ -202,6 +202,9 @@ class WriterPeers(unittest.TestCase):
                     self.assertIsNone(z.testzip())
                     self.assertEqual(len([n for n in self.expected if self.expected[n] is not None]),
                                      len([i for i in z.infolist() if not i.is_dir()]))
+                    # The UTC time of each rebuilt entry survives (its 0x5455 block).
+                    for i in z.infolist():
+                        self.assertIn(b"UT\x05\x00\x01", i.extra, i.filename)
         self.assertGreater(directory, first - 1)
 
 

@@ -33,10 +33,11 @@ std::string shown_name_of(const std::string& raw, uint16_t flags, const std::vec
 }
 
 /// The extra blocks an entry rebuilt from its local header keeps in its
-/// central header: the encryption descriptions, which readers need there.
+/// central header: the encryption descriptions, which readers need there,
+/// and the UTC time (the mode lives in the central header alone and is lost).
 std::vector<uint8_t> repair_extra(const std::vector<uint8_t>& local_extra) {
   std::vector<uint8_t> out;
-  for (uint16_t tag : {kExtraAes, kExtraStrongEncryption}) {
+  for (uint16_t tag : {kExtraTimestamp, kExtraAes, kExtraStrongEncryption}) {
     ExtraBlock b;
     if (!find_extra_block(local_extra.data(), local_extra.size(), tag, &b)) continue;
     const uint8_t* start = b.data - kExtraBlockHead;
