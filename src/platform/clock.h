@@ -6,12 +6,16 @@
  */
 #pragma once
 
+#include <cstdint>
 #include <ctime>
 
 namespace platform {
 
 /// Seconds since the epoch (time(2), or the substitute set below).
 std::time_t clock_now();
+
+/// Milliseconds of a clock that never jumps (for timeouts; not replaceable).
+int64_t monotonic_ms();
 
 /// A replacement clock: same contract as clock_now().
 using ClockSource = std::time_t (*)();

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <ctime>
 
 #include "platform/fault_injection.h"
@@ -18,7 +19,8 @@ File::~File() {
   if (m_fd >= 0) ::close(m_fd);
 }
 
-File::File(File&& other) noexcept : m_fd(other.m_fd), m_error(other.m_error), m_path(std::move(other.m_path)) {
+File::File(File&& other) noexcept
+    : m_fd(other.m_fd), m_error(other.m_error), m_unnamed(other.m_unnamed), m_path(std::move(other.m_path)) {
   other.m_fd = -1;
 }
 
@@ -27,6 +29,7 @@ File& File::operator=(File&& other) noexcept {
     if (m_fd >= 0) ::close(m_fd);
     m_fd = other.m_fd;
     m_error = other.m_error;
+    m_unnamed = other.m_unnamed;
     m_path = std::move(other.m_path);
     other.m_fd = -1;
   }
@@ -36,7 +39,10 @@ File& File::operator=(File&& other) noexcept {
 int File::open(const std::string& path, Mode mode, unsigned perms) {
   if (m_fd >= 0) close();
   if (int e = faults::check(Op::kOpen)) return m_error = e;
-  int flags = O_CLOEXEC;
+  // Never blocking in open(): a FIFO standing where a file is expected would
+  // wait for a writer forever.  FIFOs and sockets are refused; the flag is
+  // cleared again for everything else.
+  int flags = O_CLOEXEC | O_NONBLOCK | O_NOCTTY;
   switch (mode) {
     case Mode::kRead: flags |= O_RDONLY; break;
     case Mode::kReadWrite: flags |= O_RDWR; break;
@@ -48,13 +54,50 @@ int File::open(const std::string& path, Mode mode, unsigned perms) {
   while (fd < 0 && errno == EINTR);
   if (fd < 0) return m_error = errno;
   struct stat st;
-  if (mode == Mode::kRead && ::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+  int refusal = 0;
+  if (::fstat(fd, &st) != 0) refusal = errno;
+  else if (S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode)) refusal = ENXIO;
+  else if (mode == Mode::kRead && S_ISDIR(st.st_mode)) refusal = EISDIR;
+  else if (::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) refusal = errno;
+  if (refusal != 0) {
     ::close(fd);
-    return m_error = EISDIR;
+    return m_error = refusal;
   }
   m_fd = fd;
   m_path = path;
+  m_unnamed = false;
   m_error = 0;
+  return 0;
+}
+
+namespace {
+bool g_unnamed_allowed = true;
+}  // namespace
+
+void allow_unnamed_files(bool allowed) { g_unnamed_allowed = allowed; }
+
+int File::open_unnamed(const std::string& folder, unsigned perms) {
+  if (m_fd >= 0) close();
+  if (!g_unnamed_allowed) return m_error = EOPNOTSUPP;
+  if (int e = faults::check(Op::kOpen)) return m_error = e;
+  int fd;
+  do fd = ::open(folder.empty() ? "." : folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, perms);
+  while (fd < 0 && errno == EINTR);
+  if (fd < 0) return m_error = errno;
+  m_fd = fd;
+  m_path.clear();
+  m_unnamed = true;
+  m_error = 0;
+  return 0;
+}
+
+int File::link_as(const std::string& path) {
+  if (!unnamed()) return EINVAL;
+  char self[64];
+  std::snprintf(self, sizeof self, "/proc/self/fd/%d", m_fd);
+  if (::linkat(AT_FDCWD, self, AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) != 0) return m_error = errno;
+  m_path = path;
+  m_unnamed = false;
   return 0;
 }
 
@@ -62,6 +105,7 @@ void File::adopt(int fd, const std::string& path) {
   if (m_fd >= 0) close();
   m_fd = fd;
   m_path = path;
+  m_unnamed = false;
   m_error = 0;
 }
 

@@ -32,7 +32,19 @@ class File {
   File& operator=(const File&) = delete;
 
   /// Opens @p path; @return 0 or errno.  @p perms applies to created files.
+  /// Never waits: a FIFO or a socket is refused with ENXIO, a folder opened
+  /// for reading with EISDIR.
   int open(const std::string& path, Mode mode, unsigned perms = 0644);
+  /// Creates a file without a name in @p folder (O_TMPFILE): it vanishes with
+  /// the process unless link_as() names it.  @return 0, or errno (EOPNOTSUPP
+  /// and EISDIR where the file system cannot do it: use a named file then).
+  int open_unnamed(const std::string& folder, unsigned perms = 0666);
+  /// Gives the open unnamed file the name @p path (which must not exist).
+  /// @return 0 or errno.
+  int link_as(const std::string& path);
+  /// True for a file made by open_unnamed() that has no name yet.
+  bool unnamed() const { return m_fd >= 0 && m_unnamed; }
+
   /// Takes ownership of the open descriptor @p fd (the File's own is closed
   /// first); @p path is what path() reports.
   void adopt(int fd, const std::string& path);
@@ -64,8 +76,13 @@ class File {
  private:
   int m_fd = -1;
   int m_error = 0;
+  bool m_unnamed = false;
   std::string m_path;
 };
+
+/// Lets open_unnamed() work (the default) or makes it fail with EOPNOTSUPP,
+/// as on a file system without O_TMPFILE; for tests of the named fallback.
+void allow_unnamed_files(bool allowed);
 
 /// Renames @p from over @p to (atomic on one file system).  @return 0 or errno (EXDEV across file systems).
 int rename_path(const std::string& from, const std::string& to);

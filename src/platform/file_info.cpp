@@ -73,6 +73,17 @@ time_t time_from_dos_datetime(uint32_t dos_datetime) {
   return mktime(&tm);
 }
 
+const char* file_kind_text(FileKind kind) {
+  switch (kind) {
+    case FileKind::kFolder: return "folder";
+    case FileKind::kFifo: return "FIFO";
+    case FileKind::kSocket: return "socket";
+    case FileKind::kDevice: return "device";
+    case FileKind::kRegular: break;
+  }
+  return "file";
+}
+
 void file_info_from_stat(std::string_view name, const struct stat& st, FileInfo* info_ret) {
   FileInfo info;
   info.dos_attributes = dos_attributes_from_mode(name, st.st_mode);
@@ -84,6 +95,10 @@ void file_info_from_stat(std::string_view name, const struct stat& st, FileInfo*
   info.mtime_nsec = static_cast<int64_t>(st.st_mtim.tv_nsec);
   info.change_nsec = static_cast<int64_t>(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
   info.mode = static_cast<uint32_t>(st.st_mode);
+  if (S_ISDIR(st.st_mode)) info.kind = FileKind::kFolder;
+  else if (S_ISFIFO(st.st_mode)) info.kind = FileKind::kFifo;
+  else if (S_ISSOCK(st.st_mode)) info.kind = FileKind::kSocket;
+  else if (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode)) info.kind = FileKind::kDevice;
   *info_ret = info;
 }
 

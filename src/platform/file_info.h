@@ -41,6 +41,12 @@ constexpr uint32_t kDosStoredMask = 0x37;
 /// The smallest DOS date-time: 1 January 1980, 00:00:00.
 constexpr uint32_t kDosDateTimeMin = (1u << 5 | 1u) << 16;
 
+/// What a path names.  Only regular files and folders are archive material.
+enum class FileKind : uint8_t { kRegular, kFolder, kFifo, kSocket, kDevice };
+
+/// "FIFO", "socket", "device" for the special kinds; "file" or "folder" otherwise.
+const char* file_kind_text(FileKind kind);
+
 struct FileInfo {
   uint32_t dos_attributes = 0;  ///< kDos* bits
   uint32_t dos_datetime = 0;    ///< last write, local time; date in the high 16 bits
@@ -54,9 +60,13 @@ struct FileInfo {
   int64_t change_nsec = 0;
   uint32_t mode = 0;            ///< st_mode: file type and permission bits
 
+  FileKind kind = FileKind::kRegular;
+
   bool is_folder() const { return (dos_attributes & kDosFolder) != 0; }
   /// True for facts taken of a symbolic link itself (link_info, a search that stores links).
   bool is_link() const { return (mode & 0170000) == 0120000; }
+  /// A FIFO, socket or device: nothing to store or to read an archive from.
+  bool is_special() const { return kind != FileKind::kRegular && kind != FileKind::kFolder; }
   bool same_file(const FileInfo& other) const { return device == other.device && inode == other.inode; }
   /// The same file, unchanged since @p other was taken (the inode may have
   /// been reused by a new file, so the change stamp is compared too).

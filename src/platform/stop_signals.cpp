@@ -9,7 +9,9 @@
 namespace platform {
 namespace {
 
-constexpr int kStopSignals[] = {SIGINT, SIGTERM};
+// A closed terminal or a logout (SIGHUP) and Ctrl-\ (SIGQUIT) stop a run as
+// cleanly as Ctrl-C and SIGTERM do.
+constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
 constexpr int kCount = sizeof kStopSignals / sizeof kStopSignals[0];
 
 std::atomic<int> g_signal{0};

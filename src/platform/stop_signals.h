@@ -1,6 +1,7 @@
 /* platform/stop_signals.h - the signals that ask a running operation to stop.
  *
- * While a StopSignals object lives, Ctrl-C (SIGINT) and SIGTERM no longer end
+ * While a StopSignals object lives, Ctrl-C (SIGINT), SIGTERM, a hang-up
+ * (SIGHUP: the terminal closed, the user logged out) and SIGQUIT no longer end
  * the process: they only note that a stop was asked for, and the operation
  * polls stop_requested() from its progress callbacks and winds down cleanly
  * (temporary files removed, the old archive kept).  The destructor puts the

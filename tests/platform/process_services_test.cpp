@@ -23,7 +23,7 @@ volatile sig_atomic_t g_outer_calls = 0;
 void outer_handler(int) { g_outer_calls = g_outer_calls + 1; }
 
 TEST(StopSignals, EachSignalAsksToStopAndTheOldHandlerReturns) {
-  for (int number : {SIGINT, SIGTERM}) {
+  for (int number : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
     struct sigaction outer {}, saved{};
     outer.sa_handler = outer_handler;
     sigemptyset(&outer.sa_mask);
