@@ -102,6 +102,26 @@ void detect_preamble(ArchiveInput& in, uint64_t directory_end, DirectoryEnd* e) 
     e->preamble_nbytes = implied - e->directory_offset;
 }
 
+/// True when the end record at @p pos of the window @p w is believable
+/// although its comment does not reach the end of the file: it belongs to
+/// another volume, names a Zip64 locator before it, describes an empty
+/// directory, or points at a central header (where it says, or where its
+/// size puts it when bytes were put in front of the archive).
+bool end_record_points_home(ArchiveInput& in, const Window& w, size_t pos) {
+  const uint8_t* r = w.bytes.get() + pos;
+  if (get_le16(r + 4) != 0) return true;  // a later volume: its directory is elsewhere
+  const uint16_t entries = get_le16(r + 10);
+  const uint32_t nbytes = get_le32(r + 12);
+  const uint32_t offset = get_le32(r + 16);
+  if (entries == 0xFFFF || nbytes == 0xFFFFFFFF || offset == 0xFFFFFFFF)
+    return pos >= kZip64LocatorSize && has_signature(r - kZip64LocatorSize, kZip64LocatorSignature);
+  if (entries == 0) return nbytes == 0;
+  const uint64_t at = w.start + pos;
+  uint8_t sig[4];
+  if (offset < at && read_exact(in, offset, sig, 4) && has_signature(sig, kCentralHeaderSignature)) return true;
+  return nbytes <= at && read_exact(in, at - nbytes, sig, 4) && has_signature(sig, kCentralHeaderSignature);
+}
+
 }  // namespace
 
 int find_end_record(ArchiveInput& in, uint64_t* offset_ret, EndSearchVerdict* verdict_ret) {
@@ -114,21 +134,39 @@ int find_end_record(ArchiveInput& in, uint64_t* offset_ret, EndSearchVerdict* ve
   FORWARD_IF_ERROR(read_window(in, len - window, window, &w));
   const bool recognise_headers = in.scans_for_last_volume();
   const uint8_t* b = w.bytes.get();
+  // A comment may hold the bytes "PK\5\6" itself.  The record taken is the
+  // nearest one whose comment ends exactly at the end of the file; failing
+  // that, the nearest one that points at its own directory; failing that
+  // (a damaged archive), the nearest one, as before.
+  constexpr int kMaxProbes = 64;  // directory probes: a comment can be full of signatures
+  int probes = 0;
+  size_t first = SIZE_MAX, credible = SIZE_MAX;
   for (size_t pos = window - 4 + 1; pos-- > 0;) {
     if (b[pos] != 'P' || b[pos + 1] != 'K') continue;
     // An end record must fit in the window; a "PK\5\6" in the last 21 bytes
     // is comment text.
     if (b[pos + 2] == 5 && b[pos + 3] == 6 && window - pos >= kEndRecordSize) {
-      *offset_ret = w.start + pos;
-      *verdict_ret = EndSearchVerdict::kFound;
-      return 0;
+      if (pos + kEndRecordSize + get_le16(b + pos + 20) == window) {
+        first = credible = pos;
+        break;
+      }
+      if (first == SIZE_MAX) first = pos;
+      if (credible == SIZE_MAX && probes < kMaxProbes) {
+        ++probes;
+        if (end_record_points_home(in, w, pos)) credible = pos;
+      }
+      continue;
     }
     if (recognise_headers && is_header_signature(b + pos)) {
+      if (first != SIZE_MAX) break;  // decided among the records already seen
       *verdict_ret = EndSearchVerdict::kNotLastVolume;
       return 0;
     }
   }
-  return OU_BAD_STRUCTURE;
+  if (first == SIZE_MAX) return OU_BAD_STRUCTURE;
+  *offset_ret = w.start + (credible != SIZE_MAX ? credible : first);
+  *verdict_ret = EndSearchVerdict::kFound;
+  return 0;
 }
 
 int read_directory_end(ArchiveInput& in, uint64_t end_offset, DirectoryEnd* ret) {

@@ -99,6 +99,7 @@ bool CentralDirectory::is_current(const std::string& path, const platform::FileI
 int CentralDirectory::load(ArchiveInput& in, const DirectoryOptions& options, DirectoryFailure* failure_ret) {
   DirectoryFailure failure = DirectoryFailure::kNone;
   clear();
+  m_failure_detail.clear();
   m_options = options;
   bool volume_failed = false;
   int rc = find_directory_end(in, &m_end, &volume_failed);
@@ -111,6 +112,7 @@ int CentralDirectory::load(ArchiveInput& in, const DirectoryOptions& options, Di
   } else {
     try {
       rc = read_headers(in, options, &failure);
+      if (rc == 0 && (rc = check_entry_ranges()) != 0) failure = DirectoryFailure::kOverlap;
     } catch (const std::bad_alloc&) {
       rc = OU_OUT_OF_MEMORY;
       failure = DirectoryFailure::kOutOfMemory;
@@ -185,6 +187,47 @@ int CentralDirectory::read_headers(ArchiveInput& in, const DirectoryOptions& opt
   if (m_slots.size() != end.entries_total) {
     *failure = DirectoryFailure::kCountMismatch;
     return OU_BAD_STRUCTURE;
+  }
+  return 0;
+}
+
+int CentralDirectory::check_entry_ranges() {
+  struct Range {
+    uint32_t disk;
+    uint64_t start, end;  // end: at least this far the entry's bytes reach
+    uint64_t index;       // UINT64_MAX: the central directory
+  };
+  std::vector<Range> ranges;
+  ranges.reserve(m_slots.size() + 1);
+  for (uint64_t i = 0; i < m_slots.size(); ++i) {
+    DirectoryEntry e;
+    if (entry(i, &e) != 0) continue;  // refused on its own when it is used
+    const uint64_t start = e.local_header_offset();
+    const uint64_t reach = kLocalHeaderSize + e.compressed_size();
+    const uint64_t end = start > UINT64_MAX - reach ? UINT64_MAX : start + reach;
+    ranges.push_back({e.disk_start(), start, end, i});
+  }
+  const uint64_t directory_start = m_end.directory_offset + (m_end.multi_volume() ? 0 : m_end.preamble_nbytes);
+  ranges.push_back({m_end.directory_disk, directory_start, directory_start + m_end.directory_nbytes, UINT64_MAX});
+  std::sort(ranges.begin(), ranges.end(), [](const Range& a, const Range& b) {
+    return a.disk != b.disk ? a.disk < b.disk : a.start != b.start ? a.start < b.start : a.index < b.index;
+  });
+  // Sorted by start, an overlap shows as a start before the farthest end so far on its disk.
+  size_t farthest = 0;
+  for (size_t k = 1; k < ranges.size(); ++k) {
+    if (ranges[k].disk != ranges[farthest].disk) {
+      farthest = k;
+      continue;
+    }
+    if (ranges[k].start < ranges[farthest].end) {
+      auto label = [this](const Range& r) {
+        return r.index == UINT64_MAX ? std::string("the central directory") : "\"" + std::string(name(r.index)) + "\"";
+      };
+      m_failure_detail = label(ranges[farthest]) + " and " + label(ranges[k]) +
+                         " share bytes of the archive (overlapping entries, as in a zip bomb)";
+      return OU_BAD_STRUCTURE;
+    }
+    if (ranges[k].end > ranges[farthest].end) farthest = k;
   }
   return 0;
 }

@@ -17,6 +17,13 @@
  * loaded, unless the caller says they already are in the engine's code page
  * (option bit 11); the stored bytes are kept as well.
  *
+ * Overlapping entries are refused (3): every entry's bytes - its local header
+ * and its compressed data, at least 30 + compressed size bytes from its
+ * offset - must lie apart from every other entry's and from the directory.
+ * An archive whose entries share their data (or one local header) would
+ * otherwise expand to many times its size from a few kilobytes (a "zip
+ * bomb"); no writer makes such an archive.
+ *
  * Nothing here is sized by an untrusted number: the count and offsets are
  * checked against the file before the first allocation, and every later
  * allocation follows bytes actually read.
@@ -85,6 +92,7 @@ enum class DirectoryFailure {
   kCountMismatch,  ///< fewer headers than announced (the "File read error!" prompt)
   kOutOfMemory,
   kVolume,         ///< the input could not give a volume (its code is returned)
+  kOverlap,        ///< two entries, or an entry and the directory, share bytes (failure_detail() names them)
 };
 
 class CentralDirectory {
@@ -99,6 +107,8 @@ class CentralDirectory {
   void clear();
 
   bool loaded() const { return m_loaded; }
+  /// After a failed load: the entries that overlap (kOverlap), else "".
+  const std::string& failure_detail() const { return m_failure_detail; }
 
   /// Remembers which archive the loaded directory belongs to (platform::file_info of @p path).
   void set_identity(const std::string& path, const platform::FileInfo& file);
@@ -141,6 +151,7 @@ class CentralDirectory {
   };
 
   int read_headers(ArchiveInput& in, const DirectoryOptions& options, DirectoryFailure* failure);
+  int check_entry_ranges();
 
   std::vector<uint8_t> m_block;
   std::vector<Slot> m_slots;
@@ -150,6 +161,7 @@ class CentralDirectory {
   bool m_loaded = false;
   std::string m_path;
   platform::FileInfo m_file;
+  std::string m_failure_detail;
 };
 
 }  // namespace ostrana

@@ -24,7 +24,9 @@
 #include "engine/unzip/memory_to_memory.h"
 #include "engine/unzip/unzip_functions.h"
 #include "engine/unzip/unzip_run.h"
+#include "platform/file.h"
 #include "platform/file_info.h"
+#include "platform/folders.h"
 #include "platform/volume.h"
 
 namespace ostrana {
@@ -53,8 +55,33 @@ int Extraction::item_outcome(int rc, bool* stop_ret) {
   *stop_ret = false;
   if (rc == OU_SUCCESS || rc == OU_USER_SKIPPED) return rc;
   *stop_ret = true;
-  if (rc == OU_APP_CANCELLED || rc == OU_USER_CANCELLED || rc == OU_BAD_PASSWORD) return rc;
-  return unzip_report_message(m_run, rc, kUnzipMsgProblemExtracting);
+  if (rc == OU_APP_CANCELLED || rc == OU_USER_CANCELLED) return rc;
+  if (rc == OU_BAD_PASSWORD) return unzip_report(m_run, rc, m_item.c_str());
+  if (!m_item_failure.empty()) return unzip_report(m_run, rc, m_item_failure.c_str());
+  // Name the item: "Bad CRC (docs/a.txt)" says where the archive is damaged.
+  const std::string detail = m_item + ": " + m_run.messages.text(kUnzipMsgProblemExtracting, 2);
+  return unzip_report(m_run, rc, m_item.empty() ? nullptr : detail.c_str());
+}
+
+int Extraction::room_guard(const std::vector<uint64_t>& items) {
+  if (m_mode != Mode::kFiles) return OU_SUCCESS;
+  uint64_t need = 0;
+  for (uint64_t i : items) {
+    DirectoryEntry e;
+    if (m_state.directory.entry(i, &e) != 0) continue;
+    need += std::min(e.uncompressed_size(), UINT64_MAX - need);
+  }
+  // The destination may not exist yet: its nearest existing folder tells.
+  std::string folder = m_run.destination;
+  while (!folder.empty() && folder.back() == '/' && folder.size() > 1) folder.pop_back();
+  while (!folder.empty() && folder != "/" && !platform::path_entry_exists(folder))
+    folder = platform::parent_folder(folder);
+  uint64_t free_nbytes = 0;
+  if (platform::volume_service().free_space(folder.empty() ? "." : folder, &free_nbytes) != 0 || need <= free_nbytes)
+    return OU_SUCCESS;
+  const std::string detail = (folder.empty() ? std::string(".") : folder) + ": the items take " +
+                             std::to_string(need) + " bytes, " + std::to_string(free_nbytes) + " are free";
+  return unzip_report(m_run, OU_DISK_FULL, detail.c_str());
 }
 
 int Extraction::walk_patterns() {
@@ -70,6 +97,7 @@ int Extraction::walk_patterns() {
   }
   m_run.cmd.returnCount = static_cast<int32_t>(std::min<size_t>(selected.size(), INT32_MAX));
   if (selected.empty()) return unzip_report_message(m_run, OU_NOTHING_TO_DO, kUnzipMsgNoMatch);
+  if (int rc = room_guard(selected)) return rc;
 
   int result = OU_SUCCESS;
   for (size_t k = 0; k < selected.size(); ++k) {
@@ -96,6 +124,7 @@ int Extraction::walk_index() {
   // Freshen and update hold for an item named by its number as well.
   if (!freshen_update_eligible(e, selection_rules_of(m_run)))
     return unzip_report_message(m_run, OU_NOTHING_TO_DO, kUnzipMsgNoMatch);
+  if (int rc = room_guard({static_cast<uint64_t>(m_run.cmd.index)})) return rc;
   std::string line = m_run.messages.format(kUnzipMsgItemOf, 0, 1, 1);
   if (int rc = m_run.status.major(line.c_str(), 100)) return rc;
   bool stop = false;

@@ -173,6 +173,15 @@ int Extraction::expand_data(const DirectoryEntry& e, const LocalEntry& local, It
   const bool partial = memory == nullptr && m_mode == Mode::kMemory && m_run.starting_offset != 0;
   if (rc == 0 && !request.authenticated && !partial && m_output.crc32() != e.header.crc32) rc = OU_BAD_CRC;
   if (rc == 0 && memory != nullptr && m_output.item_nbytes() != memory->size()) rc = OU_BAD_CRC;
+  // A size that lies is an error even when the bytes that came check out:
+  // more than declared is a structure fault, less is data that is not all there.
+  if (rc == 0 && !partial && m_expander.out_nbytes() != e.uncompressed_size())
+    rc = m_expander.out_nbytes() > e.uncompressed_size() ? OU_BAD_STRUCTURE : OU_BAD_CRC;
+  // A wrong password passes the traditional cipher's one-byte check once in
+  // 256 times; the garbage it decrypts to then fails as damaged data.
+  if ((rc == OU_UNEXPECTED_EOF || rc == OU_BAD_STRUCTURE) && e.encrypted() && !request.authenticated)
+    rc = OU_BAD_PASSWORD;
+  if (rc == OU_DISK_FULL && mode == Mode::kFiles && m_item_failure.empty()) output_failure(rc, target, file.last_error());
   if (mode == Mode::kFiles) {
     int closed = close_output(target, &file, rc == 0);
     if (rc == 0) rc = closed;
@@ -182,6 +191,8 @@ int Extraction::expand_data(const DirectoryEntry& e, const LocalEntry& local, It
 
 int Extraction::extract_item(const DirectoryEntry& e) {
   const std::string name = item_name(e);
+  m_item = name;
+  m_item_failure.clear();
   const OutputName out = output_name_of(name, m_run.cmd.noDirectoryNamesFlag != 0);
   ItemTarget target;
   target.folder = out.folder;

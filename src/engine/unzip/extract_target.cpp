@@ -275,19 +275,25 @@ int Extraction::create_folder_item(ItemTarget& t) {
   return OU_SUCCESS;
 }
 
+int Extraction::output_failure(int code, const ItemTarget& t, int err) {
+  m_item_failure = m_item + " -> " + t.path + ": " + (err != 0 ? std::strerror(err) : "read-only file");
+  return code;
+}
+
 int Extraction::open_output(ItemTarget& t, platform::File* file) {
   platform::PathFacts facts;
-  if (t.tree->examine(t.relative, &facts) != 0) return OU_CREATE_FAILED;
+  if (int err = t.tree->examine(t.relative, &facts)) return output_failure(OU_CREATE_FAILED, t, err);
   if (facts.kind == platform::PathFacts::Kind::kFile) {
     if (m_run.cmd.wUnzipSubOptions & UNZIP_OPT_REPLACE_READONLY) {
       // Cleared and deleted before the new file is made.
-      if (facts.read_only && t.tree->make_writable(t.relative) != 0) return OU_CREATE_FAILED;
-      if (t.tree->remove(t.relative) != 0) return OU_CREATE_FAILED;
+      if (facts.read_only)
+        if (int err = t.tree->make_writable(t.relative)) return output_failure(OU_CREATE_FAILED, t, err);
+      if (int err = t.tree->remove(t.relative)) return output_failure(OU_CREATE_FAILED, t, err);
     } else if (facts.read_only && !t.overwrite_read_only) {
-      return OU_CREATE_FAILED;
+      return output_failure(OU_CREATE_FAILED, t, 0);
     }
   }
-  if (t.tree->create_temp(t.relative, file, &t.temp) != 0) return OU_CREATE_FAILED;
+  if (int err = t.tree->create_temp(t.relative, file, &t.temp)) return output_failure(OU_CREATE_FAILED, t, err);
   return OU_SUCCESS;
 }
 
@@ -302,10 +308,10 @@ int Extraction::close_output(ItemTarget& t, platform::File* file, bool complete)
   // A link written as a plain file is text, never a program.
   (void)platform::set_file_permissions(*file, (t.attributes & platform::kDosReadOnly) != 0,
                                        t.link ? (t.unix_mode & 0666) | kUnixRegularFile : t.unix_mode);
-  int rc = file->close() == 0 ? OU_SUCCESS : OU_DISK_FULL;
-  if (t.tree->commit(t.temp, t.relative) != 0) {
+  int rc = file->close() == 0 ? OU_SUCCESS : output_failure(OU_DISK_FULL, t, file->last_error());
+  if (int err = t.tree->commit(t.temp, t.relative)) {
     (void)t.tree->remove(t.temp);
-    return OU_CREATE_FAILED;
+    return output_failure(OU_CREATE_FAILED, t, err);
   }
   return rc;
 }

@@ -118,6 +118,9 @@ class Extraction {
   /* ---- extract.cpp ---- */
   int check_destination();
   int same_volume_guard();
+  /// Refuses (50) an extraction whose items' declared sizes add up to more
+  /// than the destination's volume has free, before anything is written.
+  int room_guard(const std::vector<uint64_t>& items);
   int walk_patterns();
   int walk_index();
   int one_for_memory();
@@ -144,11 +147,16 @@ class Extraction {
   int create_folder_item(ItemTarget& target);
   int open_output(ItemTarget& target, platform::File* file);
   int extract_link(const DirectoryEntry& e, const LocalEntry& local, ItemTarget& target, const std::string& activity);
+  /// Remembers why the current item's output failed (its name, the output
+  /// path, the system's reason) for the run's report.  @return @p code.
+  int output_failure(int code, const ItemTarget& target, int err);
   int close_output(ItemTarget& target, platform::File* file, bool complete);
 
   UnzipThreadState& m_state;
   UnzipRun& m_run;
   Mode m_mode = Mode::kFiles;
+  std::string m_item;          ///< the name of the item being extracted
+  std::string m_item_failure;  ///< why its output failed ("" when it did not)
   VolumeInput m_input;
   Expander m_expander;
   OutputStage m_output;

@@ -11,7 +11,9 @@
 #include <cerrno>
 #include <vector>
 
+#include "engine/common/append_rollback.h"
 #include "engine/common/archive_input.h"
+#include "engine/common/archive_lock.h"
 #include "engine/common/entry_names.h"
 #include "engine/unzip/volume_input.h"
 #include "engine/common/short_name.h"
@@ -65,6 +67,7 @@ int load_directory(UnzipThreadState& state, VolumeInput& in, int detail_id) {
   }
   if (rc != OU_SUCCESS) {
     if (why == DirectoryFailure::kCountMismatch && !run.quiet) run.display(3, OSTRANA_MB_OK, 0, 0);
+    if (why == DirectoryFailure::kOverlap) return unzip_report(run, rc, state.directory.failure_detail().c_str());
     return unzip_report_message(run, rc, detail_id);
   }
   state.directory.set_identity(run.archive_path, file);
@@ -239,13 +242,48 @@ SelectionRules selection_rules_of(const UnzipRun& run) {
   return rules;
 }
 
+namespace {
+
+/// An append that a killed run left unfinished is undone before the archive is
+/// read (under the archive's lock: a live appending run is waited for).
+int settle_unfinished_append(UnzipRun& run) {
+  if (!platform::path_entry_exists(rollback_path(run.archive_path))) return OU_SUCCESS;
+  platform::FileLock lock;
+  std::string text;
+  ArchiveLockHooks hooks;
+  hooks.waiting = [&run](const std::string& notice) {
+    if (!run.quiet) run.display(OSTRANA_DISPLAY_WARNING, OSTRANA_MB_OK, 0, 0, notice.c_str());
+  };
+  if (lock_archive_for_update(run.archive_path, &lock, hooks, &text) != ArchiveLockResult::kLocked)
+    return unzip_report(run, OU_BUSY, text.c_str());
+  switch (restore_from_rollback(run.archive_path, &text)) {
+    case RollbackOutcome::kRestored:
+      text = run.archive_path + ": an append that did not finish was undone; the archive is as it was before";
+      if (!run.quiet) run.display(OSTRANA_DISPLAY_WARNING, OSTRANA_MB_OK, 0, 0, text.c_str());
+      break;
+    case RollbackOutcome::kFailed: return unzip_report(run, OU_ARCHIVE_OPEN_FAILED, text.c_str());
+    case RollbackOutcome::kNone:
+    case RollbackOutcome::kDiscarded: break;
+  }
+  return OU_SUCCESS;
+}
+
+}  // namespace
+
 int unzip_open_archive(UnzipThreadState& state) {
   UnzipRun& run = state.run;
   const int function = run.cmd.Function;
   if (function == UNZIP_MEMTOMEM) return OU_SUCCESS;
   if ((function == UNZIP_NEXT_ITEM_INFO || function == UNZIP_NEXT_MATCH_INFO) && directory_is_current(state))
     return OU_SUCCESS;
+  if (int rc = settle_unfinished_append(run)) return rc;
   int err = 0;
+  platform::FileInfo info;
+  if (platform::file_info(run.archive_path, &info) == 0 && info.is_special()) {
+    // A FIFO would block the reader, a device is no archive: refused at once.
+    const std::string detail = run.archive_path + ": a " + platform::file_kind_text(info.kind) + ", not an archive file";
+    return unzip_report(run, OU_FILE_NOT_FOUND, detail.c_str());
+  }
   const std::string first = PieceChain::first_piece_of(run.archive_path);
   if (!first.empty()) {
     // NAME.zip.001, .002, ...: read as one file from here on, named by its first piece.
@@ -261,7 +299,7 @@ int unzip_open_archive(UnzipThreadState& state) {
     err = run.archive.open(run.archive_path, platform::File::Mode::kRead);
     if (err == 0) return OU_SUCCESS;
     if (err == ENOENT || err == ENOTDIR || err == EACCES || err == EISDIR || err == ENAMETOOLONG ||
-        err == ELOOP)
+        err == ELOOP || err == ENXIO)
       break;  // a retry cannot change these
   }
   int detail = function == UNZIP_COUNT_ITEMS ? kUnzipMsgNoValidZip

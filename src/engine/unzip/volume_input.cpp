@@ -146,7 +146,10 @@ int VolumeInput::find_and_open_part(uint32_t disk) {
         break;
       }
     if (found.empty()) {
-      std::string detail = m_run.messages.format(kUnzipMsgPartNotFound, 2, candidates.back().c_str());
+      // Every name the part was looked for under.
+      std::string names;
+      for (const std::string& c : candidates) names += (names.empty() ? "" : " or ") + c;
+      std::string detail = m_run.messages.format(kUnzipMsgPartNotFound, 2, names.c_str());
       return unzip_report(m_run, OU_USER_CANCELLED, detail.c_str());
     }
   }

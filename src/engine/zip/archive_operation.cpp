@@ -144,7 +144,7 @@ int select_items(ZipRun& run, ArchivePlan& plan, const PatternList& patterns) {
   rc = selection.finish();
   if (rc != 0) return zip_report_message(run, rc, kZipMsgProcessingList);
   plan.new_files = std::move(selection.found_list());
-  plan.unsearchable = selection.unsearchable_folder();
+  plan.unreadable = selection.first_unreadable();
   plan.memory.present = memory_entry;
   return OZ_SUCCESS;
 }
@@ -222,7 +222,11 @@ int run_archive_operation(ZipRun& run) {
   if (int rc2 = run.status.major_poll()) return zip_report(run, rc2);
   const bool has_entries = !plan.old.entries().empty();
   if (changes == 0) {
-    if (plan.action == ZipAction::kUpdate || plan.action == ZipAction::kFreshen) return OZ_SUCCESS;
+    if (plan.action == ZipAction::kUpdate || plan.action == ZipAction::kFreshen) {
+      // Nothing newer; but an item that could not be read is still said.
+      if (!plan.unreadable.empty()) return zip_report(run, OZ_NOT_FOUND, plan.unreadable.c_str());
+      return OZ_SUCCESS;
+    }
     const bool rewrite = plan.fix_level > 0 || c.oldAsLatestFlag != 0;
     if (!has_entries && rewrite) return zip_report(run, OZ_MISSING_ARCHIVE, archive.c_str());
     if (!rewrite) return zip_report(run, OZ_NOTHING_TO_DO);

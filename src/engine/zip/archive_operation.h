@@ -44,7 +44,7 @@ struct ArchivePlan {
   std::string store_suffixes;   ///< what settings.store_suffixes looks at
   std::vector<uint8_t> comment; ///< the new archive's comment
   uint64_t to_compress = 0;     ///< entries compressed now: the "of N" of the progress
-  std::string unsearchable;     ///< a folder of the selection that could not be listed (code 18)
+  std::string unreadable;       ///< an item or folder of the selection that could not be read (code 18)
 };
 
 /// The archive operation (Function 1..5 and 7).  @return the run's code.

@@ -70,6 +70,8 @@ class ArchiveOutput : public ByteSink {
   virtual int truncate(uint64_t offset) = 0;
   /// Writes out what is buffered and makes it durable.  @return 0 or a code.
   virtual int finish() = 0;
+  /// The system's errno behind the first failure (0 if none or not known).
+  virtual int system_error() const { return 0; }
 };
 
 class FileArchiveOutput final : public ArchiveOutput {
@@ -89,7 +91,7 @@ class FileArchiveOutput final : public ArchiveOutput {
   int finish() override;
 
   /// The errno of the first failure (0 if none).
-  int system_error() const { return m_errno; }
+  int system_error() const override { return m_errno; }
 
  private:
   int flush();

@@ -16,9 +16,11 @@
  */
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <memory>
 #include <new>
 
+#include "engine/common/append_rollback.h"
 #include "engine/common/entry_names.h"
 #include "engine/common/progress.h"
 #include "engine/zip/archive_operation.h"
@@ -51,6 +53,7 @@ struct Writer {
   ZipRun& run;
   ArchivePlan& plan;
   ArchiveOutput* out = nullptr;
+  std::string out_name;               ///< what the output is, for reports ("the temporary archive in DIR", ...)
   std::vector<CentralRecord> records;
   uint64_t item = 0;                  ///< compressed entries so far, for "Item n of N"
   std::string first_unopened;         ///< the first source that could not be opened
@@ -207,11 +210,25 @@ EntrySource memory_entry(const std::string& name) {
   return e;
 }
 
-int report_detail(ZipRun& run, int rc, const std::string& detail, int message_id, const std::string& name) {
+/// @p detail with the output's name and the system's reason in front when the
+/// output failed (a full disk is then called what it is).
+std::string with_output_failure(const Writer& w, const std::string& detail) {
+  const int err = w.out != nullptr ? w.out->system_error() : 0;
+  if (err == 0) return detail;
+  std::string text = w.out_name + ": " + std::strerror(err);
+  return detail.empty() ? text : text + "; " + detail;
+}
+
+int report_detail(Writer& w, int rc, const std::string& detail, int message_id, const std::string& name) {
+  ZipRun& run = w.run;
   if (rc == OZ_TOO_BIG && run.cmd.LargeZIPFilesFlag == 0)
     return zip_report(run, rc, (std::string(run.messages.text(kZipMsgNeedsZip64, 1)) + ": " + name).c_str());
-  if (!detail.empty()) return zip_report(run, rc, detail.c_str());
-  return zip_report(run, rc, with_name(run, message_id, name).c_str());
+  return zip_report(run, rc, with_output_failure(w, detail.empty() ? with_name(run, message_id, name) : detail).c_str());
+}
+
+int report_output(Writer& w, int rc, int message_id) {
+  if (w.run.reported) return w.run.result;
+  return zip_report(w.run, rc, with_output_failure(w, w.run.messages.text(message_id, 2)).c_str());
 }
 
 // ---- the entries, in order ---------------------------------------------------------------------
@@ -234,23 +251,23 @@ int write_entries(Writer& w) {
         zip_warning(run, run.messages.text(kZipMsgCopyInstead, 1) + e.source.source_path);
         if (w.first_unopened.empty()) w.first_unopened = e.source.source_path;
         rc = copy_entry(w, e);
-        if (rc != 0) return report_detail(run, rc, "", kZipMsgCopying, e.shown_name);
+        if (rc != 0) return report_detail(w, rc, "", kZipMsgCopying, e.shown_name);
         continue;
       }
-      if (rc != 0) return report_detail(run, rc, detail, kZipMsgAboutToZip, e.shown_name);
+      if (rc != 0) return report_detail(w, rc, detail, kZipMsgAboutToZip, e.shown_name);
       continue;
     }
     if (plan.append) {
       w.records.push_back(e.central);  // stays where it is
       continue;
     }
-    if (int rc = copy_entry(w, e)) return report_detail(run, rc, "", kZipMsgCopying, e.shown_name);
+    if (int rc = copy_entry(w, e)) return report_detail(w, rc, "", kZipMsgCopying, e.shown_name);
   }
 
   if (plan.memory.present && !plan.memory.replaces_old) {
     std::string detail;
     if (int rc = compress_entry(w, memory_entry(plan.memory.name), memory_kind, &detail))
-      return report_detail(run, rc, detail, kZipMsgAboutToZip, plan.memory.name);
+      return report_detail(w, rc, detail, kZipMsgAboutToZip, plan.memory.name);
   }
   for (const SelectedFile& f : plan.new_files) {
     std::string detail;
@@ -261,7 +278,7 @@ int write_entries(Writer& w) {
       if (w.first_unopened.empty()) w.first_unopened = f.source_path;
       break;
     }
-    if (rc != 0) return report_detail(run, rc, detail, kZipMsgAboutToZip, f.name);
+    if (rc != 0) return report_detail(w, rc, detail, kZipMsgAboutToZip, f.name);
   }
   return OZ_SUCCESS;
 }
@@ -346,6 +363,7 @@ int write_multi_volume(Writer& w) {
   w.out = nullptr;
   finish_run(w);
   if (!w.first_unopened.empty()) return zip_report(run, OZ_NOT_FOUND, w.first_unopened.c_str());
+  if (!w.plan.unreadable.empty()) return zip_report(run, OZ_NOT_FOUND, w.plan.unreadable.c_str());
   return OZ_SUCCESS;
 }
 
@@ -389,17 +407,26 @@ int write_archive(ZipRun& run, ArchivePlan& plan) {
     if (appended.open(archive, platform::File::Mode::kReadWrite) != 0 ||
         appended.read_at(at, old_tail.data(), old_tail.size()) != static_cast<std::ptrdiff_t>(old_tail.size()))
       return zip_report(run, OZ_UNEXPECTED_EOF, archive.c_str());
+    // Nothing of the old archive is overwritten before the means to undo it are on the disk.
+    if (int err = save_rollback(archive, appended, at, old_tail)) {
+      const std::string detail = rollback_path(archive) + ": " + std::strerror(err);
+      return zip_report(run, OZ_TEMP_FAILED, detail.c_str());
+    }
     out = std::make_unique<FileArchiveOutput>(appended, at, OZ_TEMP_FAILED);
   } else {
     if (!o.temp.is_open()) {
       const bool use_temp = run.cmd.pathForTempFlag != 0 && !run.temp_path.empty();
-      int rc = create_temp_archive(temp_folder_for(archive, use_temp, run.temp_path), &o.temp, &o.temp_path);
+      o.temp_folder = temp_folder_for(archive, use_temp, run.temp_path);
+      int rc = create_temp_archive(o.temp_folder, &o.temp, &o.temp_path, true);
       if (rc == OZ_OUT_OF_MEMORY) return zip_report_message(run, rc, kZipMsgTempName);
       if (rc != 0) return zip_report(run, rc, o.temp_path.empty() ? archive.c_str() : o.temp_path.c_str());
     }
     out = std::make_unique<FileArchiveOutput>(o.temp, 0, OZ_TEMP_FAILED);
   }
   w.out = out.get();
+  if (plan.append) w.out_name = archive;
+  else if (!o.temp_path.empty()) w.out_name = o.temp_path;
+  else w.out_name = "the temporary archive in " + (o.temp_folder.empty() ? std::string(".") : o.temp_folder);
 
   int rc = OZ_SUCCESS;
   if (!plan.append && plan.fix_level == 0 && plan.old.preamble_nbytes() != 0) {
@@ -410,20 +437,31 @@ int write_archive(ZipRun& run, ArchivePlan& plan) {
   if (rc == 0) {
     rc = write_central_directory(*w.out, w.records, plan.comment, plan.settings.large);
     if (rc == OZ_TOO_BIG) rc = zip_report_too_big(run);
-    else if (rc != 0) rc = zip_report_message(run, rc, kZipMsgAddingFiles);
+    else if (rc != 0) rc = report_output(w, rc, kZipMsgAddingFiles);
   }
-  if (rc == 0 && w.out->finish() != 0) rc = zip_report(run, plan.append ? OZ_WRITE_FAILED : OZ_TEMP_FAILED);
+  if (rc == 0 && w.out->finish() != 0)
+    rc = zip_report(run, plan.append ? OZ_WRITE_FAILED : OZ_TEMP_FAILED, with_output_failure(w, "").c_str());
   if (plan.append) {
     if (rc != 0) {
       // Put the old directory back: the archive is as it was.
       appended.write_at(plan.old.directory_offset(), old_tail.data(), old_tail.size());
       appended.truncate(plan.old.file_nbytes());
-      appended.sync();
+      if (appended.sync() == 0) discard_rollback(archive);  // else the next run undoes it from the file
     }
     if (appended.close() != 0 && rc == 0) rc = zip_report(run, OZ_WRITE_FAILED);
     if (rc != 0) return rc;
+    // The new end record is on the disk.  A rollback file that cannot be
+    // removed would undo this append at the next run: undo it now instead,
+    // and say so.
+    if (int err = discard_rollback(archive)) {
+      std::string detail = rollback_path(archive) + ": " + std::strerror(err);
+      if (restore_from_rollback(archive, &detail) != RollbackOutcome::kRestored) detail += "; " + archive;
+      return zip_report(run, OZ_WRITE_FAILED, detail.c_str());
+    }
   } else {
     if (rc != 0) return rc;
+    if (o.temp.unnamed() && name_temp_archive(o.temp_folder, &o.temp, &o.temp_path) != 0)
+      return zip_report(run, OZ_TEMP_FAILED, o.temp_folder.c_str());
     if (o.temp.close() != 0) return zip_report(run, OZ_TEMP_FAILED);
     plan.old.file().close();
     rc = replace_archive(o.temp_path, archive, mode);
@@ -437,7 +475,7 @@ int write_archive(ZipRun& run, ArchivePlan& plan) {
 
   finish_run(w);
   if (!w.first_unopened.empty()) return zip_report(run, OZ_NOT_FOUND, w.first_unopened.c_str());
-  if (!plan.unsearchable.empty()) return zip_report(run, OZ_NOT_FOUND, plan.unsearchable.c_str());
+  if (!plan.unreadable.empty()) return zip_report(run, OZ_NOT_FOUND, plan.unreadable.c_str());
   return OZ_SUCCESS;
 }
 

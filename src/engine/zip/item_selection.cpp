@@ -134,7 +134,25 @@ int ItemSelection::finish() {
 
 // ---- add, update, freshen -------------------------------------------------------
 
+bool ItemSelection::named_item_usable(std::string_view item) {
+  if (m_options.action != SelectAction::kAdd && m_options.action != SelectAction::kUpdate) return true;
+  if (item.find_first_of("*?") != std::string_view::npos) return true;
+  const std::string path(item);
+  platform::FileInfo info;
+  const int err = platform::file_info(path, &info);
+  if (err == 0 && !info.is_special()) return true;
+  // A name that is not there, cannot be examined, or is a FIFO, socket or
+  // device is left out, and the run ends with 18 naming the first of them.
+  if (m_unreadable.empty()) m_unreadable = path;
+  if (err == 0 && m_hooks.messages != nullptr) {
+    m_hooks.messages->display(kDisplayWarning, kStyleOk,
+                              path + ": skipped, a " + platform::file_kind_text(info.kind) + " is not a file to store");
+  }
+  return false;
+}
+
 int ItemSelection::select_files(std::string_view item) {
+  if (!named_item_usable(item)) return 0;
   if (!m_index_built && !has(kSubNoLookup)) {
     m_index.build(m_hooks.existing);
     m_index_built = true;
@@ -217,8 +235,8 @@ bool ItemSelection::open_search(platform::FolderSearch& search, const std::strin
   // A folder that is not there simply holds nothing; one that is there but
   // cannot be listed hides files the user asked for, which must not pass
   // silently.
-  if (err != 0 && err != ENOENT && err != ENOTDIR && m_unsearchable.empty())
-    m_unsearchable = folder.empty() ? "." : folder;
+  if (err != 0 && err != ENOENT && err != ENOTDIR && m_unreadable.empty())
+    m_unreadable = folder.empty() ? "." : folder;
   return err == 0;
 }
 

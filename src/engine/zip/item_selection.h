@@ -86,15 +86,20 @@ class ItemSelection {
   /// ending in "/", or empty): the prefix option bit 0 removes from names.
   const std::string& root_folder() const { return m_root; }
 
-  /// The first folder that exists but could not be listed (its files are
-  /// missing from the found list), or empty.  The run reports it as code 18.
-  const std::string& unsearchable_folder() const { return m_unsearchable; }
+  /// The first named item that is missing, cannot be examined or is a special
+  /// file (FIFO, socket, device), or the first folder that exists but could not
+  /// be listed (its files are missing from the found list); empty when every
+  /// item was usable.  The run reports it as code 18.
+  const std::string& first_unreadable() const { return m_unreadable; }
 
  private:
   platform::LinkPolicy link_policy() const;
   /// Opens @p search on @p folder; a failure other than "no such folder" is remembered.
   bool open_search(platform::FolderSearch& search, const std::string& folder);
 
+  /// False when the named (wildcard-free) item of an add or update cannot be
+  /// stored at all; it is then noted for the result.
+  bool named_item_usable(std::string_view item);
   int select_files(std::string_view item);
   int select_for_delete(std::string_view item);
   int walk(const std::string& search_folder, std::string_view pattern);
@@ -119,7 +124,7 @@ class ItemSelection {
   std::vector<SelectedFile> m_found;
   std::vector<SelectedFile> m_pending;      ///< files whose name an existing entry has
   std::string m_root;
-  std::string m_unsearchable;
+  std::string m_unreadable;
   unsigned m_since_poll = 0;
 };
 

@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "ostrana_results.h"
+#include "platform/file_lock.h"
+#include "platform/folder_search.h"
 #include "platform/folders.h"
 #include "platform/output_tree.h"
 #include "platform/thread_id.h"
@@ -43,18 +45,60 @@ std::string temp_archive_name(uint64_t thread_id, char letter) {
   return std::string(name);
 }
 
-int create_temp_archive(const std::string& folder, platform::File* file_ret, std::string* path_ret) {
+int create_temp_archive(const std::string& folder, platform::File* file_ret, std::string* path_ret,
+                        bool unnamed_ok) {
   if (platform::make_folder_path(folder) != 0) return OZ_CREATE_FAILED;
+  if (unnamed_ok && file_ret->open_unnamed(folder) == 0) {
+    platform::lock_open_file(*file_ret);
+    path_ret->clear();
+    return OZ_SUCCESS;
+  }
   const uint64_t tid = platform::current_thread_id();
   for (char letter = 'a'; letter <= 'z'; ++letter) {
     std::string path = in_folder(folder, temp_archive_name(tid, letter));
     int err = file_ret->open(path, platform::File::Mode::kCreateExclusive, 0666);
     if (err == EEXIST) continue;
     if (err != 0) return OZ_TEMP_FAILED;
+    platform::lock_open_file(*file_ret);  // tells later runs that its writer lives
     *path_ret = path;
     return OZ_SUCCESS;
   }
   return OZ_OUT_OF_MEMORY;
+}
+
+int name_temp_archive(const std::string& folder, platform::File* file, std::string* path_ret) {
+  const uint64_t tid = platform::current_thread_id();
+  for (char letter = 'a'; letter <= 'z'; ++letter) {
+    std::string path = in_folder(folder, temp_archive_name(tid, letter));
+    int err = file->link_as(path);
+    if (err == EEXIST) continue;
+    if (err != 0) return OZ_TEMP_FAILED;
+    *path_ret = path;
+    return OZ_SUCCESS;
+  }
+  return OZ_TEMP_FAILED;
+}
+
+bool is_temp_archive_name(const std::string& name) {
+  // "@@", two of the 37 characters, a letter a..z, five digits.
+  auto in_set = [](char ch) { return (ch >= '0' && ch <= '9') || (ch >= 'A' && ch <= 'Z') || ch == '_'; };
+  if (name.size() != 10 || name[0] != '@' || name[1] != '@') return false;
+  if (!in_set(name[2]) || !in_set(name[3]) || name[4] < 'a' || name[4] > 'z') return false;
+  for (size_t i = 5; i < 10; ++i)
+    if (name[i] < '0' || name[i] > '9') return false;
+  return true;
+}
+
+int remove_leftover_temp_archives(const std::string& folder) {
+  platform::FolderSearch search;
+  if (search.open(folder) != 0) return 0;
+  int removed = 0;
+  platform::FolderEntry e;
+  while (search.next("@@*", false, &e)) {
+    if (!is_temp_archive_name(e.name) || !platform::lock_is_free(e.path)) continue;
+    if (platform::remove_file(e.path) == 0) ++removed;
+  }
+  return removed;
 }
 
 int replace_archive(const std::string& temp_path, const std::string& archive_path, int mode) {

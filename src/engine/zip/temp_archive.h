@@ -5,7 +5,14 @@
  * "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ_"), the last five are its last five
  * decimal digits, and the third is the first letter a..z that gives a name
  * not yet present.  The file is created exclusively, so two runs can never
- * share it.
+ * share it, and its writer holds a lock on it for as long as it is open.
+ *
+ * Where the file system allows, the temporary archive has no name at all
+ * while it is written (O_TMPFILE): a run that is killed leaves nothing
+ * behind.  It gets its "@@" name only just before it is renamed over the
+ * archive.  Elsewhere it is named from the start; a run killed then leaves
+ * it, and the next run on an archive in that folder removes every "@@" file
+ * that no live writer holds locked.
  *
  * Replacing: the complete, flushed temporary file takes the archive's
  * permissions and is renamed over the archive; the folder is flushed too.  A
@@ -33,7 +40,20 @@ std::string temp_archive_name(uint64_t thread_id, char letter);
 /// missing folders.  @return 0; OZ_CREATE_FAILED when a folder cannot be
 /// made; OZ_TEMP_FAILED when the file cannot be created; OZ_OUT_OF_MEMORY when
 /// all 26 names exist (detail "allocating temp filename").
-int create_temp_archive(const std::string& folder, platform::File* file_ret, std::string* path_ret);
+/// With @p unnamed_ok the file may be made without a name (then *@p path_ret
+/// is "" until name_temp_archive()).
+int create_temp_archive(const std::string& folder, platform::File* file_ret, std::string* path_ret,
+                        bool unnamed_ok = false);
+
+/// Gives the unnamed temporary @p file in @p folder its "@@" name.  @return 0 or OZ_TEMP_FAILED.
+int name_temp_archive(const std::string& folder, platform::File* file, std::string* path_ret);
+
+/// True when @p name has the form of a temporary archive name.
+bool is_temp_archive_name(const std::string& name);
+
+/// Removes the temporary archives in @p folder that no live run holds
+/// (leftovers of runs that were killed).  @return how many were removed.
+int remove_leftover_temp_archives(const std::string& folder);
 
 /// Puts the complete temporary file @p temp_path (closed) at @p archive_path,
 /// with permissions @p mode (negative: leave as created).  @return 0, or 10

@@ -9,12 +9,16 @@
  */
 #include "engine/zip/zip_operation.h"
 
+#include "engine/common/append_rollback.h"
+#include "engine/common/archive_lock.h"
 #include "engine/zip/archive_operation.h"
 #include "engine/zip/multi_volume_setup.h"
 #include "engine/zip/temp_archive.h"
 #include "engine/zip/zip_output.h"
 #include "engine/zip/zip_run.h"
+#include "engine/zip/zip_sources.h"
 #include "platform/file.h"
+#include "platform/file_info.h"
 #include "platform/folders.h"
 
 namespace ostrana {
@@ -35,6 +39,41 @@ std::string temp_folder_for(const std::string& archive_path, bool use_temp_path,
 
 int zip_check_multivolume(ZipRun& run) { return check_multi_volume(run); }
 
+namespace {
+
+/// Before anything of the archive is read: its update lock, a refusal of a
+/// FIFO or device standing in its place, the undoing of an append a killed run
+/// left unfinished, and the removal of temporary archives of killed runs.
+int guard_update(ZipRun& run, const std::string& temp_folder) {
+  ZipOutputState& o = *run.output;
+  ArchiveLockHooks hooks;
+  hooks.waiting = [&run](const std::string& text) { zip_warning(run, text); };
+  hooks.cancelled = [&run] { return run.status.major_poll() != 0; };
+  std::string text;
+  switch (lock_archive_for_update(o.archive_path, &o.lock, hooks, &text)) {
+    case ArchiveLockResult::kBusy: return zip_report(run, OZ_BUSY, text.c_str());
+    case ArchiveLockResult::kCancelled: return zip_report(run, OZ_INTERRUPTED);
+    case ArchiveLockResult::kLocked: break;
+  }
+  platform::FileInfo info;
+  if (platform::file_info(o.archive_path, &info) == 0 && info.is_special()) {
+    text = o.archive_path + ": a " + platform::file_kind_text(info.kind) + ", not an archive file";
+    return zip_report(run, OZ_BAD_STRUCTURE, text.c_str());
+  }
+  switch (restore_from_rollback(o.archive_path, &text)) {
+    case RollbackOutcome::kRestored:
+      zip_warning(run, o.archive_path + ": an append that did not finish was undone; the archive is as it was before");
+      break;
+    case RollbackOutcome::kFailed: return zip_report(run, OZ_WRITE_FAILED, text.c_str());
+    case RollbackOutcome::kNone:
+    case RollbackOutcome::kDiscarded: break;
+  }
+  remove_leftover_temp_archives(temp_folder);
+  return OZ_SUCCESS;
+}
+
+}  // namespace
+
 int zip_prepare_output(ZipRun& run) {
   run.output = std::make_shared<ZipOutputState>();
   if (run.cmd.Function == ZIP_MEMORY_TO_MEMORY) return OZ_SUCCESS;
@@ -42,10 +81,12 @@ int zip_prepare_output(ZipRun& run) {
   // An archive reached through a symbolic link is replaced where it lies;
   // the link stays a link.
   o.archive_path = platform::followed_link(archive_path_with_suffix(run.archive_path));
+  const bool use_temp = run.cmd.pathForTempFlag != 0 && !run.temp_path.empty();
+  o.temp_folder = temp_folder_for(o.archive_path, use_temp, run.temp_path);
+  if (int rc = guard_update(run, o.temp_folder)) return rc;
   if (run.cmd.wMultiVolControl & ZIP_MV_ENABLED) return prepare_multi_volume_output(run);
   if (run.cmd.growExistingFlag != 0) return OZ_SUCCESS;  // made later if appending turns out impossible
-  const bool use_temp = run.cmd.pathForTempFlag != 0 && !run.temp_path.empty();
-  int rc = create_temp_archive(temp_folder_for(o.archive_path, use_temp, run.temp_path), &o.temp, &o.temp_path);
+  int rc = create_temp_archive(o.temp_folder, &o.temp, &o.temp_path, true);
   if (rc == OZ_OUT_OF_MEMORY) return zip_report_message(run, rc, kZipMsgTempName);
   if (rc != 0) return zip_report(run, rc, o.archive_path.c_str());
   return OZ_SUCCESS;

@@ -15,12 +15,15 @@
 
 #include "engine/zip/split_names.h"
 #include "platform/file.h"
+#include "platform/file_lock.h"
 
 namespace ostrana {
 
 struct ZipOutputState {
   std::string archive_path;  ///< the archive, ".zip" added to a name without a dot
-  std::string temp_path;     ///< the temporary archive ("" when none was made)
+  platform::FileLock lock;   ///< the archive's update lock, held for the whole run
+  std::string temp_folder;   ///< where the temporary archive is made
+  std::string temp_path;     ///< the temporary archive ("" when none was made, or while it has no name)
   platform::File temp;       ///< open while the run writes it
   bool keep_temp = false;    ///< replacing failed: the new archive is left in temp_path
 

@@ -213,7 +213,7 @@ TEST_F(Extract, FailedItemKeepsTheOldFileAndLeavesNoPartialOutput) {
   EXPECT_EQ("old", content("x.txt"));
   EXPECT_EQ("<missing>", content("y.txt")) << "39 stops the run";
   ASSERT_EQ(1u, shown(OSTRANA_DISPLAY_ERROR).size());
-  EXPECT_EQ("Ostrana Secure UnZip Error: Bad CRC (Problem extracting file(s))\n", shown(OSTRANA_DISPLAY_ERROR)[0].text);
+  EXPECT_EQ("Ostrana Secure UnZip Error: Bad CRC (x.txt: Problem extracting file(s))\n", shown(OSTRANA_DISPLAY_ERROR)[0].text);
   EXPECT_EQ(1, count_entries(dest)) << "no temporary file is left";
   // Option bit 6 keeps what was written.
   cmd.wUnzipSubOptions |= UNZIP_OPT_KEEP_FAILED;

@@ -19,6 +19,7 @@
 #include "engine/zip/zip_headers.h"
 #include "peer_run.h"
 #include "platform/fault_injection.h"
+#include "platform/file_lock.h"
 #include "platform/file.h"
 #include "platform/file_info.h"
 #include "platform/thread_id.h"
@@ -435,9 +436,11 @@ TEST_F(WriterFailures, AFullDiskLeavesTheOldArchiveAndNoTemporaryFile) {
   std::string noise;
   for (uint32_t x = 1; noise.size() < 700000; x = x * 1103515245 + 12345) noise += static_cast<char>(x >> 23);
   put("a.txt", noise);
+  ZIPCMDSTRUCT first = record(ZIP_ADD, "a.txt");
+  first.compFactor = 0;
+  ASSERT_EQ(0, run(first));
   ZIPCMDSTRUCT cmd = record(ZIP_ADD, "a.txt b.txt");
   cmd.compFactor = 0;
-  ASSERT_EQ(0, run(cmd));
   const auto before = bytes("a.zip");
   put("b.txt", noise.substr(1000));
   // Every write of the run fails once in turn (the copied entry, the new
@@ -509,10 +512,16 @@ TEST_F(WriterFailures, GrowAppendsInPlaceAndAFailedAppendPutsTheDirectoryBack) {
   put("b.txt", "b");
   ZIPCMDSTRUCT cmd = record(ZIP_ADD, "b.txt");
   cmd.growExistingFlag = 1;
-  platform::faults::arm(platform::faults::Op::kSync, 1, EIO);
-  EXPECT_EQ(OZ_WRITE_FAILED, run(cmd));
-  platform::faults::disarm();
-  EXPECT_EQ(before, bytes("a.zip"));
+  // Syncs in order: the rollback file, its folder, then the appended archive.
+  // Without a rollback file on the disk nothing of the archive is touched;
+  // a failure after that puts the old directory back and removes it.
+  for (long nth : {1, 2, 3}) {
+    platform::faults::arm(platform::faults::Op::kSync, nth, EIO);
+    EXPECT_EQ(nth == 3 ? OZ_WRITE_FAILED : OZ_TEMP_FAILED, run(cmd)) << nth;
+    platform::faults::disarm();
+    EXPECT_EQ(before, bytes("a.zip")) << nth;
+    EXPECT_FALSE(writertest::exists("a.zip.ostrana-rollback")) << nth;
+  }
 
   ASSERT_EQ(0, run(cmd));
   auto after = bytes("a.zip");
@@ -529,10 +538,19 @@ TEST_F(WriterFailures, TemporaryNamesFollowTheThreadAndRunOutAfter26) {
   EXPECT_EQ("@@01a00037", ostrana::temp_archive_name(37, 'a'));
   EXPECT_EQ("@@O6b23456", ostrana::temp_archive_name(123456, 'b'));  // 24 and 3336 % 37 = 6
   EXPECT_EQ("@@__z01368", ostrana::temp_archive_name(36 + 37 * 36, 'z'));
+  // Names are used where the file system cannot make a file without one.
+  platform::allow_unnamed_files(false);
   const uint64_t tid = platform::current_thread_id();
   for (char c = 'a'; c <= 'z'; ++c) put(ostrana::temp_archive_name(tid, c), "");
+  // Unlocked, they would be taken for leftovers of killed runs and removed.
+  std::vector<platform::File> held(26);
+  for (char c = 'a'; c <= 'z'; ++c) {
+    ASSERT_EQ(0, held[c - 'a'].open(ostrana::temp_archive_name(tid, c), platform::File::Mode::kRead));
+    ASSERT_EQ(0, platform::lock_open_file(held[c - 'a']));
+  }
   put("x.txt", "x");
   EXPECT_EQ(OZ_OUT_OF_MEMORY, zip(ZIP_ADD, "x.txt"));
+  platform::allow_unnamed_files(true);
   EXPECT_NE(std::string::npos, shown(OSTRANA_DISPLAY_ERROR).at(0).find("allocating temp filename"));
 }
 
