@@ -16,6 +16,7 @@
 #include <cstring>
 
 #include "platform/message_box.h"
+#include "platform/stop_signals.h"
 
 namespace bridge {
 namespace {
@@ -90,11 +91,15 @@ int major_status(const char* text, int percent, void* user_data) {
   BridgeState& state = bridge_state();
   state.last_item_text = text ? text : "";
   state.last_item_value = percent;
-  return notify_ui(bridge, kNotifyOverallProgress, state.last_item_text.c_str(), percent);
+  const int answer = notify_ui(bridge, kNotifyOverallProgress, state.last_item_text.c_str(), percent);
+  // A stop signal (a logout, a closed terminal, a kill of the scheduled run)
+  // ends the run the way Cancel does: the old archive stays, nothing is left.
+  return platform::StopSignals::stop_requested() ? 1 : answer;
 }
 
 int minor_status(const char* text, int percent, void* user_data) {
-  return notify_ui(bridge_of(user_data), kNotifyItemProgress, text, percent);
+  const int answer = notify_ui(bridge_of(user_data), kNotifyItemProgress, text, percent);
+  return platform::StopSignals::stop_requested() ? 1 : answer;
 }
 
 int overwrite_request(UNZIPRENAMEINFOEX* info, void* user_data) {

@@ -3,7 +3,9 @@
  * Both follow the same frame: refuse a nested operation, reset the
  * process-wide state, give the thread a fresh engine state, build the record
  * in the bridge object on this call's stack, store the UI callback, call the
- * engine once, and turn its result into the caller's (finish_run).  The
+ * engine once - with the stop signals caught, so that a scheduled run that is
+ * killed by SIGTERM or loses its session (SIGHUP) ends like a cancelled one -
+ * and turn its result into the caller's (finish_run).  The
  * listing and the comment are in archive_listing.cpp.
  */
 #include "bridge/engine_bridge.h"
@@ -13,6 +15,7 @@
 #include "bridge/bridge_callbacks.h"
 #include "bridge/bridge_state.h"
 #include "bridge/command_records.h"
+#include "platform/stop_signals.h"
 
 namespace bridge {
 namespace {
@@ -32,6 +35,7 @@ int32_t zip_run(ProgramInstance instance, QWidget*, const ZipRunArguments& args,
   EngineBridge bridge(instance);
   build_zip_record(args, bridge);
   frame.set_callback(callback);
+  platform::StopSignals stop_signals;  // SIGINT, SIGTERM, SIGHUP, SIGQUIT stop the run cleanly
   const int result = OstranaZip(&bridge.zip);
   rethrow_callback_error(bridge);
   return finish_run(bridge, result, /*extraction=*/false);
@@ -64,6 +68,7 @@ int32_t extract_run(ProgramInstance instance, QWidget*, const ExtractRunArgument
   EngineBridge bridge(instance, args.overwrite_mode);
   build_extract_record(args, bridge);
   frame.set_callback(callback);
+  platform::StopSignals stop_signals;
   const int result = OstranaUnzip(&bridge.unzip);
   bridge.return_count = bridge.unzip.returnCount;
   if (args.return_count != nullptr) *args.return_count = bridge.return_count;

@@ -93,7 +93,7 @@ const std::vector<Command>& command_table() {
       {"delete", "ARCHIVE PATTERN...", 2, -1, "remove the entries matching the patterns",
        "Removes every entry whose name matches a pattern (\"*\", \"?\"; a pattern\n"
        "without a folder compares the last part of the name).  Case is ignored.",
-       {Opt::kInclude, Opt::kExclude, Opt::kZip64, Opt::kTemp, Opt::kRecurse, Opt::kQuiet},
+       {Opt::kInclude, Opt::kExclude, Opt::kZip64, Opt::kTemp, Opt::kQuiet},
        run_delete},
   };
   return table;

@@ -6,6 +6,8 @@
  * files only, "*.*" folders too, no folder part: top level only unless -r).
  * The destination is made absolute first (the engine requires it).
  *
+ * An archive without items gives "0 items" and 0 when no pattern was given.
+ *
  * Exit status: the engine's result.  Its rule is that a run's result is the
  * code of the last item it handled: 49 ("User skipped this operation") when
  * that item was skipped; items skipped earlier are reported on stderr but
@@ -56,6 +58,16 @@ int run_function_8(const std::string& archive, const std::string* destination, c
   }
   int rc = session.run(&cmd);
   session.finish();
+  if (rc == OU_NOTHING_TO_DO && patterns.empty()) {
+    // An archive of no items (only an end record) is a good archive: every
+    // other reader says so.  11 stays for patterns that match nothing.
+    UNZIPCMDSTRUCT count = session.record(UNZIP_COUNT_ITEMS);
+    if (session.run(&count) == OU_SUCCESS && count.returnCount == 0) {
+      rc = OU_SUCCESS;
+      cmd.returnCount = 0;
+      if (!settings.quiet && destination != nullptr) std::printf("%s: 0 items\n", archive.c_str());
+    }
+  }
   if (rc != OU_SUCCESS) {
     session.print_error(rc);
   } else if (!settings.quiet && destination == nullptr) {

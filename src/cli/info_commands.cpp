@@ -11,30 +11,11 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "cli/terminal.h"
 #include "cli/unzip_session.h"
 #include "ostrana.h"
 
 namespace cli {
-namespace {
-
-// Control characters (a tab or a line end in a stored name would break the
-// line format) are written as \xHH.
-std::string printable(const char* name) {
-  std::string out;
-  for (const char* p = name; *p != '\0'; ++p) {
-    unsigned char c = static_cast<unsigned char>(*p);
-    if (c < 0x20 || c == 0x7F) {
-      char esc[8];
-      std::snprintf(esc, sizeof esc, "\\x%02X", c);
-      out += esc;
-    } else {
-      out += static_cast<char>(c);
-    }
-  }
-  return out;
-}
-
-}  // namespace
 
 int run_list(const std::vector<std::string>& words, const CommandLine&) {
   UnzipSession session(words[0]);

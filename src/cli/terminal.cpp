@@ -16,6 +16,22 @@ int terminal_width() {
   return columns >= 20 ? columns : 80;
 }
 
+std::string printable(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (char ch : text) {
+    const unsigned char c = static_cast<unsigned char>(ch);
+    if (c < 0x20 || c == 0x7F) {
+      char esc[8];
+      std::snprintf(esc, sizeof esc, "\\x%02X", c);
+      out += esc;
+    } else {
+      out += ch;
+    }
+  }
+  return out;
+}
+
 bool read_answer_line(std::string* line_ret) {
   line_ret->clear();
   int c;

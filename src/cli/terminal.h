@@ -8,6 +8,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace cli {
 
@@ -16,6 +17,11 @@ bool stdout_is_terminal();
 
 /// Columns of the terminal on standard output (80 when it cannot be told).
 int terminal_width();
+
+/// @p text with every control character written as \xHH: a name from an
+/// archive can then neither break a line format nor send escape sequences to
+/// the user's terminal.
+std::string printable(std::string_view text);
 
 /// Reads one line from standard input without its line end.
 /// @return false at the end of the input.

@@ -127,14 +127,9 @@ int TerminalSession::overwrite_answer(uint32_t style, const char* text) {
 int TerminalSession::ask(int type, uint32_t style, int code, int extra, char* text) {
   if (type == kOverwriteQuestion) return overwrite_answer(style, text);
   if (type == kPasswordQuestion) {
-    // Without a terminal the item is skipped and the run goes on.
-    if (!m_settings.interactive) {
-      std::string line = one_line(text);
-      size_t question = line.find(" Go to next item");
-      before_output();
-      std::fprintf(stderr, "ostrana: %s: skipped: %s\n", archive().c_str(), line.substr(0, question).c_str());
-      return OSTRANA_ID_OK;
-    }
+    // Without a terminal nobody can choose to skip: the run ends as a wrong
+    // password (44), naming the item.
+    if (!m_settings.interactive) return OSTRANA_ID_CANCEL;
     for (;;) {
       std::string answer;
       if (!prompt(one_line(text) + " [s]kip, [c]ancel: ", &answer)) return OSTRANA_ID_CANCEL;

@@ -9,8 +9,9 @@
  *     wrong-password question (s(kip)/c(ancel)) and disk prompts
  *     (Enter/c(ancel));
  *   - without a terminal on standard input, or with -q, nothing is asked and
- *     nothing waits: existing files are kept (unless -o), encrypted items the
- *     password does not open are skipped, disk prompts are cancelled.
+ *     nothing waits: existing files are kept (unless -o), an encrypted item
+ *     the password does not open ends the run with 44 (with -q it is skipped,
+ *     49), disk prompts are cancelled.
  */
 #pragma once
 

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "cli/terminal.h"
+
 namespace cli {
 namespace {
 
@@ -17,7 +19,7 @@ std::string one_line(const char* text) {
   for (char& c : line)
     if (c == '\n' || c == '\r') c = ' ';
   while (!line.empty() && line.back() == ' ') line.pop_back();
-  return line;
+  return printable(line);
 }
 
 std::string filespec_of(const std::vector<std::string>& patterns) {

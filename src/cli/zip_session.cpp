@@ -4,12 +4,13 @@
 #include <cstdio>
 #include <cstring>
 
+#include "cli/terminal.h"
 #include "platform/terminal.h"
 
 namespace cli {
 namespace {
 
-size_t terminal_width() {
+size_t error_stream_width() {
   const int columns = platform::terminal_columns(platform::StandardStream::kError);
   return columns > 10 ? static_cast<size_t>(columns) : 80;
 }
@@ -80,7 +81,7 @@ void ZipSession::draw() {
     std::snprintf(tail, sizeof tail, " %3d%%", m_minor_percent);
     line += ": " + m_minor + tail;
   }
-  line = cut(line, terminal_width() - 1);
+  line = cut(printable(line), error_stream_width() - 1);
   if (line == m_drawn) return;
   m_drawn = line;
   std::fprintf(stderr, "\r\033[K%s", line.c_str());
@@ -121,7 +122,7 @@ int ZipSession::message(int type, uint32_t style, int, int, char* text, char*, v
   if (type == 14) {
     if (!self->m_quiet) {
       self->clear_line();
-      std::fprintf(stderr, "ostrana: written: %s\n", text);
+      std::fprintf(stderr, "ostrana: written: %s\n", printable(text).c_str());
       self->draw();
     }
     return OSTRANA_ID_OK;
@@ -129,13 +130,13 @@ int ZipSession::message(int type, uint32_t style, int, int, char* text, char*, v
   if (type == OSTRANA_DISPLAY_ERROR) {
     std::string report = text;
     while (!report.empty() && (report.back() == '\n' || report.back() == ' ')) report.pop_back();
-    self->m_report = report;
+    self->m_report = printable(report);
     return OSTRANA_ID_OK;
   }
   if (type == OSTRANA_DISPLAY_WARNING) {
     if (!self->m_quiet) {
       self->clear_line();
-      std::fprintf(stderr, "ostrana: warning: %s\n", text);
+      std::fprintf(stderr, "ostrana: warning: %s\n", printable(text).c_str());
       self->draw();
     }
     return OSTRANA_ID_OK;

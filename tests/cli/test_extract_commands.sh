@@ -66,7 +66,7 @@ check "junked" "B.TXT" "$(ls j)"
 run test sample.zip;                      check "test exits 0" 0 "$rc"
 check "test says how many" "sample.zip: 4 items tested, no errors" "$out"
 run test bad.zip;                         check "test of a bad CRC exits 39" 39 "$rc"
-check "bad CRC named" "ostrana: bad.zip: Bad CRC (Problem extracting file(s))" "$err"
+check "bad CRC named, with its item" "ostrana: bad.zip: Bad CRC (x.txt: Problem extracting file(s))" "$err"
 run test sample.zip -q;                   check "quiet test prints nothing" "" "$out$err"
 
 # On a terminal the progress line counts items and gives the whole run's
