@@ -8,6 +8,7 @@
  */
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <string>
 #include <vector>
 
@@ -100,6 +101,34 @@ TEST(ZipRuns, StopDuringTheLastItemMakesTheZipRunFail) {
                     kPathModeFolders, 7, 1, &ui),
             0);
   EXPECT_EQ(done, 2);
+}
+
+// A scheduled run has no Stop button: a hang-up or a quit signal (the session
+// ended, the job was killed) stops it the same way, and the old archive stays.
+TEST(ZipRuns, AHangUpOrQuitSignalStopsTheRunAndKeepsTheOldArchive) {
+  const std::string base = testenv::make_temp_dir("signal");
+  write_file_at(base + "/in/a.txt", pattern_bytes(50000, 1), sample_time(1));
+  const std::string archive = base + "/kept.zip";
+  const std::string list = "\"" + base + "/in/*.*\" ";
+  ASSERT_EQ(zip_run(nullptr, nullptr, archive.c_str(), list.c_str(), nullptr, nullptr, nullptr, nullptr, kZipAdd,
+                    kPathModeFolders, 7, 1, nullptr),
+            0);
+  const auto before = testenv::read_file(archive);
+  write_file_at(base + "/in/b.txt", pattern_bytes(50000, 2), sample_time(2));
+  for (int number : {SIGHUP, SIGQUIT}) {
+    bool raised = false;
+    RecordingCallback ui;
+    ui.respond = [&](const Notice& n, std::string*, int32_t*) -> int32_t {
+      if (n.code == kNotifyItemProgress && !raised) raised = raise(number) == 0;
+      return 0;  // the page itself never says stop
+    };
+    EXPECT_NE(zip_run(nullptr, nullptr, archive.c_str(), list.c_str(), nullptr, nullptr, nullptr, nullptr, kZipAdd,
+                      kPathModeFolders, 7, 1, &ui),
+              0)
+        << number;
+    EXPECT_TRUE(raised);
+    EXPECT_EQ(before, testenv::read_file(archive)) << number;
+  }
 }
 
 }  // namespace
