@@ -138,8 +138,10 @@ bool ItemSelection::named_item_usable(std::string_view item) {
   if (m_options.action != SelectAction::kAdd && m_options.action != SelectAction::kUpdate) return true;
   if (item.find_first_of("*?") != std::string_view::npos) return true;
   const std::string path(item);
+  // The entry itself, not what a link points to: a link is the search's to
+  // store or follow, a dangling one included.
   platform::FileInfo info;
-  const int err = platform::file_info(path, &info);
+  const int err = platform::link_info(path, &info);
   if (err == 0 && !info.is_special()) return true;
   // A name that is not there, cannot be examined, or is a FIFO, socket or
   // device is left out, and the run ends with 18 naming the first of them.
