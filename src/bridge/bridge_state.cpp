@@ -5,6 +5,8 @@
 
 namespace bridge {
 
+static_assert(kUnzipBusy == OU_BUSY, "the bridge's busy code is the unzip side's");
+
 BridgeState& bridge_state() {
   static BridgeState state;
   return state;

@@ -45,6 +45,10 @@ using ProgramInstance = const char* (*)(int string_id);
 /// The result when no archive path was given: the engine is not called.
 inline constexpr int32_t kNoArchivePath = -1;
 
+/// The result of a listing, comment or extraction refused because another
+/// operation runs (the unzip side's busy code).
+inline constexpr int32_t kUnzipBusy = 45;
+
 /// Function codes a zip run passes on to the engine; any other code runs as kZipAdd.
 enum ZipFunction : int32_t {
   kZipFreshen = 1,  ///< replace entries whose file is newer

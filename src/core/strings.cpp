@@ -93,6 +93,10 @@ constexpr Entry kTable[] = {
     {9001, "Parvell Ravarave v2.1"},
     {9002, "the task information file was verified, but running its archive operation is not "
            "available in this build yet"},
+    {9110, "'%s' is a folder, not a ZIP File.\n"
+           "Press Browse or NewZIP to select or create a ZIP File..."},
+    {9111, "'%s' is a file, not a folder.\n"
+           "Please Enter a ZIP Folder, Browse or Select it from the History ComboBox"},
 };
 
 std::string vformat(const char* format, va_list args) {

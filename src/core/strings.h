@@ -79,6 +79,8 @@ enum StringId : int {
   kIdsNoDisplay = 9000,              ///< interactive start without a display
   kIdsStartupCaption = 9001,         ///< caption of start-up message boxes
   kIdsOperationNotRun = 9002,        ///< a verified scheduled task whose operation this build cannot run
+  kIdsArchiveIsFolder = 9110,        ///< archive check: the name is an existing folder
+  kIdsFolderIsFile = 9111,           ///< folder check: the name is an existing file
 };
 
 /// The text of @p id, or nullptr when the table has no such id.

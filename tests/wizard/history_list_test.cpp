@@ -7,31 +7,14 @@
 #include <QSettings>
 #include <map>
 
+#include "fake_history_storage.h"
 #include "wizard/history_list.h"
 
 namespace {
 
 using wizard::HistoryList;
-using platform::HistoryStorage;
 
-/// In-memory storage whose N-th write can be made to fail.
-class FakeStorage : public HistoryStorage {
- public:
-  std::map<int, QString> items;
-  int fail_at_write = -1;  // 0-based count of writes
-  int writes = 0;
-
-  std::optional<QString> read_item(int index) override {
-    auto it = items.find(index);
-    if (it == items.end()) return std::nullopt;
-    return it->second;
-  }
-  bool write_item(int index, const QString& text) override {
-    if (writes++ == fail_at_write) return false;
-    items[index] = text;
-    return true;
-  }
-};
+using FakeStorage = wizardtest::FakeHistoryStorage;
 
 HistoryList make(FakeStorage** fake_ret) {
   auto fake = std::make_unique<FakeStorage>();
