@@ -5,32 +5,38 @@
  * CRC-32 and size, reports progress and polls for cancel) and pushes the
  * compressed stream into a ByteSink (the archive writer's output, which may
  * encrypt or cross volumes).  One DeflateCompressor is kept per thread and
- * reused for every entry: its window, hash, chain and block buffers are
- * allocated on first use (per format) and only the hash heads are cleared per
- * entry.
+ * reused for every entry: its buffers and tables are allocated on first use
+ * (per format).
  *
- * Levels follow the level table of deflate_format.h: 1-3 emit every match at
- * once, 4-9 evaluate lazily.  Both formats share every line of code: deflate
- * reaches back at most 32,505 bytes with matches of 3..258 bytes; Deflate64 has
- * a 64 KiB window (distances up to 65,534, distance codes 30 and 31) and
- * matches up to 65,522 bytes (length code 285 with 16 extra bits).  Blocks end
- * by the symbol-buffer and estimate rules of deflate_trees.h.
+ * Chunks.  The entry is compressed in chunks of kDeflateChunkNbytes, each from
+ * its own bytes and the window of data before it (its history), and every
+ * chunk but the last ends on a byte boundary with an empty stored block.  So
+ * the chunks of one entry can be compressed on several threads at once
+ * (compressChunk()) and their outputs joined in order: the stream is the same
+ * byte for byte as compress() makes on one thread.
+ *
+ * Levels follow the level table of deflate_format.h: 1-3 take every match at
+ * once, 4-8 evaluate lazily, 9 searches a minimum-cost path.  Both formats
+ * share every line of code: deflate reaches back at most 32,767 bytes with
+ * matches of 3..258 bytes; Deflate64 has a 64 KiB window (distances up to
+ * 65,535, distance codes 30 and 31) and matches up to 65,522 bytes (length
+ * code 285 with 16 extra bits).
  *
  * Storing the entry instead.  The archive writer stores an entry (method 0)
  * when deflating would not make it smaller - but only when it can go back and
  * rewrite the local header after the data (an ordinary file output) and the data
  * is not drawn from a callback.  It tells the compressor so with
- * DeflateOptions::allow_stored_entry.  The compressor then decides at the end of
- * the input: when the whole input was one block that is still in its window and
- * its raw bytes are not larger than the best coded form, it writes the raw bytes
- * to the sink instead of a deflate stream and reports stored_entry; the writer
- * records method 0 and compressed size = size.  This can only happen for inputs
- * that fit the window, so the caller never has to buffer the entry itself.
+ * DeflateOptions::allow_stored_entry.  When the entry is a single chunk and its
+ * raw bytes are not larger than the best coded form, the compressor writes the
+ * raw bytes to the sink instead of a deflate stream and reports stored_entry;
+ * the writer records method 0 and compressed size = size.
  *
- * Not thread-safe: one compressor per thread, one entry at a time.
+ * Not thread-safe: one compressor per thread, one entry or chunk at a time.
  */
 #pragma once
 
+#include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 
@@ -80,6 +86,28 @@ struct DeflateOptions {
   bool allow_stored_blocks = true;
   /// Blocks coded with the fixed trees, when they are smaller than own trees.
   bool allow_fixed_blocks = true;
+  /// Polled between blocks (may be null): once set, the compressor stops with
+  /// OZ_INTERRUPTED.  For chunks compressed on other threads.
+  const std::atomic<bool>* stop = nullptr;
+};
+
+/// Input bytes per chunk: an entry larger than this is compressed in pieces.
+inline constexpr size_t kDeflateChunkNbytes = size_t{1} << 20;
+/// Zero bytes a caller of compressChunk() leaves behind the chunk's data.
+inline constexpr size_t kDeflateChunkPadding = 32;
+/// History a chunk is primed with: the window of its format.
+constexpr size_t deflateHistoryNbytes(bool deflate64) { return deflate64 ? 65536 : 32768; }
+
+/// One chunk of an entry, in memory: data[-history_nbytes, 0) is the data
+/// before it (at most deflateHistoryNbytes(); the whole entry so far when
+/// less), data[0, nbytes) the chunk (at most kDeflateChunkNbytes), and
+/// kDeflateChunkPadding zero bytes follow.
+struct DeflateChunk {
+  const uint8_t* data = nullptr;
+  size_t history_nbytes = 0;
+  size_t nbytes = 0;
+  bool first = true;  ///< the entry's first chunk
+  bool last = true;   ///< the entry's last chunk (its stream ends here)
 };
 
 struct DeflateResult {
@@ -87,6 +115,32 @@ struct DeflateResult {
   uint64_t out_nbytes = 0;    ///< bytes given to the sink
   bool stored_entry = false;  ///< the sink got the raw input: record method 0
   const char* detail = "";    ///< detail text of a failure ("window allocation", ...)
+};
+
+/// Reads an entry chunk by chunk for compressChunk(): the reading half of
+/// compress(), for callers that compress the chunks elsewhere.  Each chunk is
+/// read into a buffer of kBufferNbytes behind the window of the chunk before
+/// it (copied from that chunk's buffer, which is only read).  One byte past a
+/// full chunk is read ahead, so a chunk knows whether it is the last.
+class DeflateChunkReader {
+ public:
+  static constexpr size_t kBufferNbytes = 65536 + kDeflateChunkNbytes + 1 + kDeflateChunkPadding;
+
+  explicit DeflateChunkReader(bool deflate64) : m_window(deflateHistoryNbytes(deflate64)) {}
+
+  /// Reads the next chunk into @p buf (kBufferNbytes; may be @p prev's own
+  /// buffer).  @p prev is the chunk read before (null for the first).
+  /// @return 0 with *@p chunk_ret filled, or the source's code (11 when it names none).
+  int next(ByteSource& in, uint8_t* buf, const DeflateChunk* prev, DeflateChunk* chunk_ret);
+
+  /// Bytes read from the source so far.
+  uint64_t nbytes() const { return m_nbytes; }
+
+ private:
+  size_t m_window;
+  bool m_haveCarry = false;
+  uint8_t m_carry = 0;
+  uint64_t m_nbytes = 0;
 };
 
 class DeflateCompressor {
@@ -106,6 +160,14 @@ class DeflateCompressor {
   /// @p result_ret (may be null) receives the sizes and whether the entry was stored.
   int compress(ByteSource& in, ByteSink& out, const DeflateOptions& options,
                DeflateResult* result_ret);
+
+  /// Compresses one chunk into @p out (see DeflateChunk); the outputs of an
+  /// entry's chunks, in order, are the stream compress() gives.  A stored
+  /// entry can only result from a chunk that is both first and last.
+  /// @return as compress(), without source failures; result_ret->in_nbytes
+  /// is the chunk's size.
+  int compressChunk(const DeflateChunk& chunk, ByteSink& out, const DeflateOptions& options,
+                    DeflateResult* result_ret);
 
   /// Frees the work memory (it is allocated again on the next compress()).
   void release();

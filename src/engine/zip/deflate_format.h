@@ -4,15 +4,13 @@
  * numbers: the window (32 KiB or 64 KiB), the longest match, the meaning of
  * length code 285 (length 258 with no extra bits, or base 3 with 16 extra bits)
  * and the two extra distance codes 30 and 31 of Deflate64.  Everything else -
- * the match finder, the block writer, the Huffman coder - is one design that
- * takes one of the two format records below as a compile-time parameter, so the
- * inner loops see constants.
+ * the match finders, the parsers, the block writer, the Huffman coder - is one
+ * design that takes one of the two format records below as a compile-time
+ * parameter, so the inner loops see constants.
  *
- * The window buffer holds the window, the farthest reach of a match and the
- * lookahead: W + max distance + min lookahead bytes.  When the current position
- * reaches W + max distance the upper part moves down by W (see deflate.cpp).
- * A match candidate lies less than kMaxDist bytes back, so that a match held by
- * the lazy levels survives that move.
+ * The compressor works on chunks held whole in memory (deflate_chunk.h): the
+ * chunk's data preceded by up to one window of the data before it, so
+ * positions are offsets into that buffer and no window ever slides.
  */
 #pragma once
 
@@ -22,34 +20,23 @@ namespace ostrana::deflate {
 
 // ---- the two formats ------------------------------------------------------------
 
-/// Deflate: 32 KiB window, matches of 3..258 bytes.  Positions in the buffer
-/// fit 16 bits, which halves the footprint of the hash and chain arrays.
+/// Deflate: 32 KiB window, matches of 3..258 bytes.
 struct Format32 {
-  using Pos = uint16_t;
   static constexpr bool kIs64 = false;
   static constexpr uint32_t kWindow = 32768;
   static constexpr uint32_t kMaxMatch = 258;
-  static constexpr uint32_t kMinLookahead = kMaxMatch + 4;          // 262
-  static constexpr uint32_t kMaxDist = kWindow - kMinLookahead;     // 32,506
-  static constexpr uint32_t kBufferSize = kWindow + kMaxDist + kMinLookahead;  // 65,536
-  static constexpr int kHashBits = 15;   // chain heads
-  static constexpr int kHash3Bits = 15;  // 3-byte table of the lazy levels
-  static constexpr uint32_t kSymbolBuffer = 16384;  // literal and distance buffers
+  /// Farthest match: one less than the window, so that a hash chain slot is
+  /// never shared by a position and the candidate it leads to.
+  static constexpr uint32_t kMaxDist = kWindow - 1;
   static constexpr int kDistCodes = 30;
 };
 
 /// Deflate64: 64 KiB window, matches of 3..65,522 bytes, distances up to 65,535.
 struct Format64 {
-  using Pos = uint32_t;
   static constexpr bool kIs64 = true;
   static constexpr uint32_t kWindow = 65536;
   static constexpr uint32_t kMaxMatch = 65522;
-  static constexpr uint32_t kMinLookahead = kMaxMatch + 4;          // 65,526
-  static constexpr uint32_t kMaxDist = kWindow - 1;                 // 65,535
-  static constexpr uint32_t kBufferSize = kWindow + kMaxDist + kMinLookahead + 1;  // 196,598
-  static constexpr int kHashBits = 15;
-  static constexpr int kHash3Bits = 15;
-  static constexpr uint32_t kSymbolBuffer = 32768;
+  static constexpr uint32_t kMaxDist = kWindow - 1;
   static constexpr int kDistCodes = 32;
 };
 
@@ -81,12 +68,13 @@ inline constexpr uint8_t kDistExtra[32] = {0, 0, 0, 0, 1, 1, 2,  2,  3,  3,  4,
                                            4, 5, 5, 6, 6, 7, 7,  8,  8,  9,  9,
                                            10, 10, 11, 11, 12, 12, 13, 13, 14, 14};
 
-/// Distance code of @p dist (1..65,536).
+/// Distance code of @p dist (1..65,536); 63 for 0.  Without branches: the
+/// code is twice the top bit's position plus the bit below it.
 inline uint32_t distCode(uint32_t dist) {
   uint32_t x = dist - 1;
-  if (x < 4) return x;
-  uint32_t top = 31u - static_cast<uint32_t>(__builtin_clz(x));
-  return 2 * top + ((x >> (top - 1)) & 1u);
+  uint32_t top = 31u - static_cast<uint32_t>(__builtin_clz(x | 1u));
+  uint32_t code = 2 * top + (((x << 1) >> top) & 1u);
+  return x < 4 ? x : code;
 }
 
 /// Extra-bit count and base of a length code 257..285 in either format.
@@ -102,31 +90,40 @@ constexpr LengthCodeInfo lengthCodeInfo(uint32_t code) {
 
 // ---- levels -----------------------------------------------------------------------
 
-/// One row of the level table: when a search may stop early, how hard it tries.
+/// How a level turns matches into symbols.
+enum class Parse : uint8_t {
+  kGreedy,   ///< every match is taken at once
+  kLazy,     ///< a match is held back one position in case the next is longer
+  kLazy2,    ///< the same, looking up to two positions ahead
+  kOptimal,  ///< a minimum-cost path over every match, costs from the block's own codes
+};
+
+/// One row of the level table.
 struct LevelConfig {
-  uint16_t good_length;  ///< a held match this long quarters the chain of the next search
-  uint16_t max_lazy;     ///< lazy levels: search again only below this; fast levels: longest match whose positions are all hashed
-  uint16_t nice_length;  ///< a match this long ends the search
-  uint16_t max_chain;    ///< candidates looked at per search
+  Parse parse;
+  uint16_t depth;   ///< candidates looked at per search
+  uint16_t nice;    ///< a match this long ends the search (and, lazily, the look-ahead)
+  uint16_t good;    ///< lazy: a held match this long quarters the next search's depth;
+                    ///< greedy: only this many positions of a match are entered (0: all)
+  uint8_t passes;   ///< optimal: cost-model passes over each block
 };
 
+/// Level 0 stores and never reaches the compressor; 1-3 are greedy, 4-8 lazy,
+/// 9 the near-optimal parse.
 inline constexpr LevelConfig kLevelTable[10] = {
-    {0, 0, 0, 0},          // 0: stored (never reaches the compressor)
-    {4, 4, 8, 4},          // 1: fast
-    {4, 5, 16, 8},         // 2: fast
-    {4, 6, 32, 32},        // 3: fast
-    {4, 4, 16, 16},        // 4: lazy from here on
-    {8, 16, 32, 32},       // 5
-    {8, 16, 128, 128},     // 6
-    {8, 32, 128, 256},     // 7
-    {32, 128, 258, 1024},  // 8
-    {32, 258, 258, 4096},  // 9
+    {Parse::kGreedy, 0, 0, 0, 0},
+    {Parse::kGreedy, 2, 16, 8, 0},     // 1
+    {Parse::kGreedy, 6, 12, 0, 0},     // 2
+    {Parse::kGreedy, 12, 16, 0, 0},    // 3
+    {Parse::kLazy, 10, 24, 8, 0},      // 4
+    {Parse::kLazy, 16, 32, 12, 0},     // 5
+    {Parse::kLazy, 32, 64, 32, 0},     // 6
+    {Parse::kLazy, 96, 128, 64, 0},    // 7
+    {Parse::kLazy2, 256, 258, 128, 0}, // 8
+    {Parse::kOptimal, 48, 96, 0, 3},   // 9
 };
 
-/// Levels 1..3 emit a match at once; 4..9 hold it back for one position.
-inline constexpr int kLastFastLevel = 3;
-
-/// A held match of exactly the minimum length farther back than this is not worth its bits.
+/// A match of exactly the minimum length farther back than this is not worth its bits.
 inline constexpr uint32_t kTooFar = 4096;
 
 }  // namespace ostrana::deflate

@@ -24,7 +24,6 @@ namespace ostrana::deflate {
 
 namespace {
 
-constexpr int kEarlyEndLevel = 3;             // from this level on the estimate may end a block
 constexpr uint32_t kStoredMax = 65535;        // longest stored block
 constexpr size_t kOutInitial = 256 * 1024;    // output buffer, grown when a block needs more
 constexpr size_t kOutSlack = 16;              // the 8-byte stores may run past the last byte
@@ -87,40 +86,33 @@ BlockKind chooseBlockKind(const BlockCosts& costs, const BlockPolicy& policy) {
 // ---- set-up -----------------------------------------------------------------------------
 
 BlockWriter::~BlockWriter() {
-  delete[] m_syms;
+  delete[] m_seqs;
   delete m_scratch;
   std::free(m_out);
 }
 
 bool BlockWriter::allocate(bool is64) {
-  uint32_t syms = is64 ? Format64::kSymbolBuffer : Format32::kSymbolBuffer;
-  if (m_syms == nullptr || m_symsAvail != syms) {
-    delete[] m_syms;
-    m_syms = new (std::nothrow) uint32_t[syms];
-    m_symsAvail = m_syms ? syms : 0;
-  }
+  if (m_seqs == nullptr) m_seqs = new (std::nothrow) Sequence[kMatchCapacity];
   if (m_scratch == nullptr) m_scratch = new (std::nothrow) HuffmanScratch;
   if (m_out == nullptr) {
     m_out = static_cast<uint8_t*>(std::malloc(kOutInitial + kOutSlack));
     m_outAvail = m_out ? kOutInitial : 0;
   }
   m_is64 = is64;
-  m_symLimit = syms - 1;
   m_distCodes = is64 ? Format64::kDistCodes : Format32::kDistCodes;
   m_lengthIndex = is64 ? lengthIndexTables().deflate64 : lengthIndexTables().deflate;
   fixedCodes();
-  return m_syms && m_scratch && m_out;
+  return m_seqs && m_scratch && m_out;
 }
 
-void BlockWriter::startEntry(int level, const BlockPolicy& policy, ByteSink* sink) {
-  m_level = level;
+void BlockWriter::startChunk(const BlockPolicy& policy, ByteSink* sink, bool first_chunk) {
   m_policy = policy;
   m_sink = sink;
   m_outUsed = 0;
   m_bitbuf = 0;
   m_bitcount = 0;
   m_written = 0;
-  m_firstBlock = true;
+  m_firstBlock = first_chunk;
   m_storedEntry = false;
   resetBlock();
 }
@@ -128,16 +120,9 @@ void BlockWriter::startEntry(int level, const BlockPolicy& policy, ByteSink* sin
 void BlockWriter::resetBlock() {
   std::memset(m_litFreq, 0, sizeof m_litFreq);
   std::memset(m_distFreq, 0, sizeof m_distFreq);
-  m_nsyms = 0;
-  m_nmatches = 0;
+  m_nseqs = 0;
+  m_litrun = 0;
   m_blockInput = 0;
-}
-
-bool BlockWriter::estimateSaysEnd() const {
-  if (m_level < kEarlyEndLevel) return false;
-  uint64_t bits = static_cast<uint64_t>(m_nsyms) * 8;
-  for (int d = 0; d < m_distCodes; ++d) bits += static_cast<uint64_t>(m_distFreq[d]) * (5 + kDistExtra[d]);
-  return m_nmatches < m_nsyms / 2 && (bits >> 3) < m_blockInput / 2;
 }
 
 // ---- trees and sizes ------------------------------------------------------------------
@@ -306,7 +291,7 @@ void BlockWriter::writeTreeDescription() {
 }
 
 template <bool kIs64>
-void BlockWriter::writeSymbols(const uint16_t* lit_codes, const uint8_t* lit_lens,
+void BlockWriter::writeSymbols(const uint8_t* data, const uint16_t* lit_codes, const uint8_t* lit_lens,
                                const uint16_t* dist_codes, const uint8_t* dist_lens) {
   // Code and extra bits of every length up to 258 in one table entry.
   uint32_t len_bits[256];
@@ -324,8 +309,9 @@ void BlockWriter::writeSymbols(const uint16_t* lit_codes, const uint8_t* lit_len
     dist_nbits[d] = static_cast<uint8_t>(dist_lens[d] + kDistExtra[d]);
   }
 
-  // Bring the bit buffer below one byte so that one match (at most 48 bits in
-  // deflate, 31 + 29 in Deflate64) always fits the 64-bit buffer.
+  // The bit buffer is brought below one byte after every symbol (and after
+  // every three literals), so that one match (at most 48 bits in deflate, 31
+  // + 29 in Deflate64) or three literals always fit its 64 bits.
   uint8_t* out = m_out + m_outUsed;
   uint64_t bitbuf = m_bitbuf;
   uint32_t bitcount = m_bitcount;
@@ -335,34 +321,52 @@ void BlockWriter::writeSymbols(const uint16_t* lit_codes, const uint8_t* lit_len
     bitbuf >>= bitcount & ~7u;
     bitcount &= 7;
   };
-  flush();
-
-  const uint32_t* syms = m_syms;
-  const size_t n = m_nsyms;
-  for (size_t i = 0; i < n; ++i) {
-    uint32_t s = syms[i];
-    uint32_t dist = s >> 16;
-    if (dist == 0) {
-      bitbuf |= static_cast<uint64_t>(lit_codes[s]) << bitcount;
-      bitcount += lit_lens[s];
-    } else {
-      uint32_t l3 = s & 0xFFFF;
-      if (!kIs64 || l3 < 256) {
-        bitbuf |= static_cast<uint64_t>(len_bits[l3]) << bitcount;
-        bitcount += len_nbits[l3];
-      } else {
-        uint64_t bits = lit_codes[285] | (static_cast<uint64_t>(l3) << lit_lens[285]);
-        bitbuf |= bits << bitcount;
-        bitcount += lit_lens[285] + 16u;
-      }
-      if (kIs64) flush();
-      uint32_t dc = distCode(dist);
-      uint64_t bits = dist_bits[dc] | (static_cast<uint64_t>(dist - kDistBase[dc]) << dist_lens[dc]);
-      bitbuf |= bits << bitcount;
-      bitcount += dist_nbits[dc];
+  auto literals = [&](const uint8_t* p, size_t n) {
+    for (; n >= 3; n -= 3, p += 3) {
+      bitbuf |= static_cast<uint64_t>(lit_codes[p[0]]) << bitcount;
+      bitcount += lit_lens[p[0]];
+      bitbuf |= static_cast<uint64_t>(lit_codes[p[1]]) << bitcount;
+      bitcount += lit_lens[p[1]];
+      bitbuf |= static_cast<uint64_t>(lit_codes[p[2]]) << bitcount;
+      bitcount += lit_lens[p[2]];
+      flush();
+    }
+    for (; n != 0; --n, ++p) {
+      bitbuf |= static_cast<uint64_t>(lit_codes[*p]) << bitcount;
+      bitcount += lit_lens[*p];
     }
     flush();
+  };
+  flush();
+
+  const uint8_t* in = data;
+  const Sequence* const seqs = m_seqs;
+  const size_t n = m_nseqs;
+  for (size_t i = 0; i < n; ++i) {
+    const Sequence q = seqs[i];
+    if (q.litrun != 0) {
+      literals(in, q.litrun);
+      in += q.litrun;
+    }
+    const uint32_t l3 = q.len3;
+    if (!kIs64 || l3 < 256) {
+      bitbuf |= static_cast<uint64_t>(len_bits[l3]) << bitcount;
+      bitcount += len_nbits[l3];
+    } else {
+      uint64_t bits = lit_codes[285] | (static_cast<uint64_t>(l3) << lit_lens[285]);
+      bitbuf |= bits << bitcount;
+      bitcount += lit_lens[285] + 16u;
+    }
+    if (kIs64) flush();
+    const uint32_t dist = q.dist;
+    const uint32_t dc = distCode(dist);
+    const uint64_t bits = dist_bits[dc] | (static_cast<uint64_t>(dist - kDistBase[dc]) << dist_lens[dc]);
+    bitbuf |= bits << bitcount;
+    bitcount += dist_nbits[dc];
+    flush();
+    in += l3 + kMinMatch;
   }
+  if (m_litrun != 0) literals(in, m_litrun);
   // End of block.
   bitbuf |= static_cast<uint64_t>(lit_codes[kEndOfBlock]) << bitcount;
   bitcount += lit_lens[kEndOfBlock];
@@ -371,6 +375,16 @@ void BlockWriter::writeSymbols(const uint16_t* lit_codes, const uint8_t* lit_len
   m_outUsed = static_cast<size_t>(out - m_out);
   m_bitbuf = bitbuf;
   m_bitcount = bitcount;
+}
+
+int BlockWriter::endChunk() {
+  if (int rc = ensureRoom(16)) return rc;
+  putBits(0, 1);  // BFINAL: more follows
+  putBits(0, 2);  // BTYPE: stored
+  alignToByte();
+  putBits(0, 16);       // LEN
+  putBits(0xFFFF, 16);  // NLEN
+  return drain();
 }
 
 // ---- one block ------------------------------------------------------------------------------
@@ -406,8 +420,8 @@ int BlockWriter::flushBlock(const uint8_t* data, bool last) {
       putBits(last ? 1 : 0, 1);
       putBits(1, 2);  // BTYPE: fixed trees
       const FixedCodes& fixed = fixedCodes();
-      if (m_is64) writeSymbols<true>(fixed.lit_codes, fixed.lit_lens, fixed.dist_codes, fixed.dist_lens);
-      else writeSymbols<false>(fixed.lit_codes, fixed.lit_lens, fixed.dist_codes, fixed.dist_lens);
+      if (m_is64) writeSymbols<true>(data, fixed.lit_codes, fixed.lit_lens, fixed.dist_codes, fixed.dist_lens);
+      else writeSymbols<false>(data, fixed.lit_codes, fixed.lit_lens, fixed.dist_codes, fixed.dist_lens);
       break;
     }
     case BlockKind::kDynamic:
@@ -415,8 +429,8 @@ int BlockWriter::flushBlock(const uint8_t* data, bool last) {
       putBits(last ? 1 : 0, 1);
       putBits(2, 2);  // BTYPE: dynamic trees
       writeTreeDescription();
-      if (m_is64) writeSymbols<true>(m_litCodes, m_litLens, m_distCodesTable, m_distLens);
-      else writeSymbols<false>(m_litCodes, m_litLens, m_distCodesTable, m_distLens);
+      if (m_is64) writeSymbols<true>(data, m_litCodes, m_litLens, m_distCodesTable, m_distLens);
+      else writeSymbols<false>(data, m_litCodes, m_litLens, m_distCodesTable, m_distLens);
       break;
   }
   m_firstBlock = false;

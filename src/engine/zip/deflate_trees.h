@@ -1,20 +1,20 @@
-/* engine/zip/deflate_trees.h - deflate blocks: symbol buffer, block ending, block choice, bit output.
+/* engine/zip/deflate_trees.h - deflate blocks: symbol buffer, block choice, bit output.
  *
- * The match finder (deflate.cpp) records each literal and each match here.  A
- * block ends when the symbol buffer is one entry short of full, or - from level 3
- * on, checked every 4,096 symbols - when fewer than half of the symbols are
- * matches and a rough estimate (8 bits per symbol plus 5 + extra bits per
- * distance) says the block already compresses to less than half of its input:
- * the statistics are likely to change, and new trees pay off.
+ * A parser (deflate_chunk.h) records each literal and each match here and
+ * decides where a block ends; the writer only says when its symbol buffer is
+ * full.  At the end of a block the writer builds the trees, computes the exact
+ * size of the block with dynamic trees, with the fixed trees and stored, and
+ * writes the smallest permitted kind (chooseBlockKind()).  The whole entry may
+ * be handed over uncompressed instead when that is smallest and the caller
+ * allows it.
  *
- * At the end of a block the writer builds the trees, computes the exact size of
- * the block with dynamic trees, with the fixed trees and stored, and writes the
- * smallest permitted kind (chooseBlockKind()).  The whole entry may be handed
- * over uncompressed instead when that is smallest and the caller allows it.
+ * A chunk that is not the last of its entry ends with an empty stored block,
+ * so that its output ends on a byte boundary and the outputs of the chunks,
+ * compressed one after another or side by side, join into one stream.
  *
  * Output goes through a 64-bit bit buffer into a byte buffer that is handed to
  * the ByteSink between blocks; stored data is passed to the sink straight from
- * the window.
+ * the chunk.
  */
 #pragma once
 
@@ -74,31 +74,44 @@ class BlockWriter {
   /// @return false when memory is short.
   bool allocate(bool is64);
 
-  /// Starts an entry: level (1..9) sets the early block end, @p sink gets the output.
-  void startEntry(int level, const BlockPolicy& policy, ByteSink* sink);
+  /// Starts a chunk: @p first_chunk says nothing of the entry was written yet,
+  /// @p sink gets the output.
+  void startChunk(const BlockPolicy& policy, ByteSink* sink, bool first_chunk);
 
-  /// Records a literal.  @return true when the block must end now.
+  /// Matches a block holds at most.
+  static constexpr uint32_t kMatchCapacity = 65536;
+
+  /// Records a literal: the block's next input byte, @p c.  Literals take no
+  /// room in the block (they are read back from its input); the parser
+  /// bounds the block's input.  @return false (a literal never fills the block).
   bool tallyLiteral(uint8_t c) {
-    m_syms[m_nsyms++] = c;
     ++m_litFreq[c];
+    ++m_litrun;
     ++m_blockInput;
-    return blockFull();
+    return false;
   }
 
-  /// Records a match of @p len bytes at distance @p dist.  @return true when the block must end.
+  /// Records a match of @p len bytes at distance @p dist.  @return true when the block is full.
   bool tallyMatch(uint32_t dist, uint32_t len) {
-    m_syms[m_nsyms++] = (dist << 16) | (len - kMinMatch);
+    Sequence& q = m_seqs[m_nseqs++];
+    q.litrun = static_cast<uint32_t>(m_litrun);
+    q.len3 = static_cast<uint16_t>(len - kMinMatch);
+    q.dist = static_cast<uint16_t>(dist);
+    m_litrun = 0;
     ++m_litFreq[257 + lengthIndex(len)];
     ++m_distFreq[distCode(dist)];
-    ++m_nmatches;
     m_blockInput += len;
-    return blockFull();
+    return m_nseqs >= kMatchCapacity;
   }
 
-  /// Ends the current block: @p data is its input when still in the window (null
-  /// when it is gone), @p last says the input has ended.
-  /// @return 0, or the sink's result code.
+  /// Ends the current block: @p data is its input, @p last says the entry ends
+  /// with it.  @return 0, or the sink's result code.
   int flushBlock(const uint8_t* data, bool last);
+
+  /// Ends a chunk that is not the entry's last: an empty stored block brings
+  /// the output to a byte boundary, and everything goes to the sink.
+  int endChunk();
+
 
   /// Input bytes recorded in the current block.
   uint64_t blockInput() const { return m_blockInput; }
@@ -108,12 +121,6 @@ class BlockWriter {
   bool storedEntry() const { return m_storedEntry; }
 
  private:
-  bool blockFull() {
-    if (m_nsyms >= m_symLimit) return true;
-    if ((m_nsyms & 0xFFF) == 0) return estimateSaysEnd();
-    return false;
-  }
-  bool estimateSaysEnd() const;
   uint32_t lengthIndex(uint32_t len) const {
     uint32_t l3 = len - kMinMatch;
     return l3 < 256 ? m_lengthIndex[l3] : 28;
@@ -132,26 +139,30 @@ class BlockWriter {
   int writeStored(const uint8_t* data, uint64_t nbytes, bool last);
   void writeTreeDescription();
   template <bool kIs64>
-  void writeSymbols(const uint16_t* lit_codes, const uint8_t* lit_lens, const uint16_t* dist_codes,
-                    const uint8_t* dist_lens);
+  void writeSymbols(const uint8_t* data, const uint16_t* lit_codes, const uint8_t* lit_lens,
+                    const uint16_t* dist_codes, const uint8_t* dist_lens);
   void resetBlock();
 
   // format and policy
   bool m_is64 = false;
-  int m_level = 6;
-  size_t m_symLimit = 0;
   int m_distCodes = 30;
   const uint8_t* m_lengthIndex = nullptr;
   BlockPolicy m_policy;
   ByteSink* m_sink = nullptr;
 
   // the block being collected
-  uint32_t* m_syms = nullptr;
-  uint32_t m_symsAvail = 0;
+  /// A match and the run of literals before it.  Deflate64's lengths and
+  /// distances fit 16 bits as well: length - 3 <= 65,519, distance <= 65,535.
+  struct Sequence {
+    uint32_t litrun;
+    uint16_t len3;
+    uint16_t dist;
+  };
+  Sequence* m_seqs = nullptr;
   // Counters are size_t, not uint32_t: the frequency increments of the tally
   // functions then cannot alias them, and they stay in registers.
-  size_t m_nsyms = 0;
-  size_t m_nmatches = 0;
+  size_t m_nseqs = 0;
+  size_t m_litrun = 0;  // literals since the last match
   uint64_t m_blockInput = 0;
   uint32_t m_litFreq[kFixedLitLenCodes] = {};
   uint32_t m_distFreq[kMaxDistCodes] = {};

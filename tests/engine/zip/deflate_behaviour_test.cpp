@@ -151,9 +151,9 @@ TEST(DeflateStoredEntry, CompressibleOrLargeInputIsNeverStoredWhole) {
   DeflateResult res;
   compress(c, makeText(5000, 11), o, &res);
   EXPECT_FALSE(res.stored_entry);
-  // Random data larger than the window: the first block has left the window by
-  // the end, so the entry cannot be stored whole; stored blocks carry it instead.
-  Bytes random = makeRandom(200000, 12);
+  // Random data larger than one chunk: its first chunk went out before the
+  // end was known, so the entry cannot be stored whole; stored blocks carry it.
+  Bytes random = makeRandom(ostrana::kDeflateChunkNbytes + 5000, 12);
   Bytes out = compress(c, random, o, &res);
   EXPECT_FALSE(res.stored_entry);
   refinflate::Result r = refinflate::inflate(out.data(), out.size(), false);
@@ -161,8 +161,8 @@ TEST(DeflateStoredEntry, CompressibleOrLargeInputIsNeverStoredWhole) {
   EXPECT_TRUE(r.data == random);
   EXPECT_GT(r.blocks_stored, 0);
   EXPECT_LT(out.size(), random.size() + random.size() / 100);
-  // Random data that fits one block is stored whole.
-  Bytes small = makeRandom(8000, 13);
+  // Random data that fits one chunk is stored whole.
+  Bytes small = makeRandom(200000, 13);
   out = compress(c, small, o, &res);
   EXPECT_TRUE(res.stored_entry);
   EXPECT_TRUE(out == small);

@@ -8,7 +8,16 @@
  * the engine's own expander (as file-to-memory would run it), and each must
  * give the entry back; a second compression of the same entry with the same,
  * reused context must give the same bytes.  abort() on any mismatch.
+ *
+ * The chunked path: the same entry is also cut into chunks (compressChunk(),
+ * each primed with the window before it, every chunk but the last ending on a
+ * byte boundary) at cut points that go through every class of offset - empty
+ * chunks, the first and last bytes, just inside and outside a window, and
+ * points taken from the entry's bytes, so cuts land inside matches and runs
+ * alike.  The joined outputs must decode to the entry with both decoders, and
+ * a second pass with another context must give the same bytes.
  */
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -68,6 +77,70 @@ std::vector<uint8_t> run(const ostrana::DeflateOptions& o, const uint8_t* data, 
   return sink.bytes();
 }
 
+/// Cut points for the chunked pass: three picked by the entry's length and
+/// bytes from the offset classes, so at most four chunks (each chunk is
+/// primed with up to a window of history, which costs time per chunk).
+std::vector<size_t> cutPoints(const uint8_t* data, size_t n) {
+  std::vector<size_t> cuts;
+  uint32_t h = 2166136261u;
+  for (size_t i = 0; i < n && i < 64; ++i) h = (h ^ data[i]) * 16777619u;
+  const size_t window = 32768;
+  const size_t fixed[] = {0, 1, 2, 3, n / 2, n - 1, window - 1, window, window + 1, n};
+  for (int k = 0; k < 2; ++k) {
+    size_t pick = fixed[(h >> (4 * k)) % (sizeof fixed / sizeof fixed[0])];
+    cuts.push_back(pick <= n ? pick : n);
+  }
+  h = h * 1103515245u + 12345u;
+  cuts.push_back((h >> 8) % (n + 1));
+  std::sort(cuts.begin(), cuts.end());
+  return cuts;  // duplicates make empty chunks, on purpose
+}
+
+/// The entry through compressChunk() at @p cuts; the joined stream.
+std::vector<uint8_t> runChunked(ostrana::DeflateCompressor& c, const ostrana::DeflateOptions& o,
+                                const uint8_t* data, size_t n, const std::vector<size_t>& cuts,
+                                bool& stored_entry) {
+  const size_t window = ostrana::deflateHistoryNbytes(o.deflate64);
+  ostrana::VectorSink sink;
+  std::vector<uint8_t> buf;
+  size_t from = 0;
+  stored_entry = false;
+  for (size_t k = 0; k <= cuts.size(); ++k) {
+    size_t to = k < cuts.size() ? cuts[k] : n;
+    size_t history = from < window ? from : window;
+    buf.assign(data + from - history, data + to);
+    buf.resize(buf.size() + ostrana::kDeflateChunkPadding, 0);
+    ostrana::DeflateChunk chunk;
+    chunk.data = buf.data() + history;
+    chunk.history_nbytes = history;
+    chunk.nbytes = to - from;
+    chunk.first = k == 0;
+    chunk.last = k == cuts.size();
+    ostrana::DeflateResult res;
+    if (c.compressChunk(chunk, sink, o, &res) != 0) abort();
+    if (res.in_nbytes != chunk.nbytes) abort();
+    if (res.stored_entry && !(chunk.first && chunk.last)) abort();
+    stored_entry = res.stored_entry;
+    from = to;
+  }
+  return sink.bytes();
+}
+
+void checkChunked(const ostrana::DeflateOptions& o, const uint8_t* entry, size_t n) {
+  std::vector<size_t> cuts = cutPoints(entry, n);
+  bool stored = false;
+  std::vector<uint8_t> z = runChunked(compressor(), o, entry, n, cuts, stored);
+  if (stored) abort();  // more than one chunk is never stored whole
+  refinflate::Result r = refinflate::inflate(z.data(), z.size(), o.deflate64, n + 1);
+  if (!r.ok || r.consumed != z.size() || r.data.size() != n) abort();
+  if (n && std::memcmp(r.data.data(), entry, n) != 0) abort();
+  if (!o.allow_fixed_blocks && r.blocks_fixed) abort();
+  expand_with_engine(z, o.deflate64, entry, n);
+  // Another context, with other entries behind it, gives the same bytes.
+  static ostrana::DeflateCompressor other;
+  if (runChunked(other, o, entry, n, cuts, stored) != z) abort();
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -98,5 +171,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   ostrana::DeflateResult again;
   std::vector<uint8_t> z2 = run(o, entry, n, SIZE_MAX, again);
   if (z2 != z || again.stored_entry != res.stored_entry) abort();
+  checkChunked(o, entry, n);
   return 0;
 }
