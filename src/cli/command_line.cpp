@@ -52,6 +52,7 @@ const std::vector<OptionSpec>& option_table() {
       {Opt::kUpdate, "update", 0, nullptr, "replace older files and add missing ones"},
       {Opt::kHelp, "help", 'h', nullptr, "show this help"},
       {Opt::kVersion, "version", 0, nullptr, "show the engine's version"},
+      {Opt::kThreads, "threads", 'J', "N", "compress on N threads (default: one per processor; 1: this one only)"},
   };
   return table;
 }

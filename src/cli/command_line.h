@@ -53,6 +53,7 @@ enum class Opt {
   kUpdate,          // --update
   kHelp,            // -h, --help
   kVersion,         // --version
+  kThreads,         // -J, --threads N
   kCount
 };
 

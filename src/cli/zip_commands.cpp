@@ -29,6 +29,7 @@
 #include "ostrana.h"
 #include "platform/file.h"
 #include "platform/file_info.h"
+#include "platform/processors.h"
 
 namespace cli {
 namespace {
@@ -105,13 +106,17 @@ bool parse_aes(const std::string& text, int* strength_ret) {
   return false;
 }
 
-bool parse_level(const std::string& text, int* level_ret) {
+/// A whole number from @p lo to @p hi.
+bool parse_number(const std::string& text, long lo, long hi, int* value_ret) {
   char* end = nullptr;
   long v = std::strtol(text.c_str(), &end, 10);
-  if (text.empty() || *end != '\0' || v < 0 || v > 19) return false;
-  *level_ret = static_cast<int>(v);
+  if (text.empty() || *end != '\0' || v < lo || v > hi) return false;
+  *value_ret = static_cast<int>(v);
   return true;
 }
+
+bool parse_level(const std::string& text, int* level_ret) { return parse_number(text, 0, 19, level_ret); }
+bool parse_threads(const std::string& text, int* threads_ret) { return parse_number(text, 1, 256, threads_ret); }
 
 int run_zip_command(int function, const std::vector<std::string>& words, const CommandLine& line) {
   ZipSession session(words[0], line.has(Opt::kQuiet));
@@ -138,6 +143,16 @@ int run_zip_command(int function, const std::vector<std::string>& words, const C
     return kUsageError;
   }
   cmd.compFactor = level;
+  if (line.has(Opt::kThreads)) {
+    int threads = 0;
+    if (!parse_threads(line.value(Opt::kThreads), &threads)) {
+      std::fprintf(stderr, "ostrana: --threads takes a number from 1 to 256, not '%s'\n",
+                   line.value(Opt::kThreads).c_str());
+      return kUsageError;
+    }
+    if (threads == 1) cmd.lZipSubOptions2 |= ZIP_OPT2_ONE_THREAD;
+    else platform::set_threads_setting(threads);
+  }
   if (line.has(Opt::kAes) && !line.has(Opt::kPassword)) {
     std::fprintf(stderr, "ostrana: --aes needs a password (-p PW)\n");
     return kUsageError;

@@ -18,6 +18,7 @@
  *     the engine said it left the finished new archive under that name);
  *   - a failed extraction leaves no partly written file in the destination
  *     and nothing outside it.
+ * The writer runs on two threads (files compressed ahead, a chunked entry).
  * Leaks and memory errors on these paths are the sanitizer build's to find:
  * the sweep runs in both suites.
  */
@@ -137,11 +138,17 @@ class FaultSweep : public writertest::WriterTest {
     for (int i = 0; text.size() < 6000; ++i) text += "line " + std::to_string(i) + " of the notes\n";
     std::string noise;
     for (uint32_t x = 7; noise.size() < 1500; x = x * 1103515245 + 12345) noise += static_cast<char>(x >> 23);
-    m_files = {{"notes.txt", text}, {"data/raw.bin", noise}, {"data/small.txt", "small"}};
+    // One file larger than a compression chunk: on two threads it goes through
+    // the chunked path, the small ones are compressed ahead.
+    std::string big;
+    while (big.size() < (1u << 20) + 5000) big += text;
+    m_files = {{"notes.txt", text}, {"data/raw.bin", noise}, {"data/small.txt", "small"}, {"data/big.txt", big}};
     for (const auto& [name, content] : m_files) put(name, content, 1300000000);
+    setenv("OSTRANA_THREADS", "2", 1);
   }
   void TearDown() override {
     faults::disarm();
+    unsetenv("OSTRANA_THREADS");
     WriterTest::TearDown();
   }
 
@@ -287,7 +294,7 @@ class FaultSweep : public writertest::WriterTest {
 
 TEST_F(FaultSweep, AddOfANewArchive) {
   sweep([&] { ::unlink("a.zip"); },
-        [&] { return zip(ZIP_ADD, "notes.txt data/raw.bin data/small.txt"); },
+        [&] { return zip(ZIP_ADD, "notes.txt data/raw.bin data/small.txt data/big.txt"); },
         [&](int kind, long, int rc) {
           EXPECT_TRUE(is_zip_code(rc));
           if (rc == 0) {
@@ -304,7 +311,7 @@ TEST_F(FaultSweep, AddOfANewArchive) {
 }
 
 TEST_F(FaultSweep, UpdateKeepsTheOldArchiveByteForByte) {
-  ASSERT_EQ(0, zip(ZIP_ADD, "notes.txt data/raw.bin data/small.txt"));
+  ASSERT_EQ(0, zip(ZIP_ADD, "notes.txt data/raw.bin data/small.txt data/big.txt"));
   const auto before = bytes("a.zip");
   auto updated = m_files;
   updated["notes.txt"] = m_files["notes.txt"] + "one more line\n";
@@ -394,7 +401,7 @@ TEST_F(FaultSweep, EncryptedAddAndSplitOutput) {
 }
 
 TEST_F(FaultSweep, ExtractLeavesOnlyCompleteFiles) {
-  ASSERT_EQ(0, zip(ZIP_ADD, "notes.txt data/raw.bin data/small.txt"));
+  ASSERT_EQ(0, zip(ZIP_ADD, "notes.txt data/raw.bin data/small.txt data/big.txt"));
   const std::string dest = dir + "/dest";
   const auto outside = files_below(dir);
   sweep(
@@ -421,7 +428,7 @@ TEST_F(FaultSweep, ExtractLeavesOnlyCompleteFiles) {
 }
 
 TEST_F(FaultSweep, TestRunReportsEveryFailedRead) {
-  ASSERT_EQ(0, zip(ZIP_ADD, "notes.txt data/raw.bin data/small.txt"));
+  ASSERT_EQ(0, zip(ZIP_ADD, "notes.txt data/raw.bin data/small.txt data/big.txt"));
   const auto before = bytes("a.zip");
   sweep([] {}, [&] { return unzip("a.zip", ""); },
         [&](int kind, long, int rc) {

@@ -69,6 +69,8 @@ OSTRANA_EXTERN_C_BEGIN
                                             every current reader opens; refused (16) without bit 2 */
 #define ZIP_OPT2_RESERVED_3 ZIP_OPT2_AES_ZIP_FORMAT /* the bit's earlier name */
 #define ZIP_OPT2_FOLLOW_LINKS 0x0010     /* bit 4: store what symbolic links point to, not the links */
+#define ZIP_OPT2_ONE_THREAD 0x0020       /* bit 5: compress on the calling thread only (default: one
+                                            thread per processor, or the OSTRANA_THREADS setting) */
 
 /* ---- wMultiVolControl bits ----------------------------------------------- */
 #define ZIP_MV_ENABLED 0x8000         /* bit 15: multi-volume output */

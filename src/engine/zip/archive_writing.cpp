@@ -233,9 +233,39 @@ int report_output(Writer& w, int rc, int message_id) {
 
 // ---- the entries, in order ---------------------------------------------------------------------
 
+/// The run's compression threads, told which small files to compress ahead
+/// (the ones write_entries() will deflate, in its order); null: one thread.
+std::unique_ptr<CompressionPool> start_compression(Writer& w) {
+  ArchivePlan& plan = w.plan;
+  const EntrySettings& settings = plan.settings;
+  if ((w.run.cmd.lZipSubOptions2 & ZIP_OPT2_ONE_THREAD) != 0 || settings.compression.method == kMethodStored)
+    return nullptr;
+  std::unique_ptr<CompressionPool> pool = CompressionPool::create(CompressionPool::default_threads());
+  if (!pool || settings.convert_eol || plan.action == ZipAction::kDelete) return pool;
+  std::vector<CompressionPool::Ahead> ahead;
+  auto consider = [&](const SelectedFile& f, const std::string& name) {
+    EntrySource e = entry_from(f, name);
+    if (e.size == 0 || e.size > kDeflateChunkNbytes) return;
+    const uint16_t method = entry_method(e, true, settings);
+    if (method == zip::kMethodStore) return;
+    ahead.push_back({e.path, e.size, entry_deflate_options(settings, method, w.out->repositionable(), false)});
+  };
+  for (const OldEntry& e : plan.old.entries())
+    if (e.marked && !e.memory_source) consider(e.source, e.shown_name);
+  for (const SelectedFile& f : plan.new_files) consider(f, f.name);
+  pool->planAhead(std::move(ahead));
+  return pool;
+}
+
 int write_entries(Writer& w) {
   ZipRun& run = w.run;
   ArchivePlan& plan = w.plan;
+  std::unique_ptr<CompressionPool> pool = start_compression(w);
+  struct PoolInSettings {
+    EntrySettings& settings;
+    ~PoolInSettings() { settings.pool = nullptr; }
+  } in_settings{plan.settings};
+  plan.settings.pool = pool.get();
   const SourceKind memory_kind = plan.memory.from_callback ? SourceKind::kCallback : SourceKind::kMemoryBlock;
 
   for (OldEntry& e : plan.old.entries()) {

@@ -52,6 +52,26 @@ std::vector<uint8_t> entry_extra_blocks(const EntrySource& entry, const EntrySet
   return out;
 }
 
+uint16_t entry_method(const EntrySource& entry, bool has_data, const EntrySettings& settings) {
+  const bool folder = (entry.attributes & platform::kDosFolder) != 0;
+  if (!has_data || folder || is_link_entry(entry) || (!entry.from_callback && entry.size == 0) ||
+      (!settings.store_suffixes.empty() &&
+       is_stored_suffix(entry.path.empty() ? entry.name : entry.path, settings.store_suffixes)))
+    return zip::kMethodStore;
+  return static_cast<uint16_t>(settings.compression.method);
+}
+
+DeflateOptions entry_deflate_options(const EntrySettings& settings, uint16_t method, bool repositionable,
+                                     bool from_callback) {
+  DeflateOptions options;
+  options.level = settings.compression.level;
+  options.deflate64 = method == zip::kMethodDeflate64;
+  options.allow_stored_entry = repositionable && !from_callback;
+  options.allow_stored_blocks = options.allow_stored_entry;
+  options.allow_fixed_blocks = repositionable;
+  return options;
+}
+
 int write_entry(ArchiveOutput& out, const EntrySource& entry, ByteSource* data, const EntrySettings& settings,
                 DeflateCompressor& compressor, EntryReadObserver* observer, CentralRecord* ret,
                 std::string* detail_ret) {
@@ -68,11 +88,7 @@ int write_entry(ArchiveOutput& out, const EntrySource& entry, ByteSource* data, 
   r.name = stored_name_bytes(entry.name, &utf8);
   if (r.name.empty() || r.name.size() > 0xFFFF) return OZ_BAD_PARAMETERS;
 
-  uint16_t method = settings.compression.method;
-  if (data == nullptr || folder || is_link_entry(entry) || (!entry.from_callback && entry.size == 0) ||
-      (!settings.store_suffixes.empty() && is_stored_suffix(entry.path.empty() ? entry.name : entry.path,
-                                                            settings.store_suffixes)))
-    method = zip::kMethodStore;
+  uint16_t method = entry_method(entry, data != nullptr, settings);
   // The cipher's block goes into both headers: readers find it in the central
   // one, and a directory rebuilt from the local headers (fixing) keeps it.
   r.extra = entry_extra_blocks(entry, settings, method);
@@ -131,31 +147,53 @@ int write_entry(ArchiveOutput& out, const EntrySource& entry, ByteSource* data, 
   // The data.
   if (data != nullptr && !folder) {
     EntryReader reader(*data, settings.convert_eol, observer);
+    uint32_t crc = 0;
+    uint64_t nbytes = 0;
+    DataType data_type = DataType::kUnknown;
+    bool stored_whole = false;  // the compressor found the raw bytes smallest
+    std::unique_ptr<AheadResult> ahead;
+    if (method != zip::kMethodStore && settings.pool != nullptr && !settings.convert_eol && !entry.from_callback &&
+        !entry.path.empty())
+      ahead = settings.pool->take(entry.path, entry.size);
     if (method == zip::kMethodStore) {
       if (int rc = store_data(reader, *sink)) return rc;
       r.compressed_size = reader.nbytes();
+    } else if (ahead) {
+      // Compressed ahead: report the bytes as read, then hand the stream on.
+      if (ahead->read_error != 0) return ahead->read_error;
+      if (observer != nullptr && observer->progress(ahead->nbytes) != 0) return OZ_INTERRUPTED;
+      if (!ahead->compressed.empty())
+        if (int rc = sink->write(ahead->compressed.data(), ahead->compressed.size())) return rc;
+      r.compressed_size = ahead->deflate.out_nbytes;
+      stored_whole = ahead->deflate.stored_entry;
+      crc = ahead->crc;
+      nbytes = ahead->nbytes;
+      data_type = ahead->data_type;
     } else {
-      DeflateOptions options;
-      options.level = settings.compression.level;
-      options.deflate64 = method == zip::kMethodDeflate64;
-      options.allow_stored_entry = repositionable && !entry.from_callback;
-      options.allow_stored_blocks = options.allow_stored_entry;
-      options.allow_fixed_blocks = repositionable;
+      const DeflateOptions options = entry_deflate_options(settings, method, repositionable, entry.from_callback);
       DeflateResult result;
-      if (int rc = compressor.compress(reader, *sink, options, &result)) {
+      const bool chunked = settings.pool != nullptr && (entry.from_callback || entry.size > kDeflateChunkNbytes);
+      if (int rc = chunked ? settings.pool->compressChunked(reader, *sink, options, &result)
+                           : compressor.compress(reader, *sink, options, &result)) {
         if (detail_ret != nullptr && result.detail != nullptr && *result.detail != '\0') *detail_ret = result.detail;
         return rc;
       }
       r.compressed_size = result.out_nbytes;
-      if (result.stored_entry) {
-        method = zip::kMethodStore;
-        r.header.flags &= static_cast<uint16_t>(~kLevelFlagBits);
-        r.extra = entry_extra_blocks(entry, settings, method);  // same size: only a method changes
-      }
+      stored_whole = result.stored_entry;
     }
-    r.uncompressed_size = reader.nbytes();
-    r.header.crc32 = reader.crc();
-    if (reader.dataType() == DataType::kText) r.header.internal_attributes = kInternalText;
+    if (stored_whole) {
+      method = zip::kMethodStore;
+      r.header.flags &= static_cast<uint16_t>(~kLevelFlagBits);
+      r.extra = entry_extra_blocks(entry, settings, method);  // same size: only a method changes
+    }
+    if (!ahead) {
+      crc = reader.crc();
+      nbytes = reader.nbytes();
+      data_type = reader.dataType();
+    }
+    r.uncompressed_size = nbytes;
+    r.header.crc32 = crc;
+    if (data_type == DataType::kText) r.header.internal_attributes = kInternalText;
   }
   const uint64_t data_nbytes = r.compressed_size;
   if (encryption != nullptr) {

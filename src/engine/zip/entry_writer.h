@@ -27,6 +27,11 @@
  * in a second pass; otherwise (flag bit 3) header and data are encrypted on
  * the way out.  Folders carry no data and are not encrypted.
  *
+ * Threads: with a CompressionPool in the settings, a small file compressed
+ * ahead of its turn is taken from the pool (one progress report for its
+ * bytes, as when it is read here), and a larger entry is compressed chunk by
+ * chunk on the pool's workers; the bytes are the same either way.
+ *
  * Zip64 in the local header is decided before the data is read, from the size
  * the source announced.  A file that grows past 4 GiB while it is read no longer
  * fits such a header: write_entry() then says kEntryNeedsZip64 and the caller
@@ -41,6 +46,7 @@
 
 #include "engine/common/byte_stream.h"
 #include "engine/zip/archive_output.h"
+#include "engine/zip/compression_pool.h"
 #include "engine/zip/deflate.h"
 #include "engine/zip/deflate_input.h"
 #include "engine/zip/entry_encryption.h"
@@ -63,6 +69,8 @@ struct EntrySettings {
   bool convert_eol = false;         ///< convertLFtoCRLFFlag
   std::string_view store_suffixes;  ///< empty when no suffix is stored (effective level 9)
   WriteEncryption* encryption = nullptr;  ///< the run's encryption; null or not enabled: none
+  /// Compression on several threads (compression_pool.h); null: all on the calling thread.
+  CompressionPool* pool = nullptr;
 };
 
 /// One entry to write.
@@ -84,6 +92,15 @@ bool is_link_entry(const EntrySource& entry);
 /// The extra blocks the entry writer gives @p entry besides Zip64: the
 /// extended timestamp, then the cipher's block (for ZIP AES naming @p method).
 std::vector<uint8_t> entry_extra_blocks(const EntrySource& entry, const EntrySettings& settings, uint16_t method);
+
+/// The method an entry gets: stored for folders, empty files, store suffixes
+/// and entries without data (@p has_data false), else the run's.
+uint16_t entry_method(const EntrySource& entry, bool has_data, const EntrySettings& settings);
+
+/// How the data of an entry of @p method is compressed on an output that can
+/// (or cannot) be @p repositionable, from a callback or not.
+DeflateOptions entry_deflate_options(const EntrySettings& settings, uint16_t method, bool repositionable,
+                                     bool from_callback);
 
 /// Writes one entry into @p out; its data comes from @p data (nullptr for a
 /// folder).  @p observer (may be null) hears of the progress and may cancel.

@@ -1,0 +1,91 @@
+/* engine/common/worker_pool.cpp - threads that run the engine's jobs. */
+#include "engine/common/worker_pool.h"
+
+#include <algorithm>
+#include <system_error>
+
+namespace ostrana {
+
+WorkerPool::WorkerPool(int threads) {
+  for (int i = 0; i < threads; ++i) {
+    try {
+      m_threads.emplace_back([this, i] { work(i); });
+    } catch (const std::system_error&) {
+      break;  // fewer workers, or none: the calling thread does the rest
+    }
+  }
+}
+
+WorkerPool::~WorkerPool() {
+  {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_ending = true;
+  }
+  m_wake.notify_all();
+  for (std::thread& t : m_threads) t.join();
+}
+
+void WorkerPool::submit(WorkerJob& job, bool urgent) {
+  if (m_threads.empty()) {
+    job.m_state = WorkerJob::State::kRunning;
+    job.run(0);
+    job.m_state = WorkerJob::State::kDone;
+    return;
+  }
+  {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    job.m_state = WorkerJob::State::kQueued;
+    (urgent ? m_urgent : m_later).push_back(&job);
+  }
+  m_wake.notify_one();
+}
+
+bool WorkerPool::runHereIfWaiting(WorkerJob& job) {
+  {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (job.m_state != WorkerJob::State::kQueued) return false;
+    for (std::deque<WorkerJob*>* q : {&m_urgent, &m_later}) {
+      auto it = std::find(q->begin(), q->end(), &job);
+      if (it != q->end()) q->erase(it);
+    }
+    job.m_state = WorkerJob::State::kRunning;
+  }
+  job.run(threads());
+  {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    job.m_state = WorkerJob::State::kDone;
+  }
+  m_done.notify_all();
+  return true;
+}
+
+void WorkerPool::wait(WorkerJob& job) {
+  std::unique_lock<std::mutex> lock(m_mutex);
+  m_done.wait(lock, [&] {
+    return job.m_state == WorkerJob::State::kDone || job.m_state == WorkerJob::State::kIdle;
+  });
+}
+
+bool WorkerPool::finished(WorkerJob& job) {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  return job.m_state == WorkerJob::State::kDone || job.m_state == WorkerJob::State::kIdle;
+}
+
+void WorkerPool::work(int slot) {
+  std::unique_lock<std::mutex> lock(m_mutex);
+  for (;;) {
+    m_wake.wait(lock, [&] { return m_ending || !m_urgent.empty() || !m_later.empty(); });
+    if (m_ending) return;
+    std::deque<WorkerJob*>& q = !m_urgent.empty() ? m_urgent : m_later;
+    WorkerJob* job = q.front();
+    q.pop_front();
+    job->m_state = WorkerJob::State::kRunning;
+    lock.unlock();
+    job->run(slot);
+    lock.lock();
+    job->m_state = WorkerJob::State::kDone;
+    m_done.notify_all();
+  }
+}
+
+}  // namespace ostrana
