@@ -4,7 +4,14 @@
 #include <algorithm>
 #include <system_error>
 
+#include "platform/processors.h"
+
 namespace ostrana {
+
+int WorkerPool::default_threads() {
+  int n = platform::threads_setting();
+  return n > 0 ? n : platform::processor_count();
+}
 
 WorkerPool::WorkerPool(int threads) {
   for (int i = 0; i < threads; ++i) {

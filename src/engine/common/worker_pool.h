@@ -46,6 +46,10 @@ class WorkerPool {
   WorkerPool(const WorkerPool&) = delete;
   WorkerPool& operator=(const WorkerPool&) = delete;
 
+  /// The threads a run should use: the OSTRANA_THREADS setting when given,
+  /// else one per processor.
+  static int default_threads();
+
   /// Workers running (0 when none could be started).
   int threads() const { return static_cast<int>(m_threads.size()); }
 

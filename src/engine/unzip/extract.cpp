@@ -19,6 +19,7 @@
 
 #include <algorithm>
 
+#include "engine/common/worker_pool.h"
 #include "engine/unzip/extraction.h"
 #include "engine/unzip/item_selection.h"
 #include "engine/unzip/memory_to_memory.h"
@@ -99,6 +100,7 @@ int Extraction::walk_patterns() {
   if (selected.empty()) return unzip_report_message(m_run, OU_NOTHING_TO_DO, kUnzipMsgNoMatch);
   if (int rc = room_guard(selected)) return rc;
 
+  if (m_mode == Mode::kTest) start_ahead_test(selected);
   int result = OU_SUCCESS;
   for (size_t k = 0; k < selected.size(); ++k) {
     std::string line = m_run.messages.format(kUnzipMsgItemOf, 0, static_cast<int>(k + 1),
@@ -111,6 +113,35 @@ int Extraction::walk_patterns() {
     if (stop) return result;
   }
   return result;
+}
+
+void Extraction::start_ahead_test(const std::vector<uint64_t>& selected) {
+  if (m_input.multi_volume() || selected.size() < 2) return;
+  m_ahead = AheadTester::create(m_run.archive_path, WorkerPool::default_threads());
+  if (!m_ahead) return;
+  const CentralDirectory& dir = m_state.directory;
+  std::vector<AheadTester::Item> items;
+  for (uint64_t i : selected) {
+    DirectoryEntry e;
+    if (dir.entry(i, &e) != 0) break;
+    const bool plain = (e.header.flags & zip::kFlagEncrypted) == 0 && e.method == e.header.method &&
+                       expand_supports_method(e.method) &&
+                       (e.header.external_attributes & (platform::kDosFolder | platform::kDosVolumeLabel)) == 0;
+    if (!plain || e.uncompressed_size() > kAheadTestNbytes || e.raw_name.empty() || e.raw_name.back() == '/')
+      continue;
+    AheadTester::Item item;
+    item.index = e.index;
+    item.local_header_offset = e.local_header_offset();
+    item.raw_name = std::string(e.raw_name);
+    item.method = e.method;
+    item.flags = e.header.flags;
+    item.dos_time = e.header.mod_time;
+    item.crc32 = e.header.crc32;
+    item.compressed_nbytes = e.compressed_size();
+    item.uncompressed_nbytes = e.uncompressed_size();
+    items.push_back(std::move(item));
+  }
+  m_ahead->plan(std::move(items));
 }
 
 int Extraction::walk_index() {

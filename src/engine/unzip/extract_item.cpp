@@ -235,6 +235,15 @@ int Extraction::extract_item(const DirectoryEntry& e) {
   if (e.header.external_attributes & platform::kDosVolumeLabel) return OU_VOLUME_ID;
   if (m_mode == Mode::kFiles && target.link && e.uncompressed_size() <= kLinkTargetLimit)
     return password_question(e, extract_link(e, local, target, activity));
+  const AheadTester::Verdict ahead =
+      m_mode == Mode::kTest && m_ahead ? m_ahead->verdict(e.index) : AheadTester::Verdict::kTestHere;
+  if (ahead != AheadTester::Verdict::kTestHere) {
+    // A worker tested it: reported as the expander would have.
+    if (m_run.status.minor(activity.c_str(), 0) != 0) return kExpandCancelled;
+    if (ahead == AheadTester::Verdict::kReadFailed) return password_question(e, OU_UNEXPECTED_EOF);
+    if (e.uncompressed_size() != 0 && m_run.status.minor(activity.c_str(), 100) != 0) return kExpandCancelled;
+    return OU_SUCCESS;
+  }
   return password_question(e, expand_data(e, local, target, activity));
 }
 

@@ -36,6 +36,7 @@
 
 #include "engine/common/activity_log.h"
 #include "engine/common/local_header.h"
+#include "engine/unzip/ahead_test.h"
 #include "engine/unzip/decrypt.h"
 #include "engine/unzip/expand.h"
 #include "engine/unzip/output_path.h"
@@ -122,6 +123,8 @@ class Extraction {
   /// than the destination's volume has free, before anything is written.
   int room_guard(const std::vector<uint64_t>& items);
   int walk_patterns();
+  /// A test run on several threads: hands the plain items of @p selected to the workers.
+  void start_ahead_test(const std::vector<uint64_t>& selected);
   int walk_index();
   int one_for_memory();
   int item_outcome(int rc, bool* stop_ret);
@@ -157,6 +160,7 @@ class Extraction {
   Mode m_mode = Mode::kFiles;
   std::string m_item;          ///< the name of the item being extracted
   std::string m_item_failure;  ///< why its output failed ("" when it did not)
+  std::unique_ptr<AheadTester> m_ahead;  ///< test runs: items tested ahead on workers
   VolumeInput m_input;
   Expander m_expander;
   OutputStage m_output;

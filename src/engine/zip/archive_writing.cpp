@@ -240,7 +240,7 @@ std::unique_ptr<CompressionPool> start_compression(Writer& w) {
   const EntrySettings& settings = plan.settings;
   if ((w.run.cmd.lZipSubOptions2 & ZIP_OPT2_ONE_THREAD) != 0 || settings.compression.method == kMethodStored)
     return nullptr;
-  std::unique_ptr<CompressionPool> pool = CompressionPool::create(CompressionPool::default_threads());
+  std::unique_ptr<CompressionPool> pool = CompressionPool::create(WorkerPool::default_threads());
   if (!pool || settings.convert_eol || plan.action == ZipAction::kDelete) return pool;
   std::vector<CompressionPool::Ahead> ahead;
   auto consider = [&](const SelectedFile& f, const std::string& name) {

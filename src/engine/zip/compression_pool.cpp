@@ -8,7 +8,6 @@
 #include "engine/zip/zip_sources.h"
 #include "ostrana_results.h"
 #include "platform/file.h"
-#include "platform/processors.h"
 
 namespace ostrana {
 
@@ -87,11 +86,6 @@ struct CompressionPool::ChunkJob final : public WorkerJob {
 };
 
 // ---- the pool ---------------------------------------------------------------------------------
-
-int CompressionPool::default_threads() {
-  int n = platform::threads_setting();
-  return n > 0 ? n : platform::processor_count();
-}
 
 std::unique_ptr<CompressionPool> CompressionPool::create(int threads) {
   if (threads < 2) return nullptr;

@@ -59,9 +59,6 @@ class CompressionPool {
   static std::unique_ptr<CompressionPool> create(int threads);
   ~CompressionPool();
 
-  /// The threads a run should use: OSTRANA_THREADS when set, else one per processor.
-  static int default_threads();
-
   /// An entry the writer will compress: a file of at most one chunk.
   struct Ahead {
     std::string path;
