@@ -53,7 +53,7 @@ measure() {
   mem[$name]=$rss
   case $how in
     archive) data[$name]=$("$ostrana" list "$out/$name.zip" | awk '$1 == "total" { print $5 }') ;;
-    peer) data[$name]=$(awk '{ print $9 }' "$out/$name.log") ;;
+    peer) data[$name]=$(awk '{ print $8 }' "$out/$name.log") ;;
     none) data[$name]=0 ;;
   esac
 }
@@ -65,6 +65,7 @@ row() {  # row NAME REFERENCE
 }
 
 for level in $levels; do
+  best=(); mem=(); data=()
   runs=(ours-j1 ours-j2 zlib libdeflate 7zz-mmt1 7zz-mmt2)
   for _ in $(seq "$rounds"); do
     measure ours-j1 archive "$ostrana" add -q -l "$level" -J 1 "$out/ours-j1.zip" .
@@ -81,6 +82,7 @@ for level in $levels; do
   for n in "${runs[@]}"; do row "$n" libdeflate; done
 done
 
+best=(); mem=(); data=()
 archive="$PWD/build-bench/$(basename "$corpus").deflate5.zip"
 if [ ! -f "$archive" ]; then
   (cd "$corpus" && 7zz a -tzip -mx=5 -mmt=1 "$archive.tmp" . >/dev/null) && mv "$archive.tmp" "$archive"
