@@ -12,6 +12,7 @@
 #include "dialogs/ui_text.h"
 #include "log/task_log.h"
 #include "platform/qt/app_environment.h"
+#include "run/headless_run.h"
 #include "wizard/extra_parameters_page.h"
 #include "wizard/my_resize_prop_sheet.h"
 #include "wizard/performing_page.h"
@@ -45,11 +46,9 @@ class DialogMessages final : public StartupMessages {
   }
 };
 
-/// Until the performing page runs the operation of a scheduled task, a verified
-/// task ends here without running anything, and says so.
-int operation_not_run(OperationRecord&, tasklog::TaskLog&, wizard::CMyResizePropSheet*) {
-  print_message(core::kIdsOperationNotRun);
-  return 1;  // the performing page's result before any run
+/// A verified task runs through the run logic the performing page uses, without widgets.
+int run_task(OperationRecord& record, tasklog::TaskLog& log, wizard::CMyResizePropSheet*) {
+  return run::run_scheduled_task_headless(record, log);
 }
 
 }  // namespace
@@ -83,7 +82,7 @@ ProgramStart::ProgramStart(OperationRecord& record, tasklog::TaskLog& log, Optio
     m_own_messages = m_options.gui ? make_dialog_messages() : make_stderr_messages();
     m_options.messages = m_own_messages.get();
   }
-  if (!m_options.runner) m_options.runner = operation_not_run;
+  if (!m_options.runner) m_options.runner = run_task;
   if (!m_options.reader) m_options.reader = tasks::read_any_task_info_file;
   if (m_options.executable_path.isNull()) m_options.executable_path = platform::executable_path();
 }
@@ -155,6 +154,8 @@ ProgramStart::Outcome ProgramStart::verify_scheduled_start() {
   if (!platform::is_regular_file(QString::fromStdString(path))) return end_with(core::kIdsTaskFileNotFound);
 
   tasks::TaskFileVerdict verdict;
+  constexpr int32_t kLogEnabledUnknown = -1;  // no ZIP_LOG_ENABLED line in the file
+  m_record.log_enabled = kLogEnabledUnknown;
   try {
     verdict = m_options.reader(path, &m_record);
   } catch (...) {
@@ -162,8 +163,8 @@ ProgramStart::Outcome ProgramStart::verify_scheduled_start() {
   }
   if (verdict != tasks::TaskFileVerdict::kAccepted) return end_with(core::kIdsVerificationFailed);
 
-  // The task file has no key for "log enabled": a task that names a log file logs.
-  m_record.log_enabled = m_record.log_file_name.empty() ? 0 : 1;
+  // A task file written before ZIP_LOG_ENABLED existed logs when it names a log file.
+  if (m_record.log_enabled == kLogEnabledUnknown) m_record.log_enabled = m_record.log_file_name.empty() ? 0 : 1;
 
   m_log.add_entry_from_message(core::kIdsEventVerificationOk, path);
   m_log.take_task(m_record);

@@ -10,8 +10,9 @@
  * reader or, when that one cannot open it, by the plain one (else 100; a
  * reader that throws gives 627).  Then event 158 is recorded with the path,
  * the results log takes the task, and the sheet holds only the performing
- * page.  The run of the operation itself is a seam (ScheduledRunner) that the
- * performing page fills; its result is written to the results log and decides
+ * page.  The run of the operation itself is a seam (ScheduledRunner); by
+ * default it is the run logic of the performing page (run/operation_run.h).
+ * Its result is written to the results log as soon as it ends and decides
  * the exit status.
  *
  * Interactive path: the six pages in order, the name string "PARVELL", and the
@@ -85,7 +86,7 @@ class ProgramStart {
   struct Options {
     bool gui = true;                      ///< widgets can be created
     StartupMessages* messages = nullptr;  ///< default: dialogs with gui, stderr without
-    ScheduledRunner runner;               ///< default: no operation is run (result 1)
+    ScheduledRunner runner;               ///< default: run::run_scheduled_task_headless
     TaskFileReader reader;                ///< default: protected, then plain
     QString executable_path;              ///< default: QCoreApplication::applicationFilePath()
   };

@@ -110,6 +110,11 @@ void build_zip_record(const ZipRunArguments& args, EngineBridge& bridge) {
   r.lpszComment = args.comment;
   r.LargeZIPFilesFlag = 1;  // Zip64 where a value overflows, nowhere else
 
+  if (!is_empty(args.exclude_list)) {
+    r.excludeFollowingFlag = 1;
+    r.lpszExludeFollowing = args.exclude_list;
+  }
+
   r.lZipSubOptions2 = ZIP_OPT2_MATCH_WHOLE_PATH;
   if (!is_empty(args.password)) {
     r.encryptFlag = 1;

@@ -95,4 +95,32 @@ int32_t extract_run(ProgramInstance instance, QWidget* window, const char* archi
   return extract_run(instance, window, args, callback);
 }
 
+int32_t test_archive(ProgramInstance instance, const char* archive_path, const char* password,
+                     UiProgressCallback* callback) {
+  if (archive_path == nullptr) return kNoArchivePath;
+  OperationFrame frame;
+  if (int32_t rc = frame.begin(EngineSide::kUnzip)) return rc;
+  EngineBridge bridge(instance, kOverwriteAll);
+  ExtractRunArguments args;
+  args.archive_path = archive_path;
+  args.file_pattern = "*";
+  args.password = password;
+  build_extract_record(args, bridge);
+  bridge.unzip.testFlag = 1;
+  frame.set_callback(callback);
+  const int result = OstranaUnzip(&bridge.unzip);
+  rethrow_callback_error(bridge);
+  return result;
+}
+
+const char* zip_result_text(int32_t code) {
+  const char* text = OstranaZipResultText(code);
+  return text ? text : "";
+}
+
+const char* unzip_result_text(int32_t code) {
+  const char* text = OstranaUnzipResultText(code);
+  return text ? text : "";
+}
+
 }  // namespace bridge

@@ -12,6 +12,7 @@
  *   list_archive         one ArchiveItem per item, plus the listing statistics
  *   archive_comment      the archive comment and the statistics of the last listing
  *   archive_has_encrypted_items  the question the performing page asks
+ *   test_archive         expand every item and check it, writing nothing
  *
  * Texts are 8-bit strings (UTF-8), byte for byte as the engine takes them; a
  * null pointer and an empty text mean the same except where said.  Results are
@@ -41,6 +42,9 @@ namespace bridge {
 /// titles of engine messages from it).  The application passes core::load_string.
 /// Null: the engine's own titles stay.
 using ProgramInstance = const char* (*)(int string_id);
+
+/// The zip side's "Could not create output file".
+inline constexpr int32_t kZipCouldNotCreate = 15;
 
 /// The result when no archive path was given: the engine is not called.
 inline constexpr int32_t kNoArchivePath = -1;
@@ -79,6 +83,7 @@ struct ZipRunArguments {
   const char* password = nullptr;      ///< non-empty: entries are AES-encrypted with it
   const char* root_folder = nullptr;   ///< non-empty with kPathModeFolders: names relative to the root
   const char* split_size_text = nullptr;  ///< decimal part size; non-empty with kZipAdd: split output
+  const char* exclude_list = nullptr;  ///< non-empty: names and patterns that are never stored
   int32_t function_code = kZipAdd;     ///< ZipFunction; anything else runs as kZipAdd
   int32_t path_mode = kPathModeFolders;
   int32_t compression_level = 7;       ///< 0 store .. 9 best
@@ -152,6 +157,16 @@ int32_t extract_run(ProgramInstance instance, QWidget* window, const char* archi
                     const char* password, int32_t recurse, int32_t unused_word,
                     int32_t keep_folders, int32_t overwrite_mode, UiProgressCallback* callback,
                     int32_t* return_count = nullptr);
+
+/// Archive test: every item (or those matching nothing but "*") expanded and its
+/// CRC-32 or authentication code checked; nothing is written.  @return the
+/// unzip entry's code unchanged (a skipped item, 49, is no success here).
+int32_t test_archive(ProgramInstance instance, const char* archive_path, const char* password,
+                     UiProgressCallback* callback);
+
+/// The engine's text for a result code of its zip side and of its unzip side ("" when unknown).
+const char* zip_result_text(int32_t code);
+const char* unzip_result_text(int32_t code);
 
 /// Archive listing: empties @p items, counts the archive's items into *@p count_ret
 /// (may be null), then appends one ArchiveItem per item and gathers the statistics.

@@ -91,8 +91,13 @@ constexpr Entry kTable[] = {
     {9000, "no display is available (DISPLAY and WAYLAND_DISPLAY name no usable display); "
            "the wizard needs a graphical session"},
     {9001, "Parvell Ravarave v2.1"},
-    {9002, "the task information file was verified, but running its archive operation is not "
-           "available in this build yet"},
+    {9003, "No name was free beside the ZIP File for the new one; nothing was changed."},
+    {9004, "The new ZIP File could not replace the old one (%s); the old one is unchanged."},
+    {9005, "Operation result %d: %s"},
+    {9006, "The new ZIP File did not pass its test (result %d): no file was deleted."},
+    {9007, "File kept: changed during the operation, or not found whole in the ZIP File"},
+    {9008, "File could not be deleted"},
+    {9009, "%d processed file(s) were kept: changed during the operation, or not found whole in the ZIP File."},
     {9110, "'%s' is a folder, not a ZIP File.\n"
            "Press Browse or NewZIP to select or create a ZIP File..."},
     {9111, "'%s' is a file, not a folder.\n"

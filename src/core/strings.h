@@ -78,7 +78,14 @@ enum StringId : int {
   // Texts of this build's own platform.
   kIdsNoDisplay = 9000,              ///< interactive start without a display
   kIdsStartupCaption = 9001,         ///< caption of start-up message boxes
-  kIdsOperationNotRun = 9002,        ///< a verified scheduled task whose operation this build cannot run
+  // 9002 was the stand-in line of a build that could not run scheduled tasks yet.
+  kIdsNoPlaceForNewArchive = 9003,   ///< results log: no free name beside the archive for its successor
+  kIdsReplaceFailed = 9004,          ///< results log: the new archive could not take the old one's place
+  kIdsEventEngineResult = 9005,      ///< results log: the engine's result and its text
+  kIdsNothingDeleted = 9006,         ///< performing page and log: the new archive failed its test
+  kIdsEventFileKept = 9007,          ///< results log: a processed file kept (changed, or not in the archive)
+  kIdsEventDeleteFailed = 9008,      ///< results log: the system refused to delete a processed file
+  kIdsSomeFilesKept = 9009,          ///< performing page: some processed files were kept
   kIdsArchiveIsFolder = 9110,        ///< archive check: the name is an existing folder
   kIdsFolderIsFile = 9111,           ///< folder check: the name is an existing file
 };

@@ -17,6 +17,7 @@
 
 #include "core/operation_record.h"
 #include "app/program_start.h"
+#include "platform/qt/app_environment.h"
 #include "platform/qt/settings_store.h"
 #include "core/strings.h"
 #include "log/task_log.h"
@@ -273,13 +274,23 @@ TEST_F(ProgramStartTest, FailedOperationGivesNonZeroExitAndANegativeLog) {
   EXPECT_NE(tasktest::read_bytes(m_log.document_path()).find("Not Totally Successful."), std::string::npos);
 }
 
-TEST_F(ProgramStartTest, DefaultRunnerRunsNothingAndSaysSo) {
-  const std::string path = plain_task_file();
+TEST_F(ProgramStartTest, DefaultRunnerRunsTheTaskWithoutWidgets) {
+  core::OperationRecord r = tasktest::sample_record(m_dir + "/real.task_info.txt");
+  std::filesystem::create_directories(m_dir + "/docs");
+  tasktest::write_bytes(m_dir + "/docs/a.txt", "alpha");
+  r.archive_path = m_dir + "/docs.zip";
+  r.originating_folder = m_dir + "/docs";
+  r.file_list = "\"" + m_dir + "/docs/a.txt\" ";
+  r.delete_after = 0;
+  r.log_file_name = m_dir + "/run.log";
+  ASSERT_EQ(tasks::write_task_info_file(&r), 1);
   ProgramStart::Options o = options(false);
   o.runner = nullptr;
   ProgramStart start(m_record, m_log, o);
-  ASSERT_EQ(start.start({"/scheduled", QString::fromStdString(path)}), Outcome::kScheduled);
-  EXPECT_EQ(start.run(), app::kExitFailed);
+  ASSERT_EQ(start.start({"/scheduled", QString::fromStdString(r.task_file_path)}), Outcome::kScheduled);
+  EXPECT_EQ(start.run(), app::kExitOk);
+  EXPECT_TRUE(platform::is_regular_file(QString::fromStdString(r.archive_path)));
+  EXPECT_NE(tasktest::read_bytes(m_log.document_path()).find("Successful"), std::string::npos);
 }
 
 TEST_F(ProgramStartTest, ScheduledStartLeavesTheSettingsFileUntouched) {
