@@ -46,9 +46,14 @@ class DialogMessages final : public StartupMessages {
   }
 };
 
-/// A verified task runs through the run logic the performing page uses, without widgets.
-int run_task(OperationRecord& record, tasklog::TaskLog& log, wizard::CMyResizePropSheet*) {
-  return run::run_scheduled_task_headless(record, log);
+/// A verified task runs on the performing page alone where there is a screen,
+/// else through the same run logic without widgets.
+int run_task(OperationRecord& record, tasklog::TaskLog& log, wizard::CMyResizePropSheet* sheet) {
+  if (sheet == nullptr) return run::run_scheduled_task_headless(record, log);
+  auto* page = qobject_cast<wizard::CTovanelExplWizCallBack*>(sheet->page(wizard::kPagePerforming));
+  if (page == nullptr) return run::OperationRun::kNotRun;
+  sheet->exec();
+  return page->result();
 }
 
 }  // namespace
@@ -138,7 +143,7 @@ void ProgramStart::build_sheet() {
   m_pages->pick_folder = std::make_unique<wizard::CPickUnZipFolderName>(m_record);
   m_pages->extra = std::make_unique<wizard::CSetExtraParametersPg>(m_record);
   m_pages->welcome = std::make_unique<wizard::CWelcomePage>(m_record);
-  m_pages->performing = std::make_unique<wizard::CTovanelExplWizCallBack>(m_record);
+  m_pages->performing = std::make_unique<wizard::CTovanelExplWizCallBack>(m_record, m_log);
   m_pages->scheduler = std::make_unique<wizard::CParvellExplorerMorvaneSchedulerPage>(m_record);
 }
 

@@ -186,6 +186,16 @@ void OperationRun::on_item_progress(const std::string& name, int32_t percent) {
   const bool deleting = is_zip_mode(m_record.run_mode) && m_record.delete_after == 1;
   if (deleting) m_files.note_reading(name, processed_file_path(m_record.originating_folder, name));
   m_presenter.show_item(name, percent);
+  // The engine's overall percent moves once per item; within an item the bar
+  // moves with the item, so one large file does not show 100 % from its start.
+  if (m_total_top > m_total_base) {
+    const int32_t clamped = percent < 0 ? 0 : percent > 100 ? 100 : percent;
+    const int32_t total = m_total_base + (m_total_top - m_total_base) * clamped / 100;
+    if (total != m_total_shown) {
+      m_total_shown = total;
+      m_presenter.show_total(total);
+    }
+  }
   if (percent != 100) return;
   m_log.add_entry_from_message(core::kIdsEventFileProcessed, name);
   if (deleting) m_files.note_finished(name);
@@ -194,11 +204,16 @@ void OperationRun::on_item_progress(const std::string& name, int32_t percent) {
 int32_t OperationRun::on_overall_progress(const char* text, int32_t percent) {
   if (m_stop) return 1;
   const std::string line = text ? text : "";
-  if (!m_have_overall_text || line != m_last_overall_text) ++m_processed;
+  if (!m_have_overall_text || line != m_last_overall_text) {
+    ++m_processed;
+    m_total_base = percent >= m_total_top ? m_total_top : 0;
+    m_total_top = percent;
+    m_total_shown = m_total_base;
+    m_presenter.show_total(m_total_shown);
+  }
   m_have_overall_text = true;
   m_last_overall_text = line;
   show_counter(m_skipped != 0 ? core::kIdsFilesSkipped : 0);
-  m_presenter.show_total(percent);
   m_presenter.show_line(RunLine::kLabel, core::load_string(core::kIdsProcessing), false);
   return 0;
 }
@@ -236,6 +251,7 @@ Completion OperationRun::complete() {
                     : m_result == kResultCancelledByUser ? core::kIdsCanceledByUser
                                                          : core::kIdsCompletedWithErrors;
   m_presenter.show_line(RunLine::kOutcome, core::load_string(done.outcome_id), true);
+  if (m_result == 0) m_presenter.show_total(100);
   if (m_result != 0 && m_result != kNotRun) {
     const bool zip_side = is_zip_mode(m_record.run_mode);
     const char* reason = zip_side ? bridge::zip_result_text(m_result) : bridge::unzip_result_text(m_result);

@@ -23,7 +23,9 @@
  *   - "delete after" deletes only files the new archive holds whole and that
  *     did not change during the run (ProcessedFiles);
  *   - the counter counts items, not reports: the engine repeats its last line
- *     while it reads a large file, and those repeats are not new files.
+ *     while it reads a large file, and those repeats are not new files;
+ *   - the total moves within an item too (from the overall percent at the
+ *     item's start towards the next one, by the item's own percent).
  */
 #pragma once
 
@@ -132,6 +134,9 @@ class OperationRun final : public bridge::UiProgressCallback {
   int m_processed = 0;
   int m_skipped = 0;
   int32_t m_result = kNotRun;
+  int32_t m_total_base = 0;   ///< overall percent when the current item began
+  int32_t m_total_top = 0;    ///< overall percent once the current item is done
+  int32_t m_total_shown = 0;
   std::string m_last_overall_text;
   bool m_have_overall_text = false;
   std::string m_last_new_name;

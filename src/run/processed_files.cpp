@@ -89,6 +89,7 @@ ProcessedFiles::Report ProcessedFiles::delete_verified(const std::string& archiv
                                                        const std::string& originating_folder,
                                                        const ArchiveTester& tester) const {
   Report report;
+  if (m_order.empty()) return report;  // nothing to delete, nothing to prove
   std::vector<TestedEntry> entries;
   report.test_result = tester(archive, &entries);
   if (report.test_result != 0) {
