@@ -113,7 +113,9 @@ TEST_F(OperationRunTest, CreateNewReplacesTheOldArchiveOnlyWhenComplete) {
   const Completion done = run_all();
   EXPECT_EQ(m_run->result(), 0);
   EXPECT_EQ(done.outcome_id, core::kIdsCompletedOk);
-  if (testenv::have_7zz()) EXPECT_EQ(zip_with_7zz_test(m_record.archive_path), 0);
+  if (testenv::have_7zz()) {
+    EXPECT_EQ(zip_with_7zz_test(m_record.archive_path), 0);
+  }
   std::vector<bridge::ArchiveItem> items;
   ASSERT_EQ(bridge::list_archive(nullptr, nullptr, m_record.archive_path.c_str(), &items, nullptr, nullptr), 0);
   for (const auto& item : items) EXPECT_EQ(item.name.indexOf("inside.zip"), -1) << "old archive nested";
@@ -203,9 +205,12 @@ TEST_F(OperationRunTest, DeleteAfterOnlyAfterAPassedTestAndOnlyUnchangedFiles) {
     const Completion done = run_all(std::move(seams));
     EXPECT_EQ(fs::exists(m_source + "/a.txt"), !c.a_deleted);
     EXPECT_EQ(fs::exists(m_source + "/sub/b.bin"), !c.b_deleted);
-    if (m_run->result() == 0 && c.a_deleted != c.b_deleted) EXPECT_FALSE(m_presenter.lines[RunLine::kNote].empty());
-    if (!c.a_deleted && !c.b_deleted && m_run->result() == 0)
+    if (m_run->result() == 0 && c.a_deleted != c.b_deleted) {
+      EXPECT_FALSE(m_presenter.lines[RunLine::kNote].empty());
+    }
+    if (!c.a_deleted && !c.b_deleted && m_run->result() == 0) {
       EXPECT_NE(done.deletion.test_result, 0);
+    }
   }
 }
 
@@ -280,7 +285,9 @@ TEST_F(OperationRunTest, OverwriteAnswersDoWhatTheySay) {
     EXPECT_EQ(m_presenter.overwrite_questions, c.questions);
     // The engine keeps an existing file whatever the answer.
     EXPECT_EQ(testenv::read_file(dest + m_source + "/a.txt"), pattern_bytes(10, 7));
-    if (c.renamed) EXPECT_EQ(testenv::read_file(dest + m_source + "/" + c.renamed), pattern_bytes(5000, 1));
+    if (c.renamed) {
+      EXPECT_EQ(testenv::read_file(dest + m_source + "/" + c.renamed), pattern_bytes(5000, 1));
+    }
     EXPECT_EQ(done.folder_to_open, c.result == 0 ? dest : "");
   }
 }

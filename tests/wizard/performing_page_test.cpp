@@ -61,12 +61,6 @@ class ModalAnswerer : public QObject {
   QWidget* m_ignore = nullptr;
 };
 
-void click(QWidget* dialog, const char* object_name) {
-  auto* button = dialog->findChild<QAbstractButton*>(QString::fromLatin1(object_name));
-  ASSERT_NE(button, nullptr) << object_name;
-  button->click();
-}
-
 void answer_box(QWidget* modal, QMessageBox::StandardButton which) {
   auto* box = qobject_cast<QMessageBox*>(modal);
   ASSERT_NE(box, nullptr);
@@ -140,7 +134,9 @@ TEST_F(PerformingPageTest, StopAsksAndOnlyYesStops) {
     EXPECT_EQ(text_of("PleaseWaitLine"), yes ? core::load_string(core::kIdsCompletedWithErrors)
                                              : core::load_string(core::kIdsCompletedOk));
     EXPECT_EQ(finish()->text(), "Done");
-    if (yes) EXPECT_FALSE(std::filesystem::exists(m_record.archive_path));
+    if (yes) {
+      EXPECT_FALSE(std::filesystem::exists(m_record.archive_path));
+    }
     finish()->click();  // Done closes the sheet
     EXPECT_EQ(m_finished->count(), 1);
   }
