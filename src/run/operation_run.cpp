@@ -204,7 +204,8 @@ void OperationRun::on_item_progress(const std::string& name, int32_t percent) {
 int32_t OperationRun::on_overall_progress(const char* text, int32_t percent) {
   if (m_stop) return 1;
   const std::string line = text ? text : "";
-  if (!m_have_overall_text || line != m_last_overall_text) {
+  // A poll before the first item carries no text: it is no item.
+  if (!line.empty() && (!m_have_overall_text || line != m_last_overall_text)) {
     ++m_processed;
     m_total_base = percent >= m_total_top ? m_total_top : 0;
     m_total_top = percent;
@@ -261,8 +262,9 @@ Completion OperationRun::complete() {
 
   if (is_zip_mode(m_record.run_mode)) {
     if (m_record.delete_after == 1 && m_result == 0) delete_processed(&done);
-    done.show_links = true;
-    m_presenter.show_line(RunLine::kHint, core::load_string(core::kIdsEmailOrOpen), false);
+    // Nothing to mail or open when the run left no archive (stopped before it existed).
+    done.show_links = platform::path_entry_exists(m_record.archive_path);
+    if (done.show_links) m_presenter.show_line(RunLine::kHint, core::load_string(core::kIdsEmailOrOpen), false);
     if (m_auto_close)
       done.close_after_ms = kScheduledCloseMs;
     else if (m_record.monitoring == 1)

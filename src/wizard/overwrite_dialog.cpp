@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStyle>
 
 #include "bridge/ui_progress.h"
 
@@ -21,8 +22,10 @@ CTovanelAskUsrCallback::CTovanelAskUsrCallback(const QString& output_path, QWidg
 
   auto* icon = new QLabel(this);
   icon->setObjectName(QStringLiteral("FileIcon"));
-  icon->setPixmap(QFileIconProvider().icon(file).pixmap(32, 32));
-  auto* name = new QLabel(output_path, this);
+  QIcon file_icon = QFileIconProvider().icon(file);
+  if (file_icon.isNull()) file_icon = style()->standardIcon(QStyle::SP_FileIcon);  // no icon theme
+  icon->setPixmap(file_icon.pixmap(32, 32));
+  auto* name = new QLabel(tr("This file exists already:\n%1").arg(output_path), this);
   name->setObjectName(QStringLiteral("FileName"));
   name->setWordWrap(true);
   name->setTextInteractionFlags(Qt::TextSelectableByMouse);

@@ -113,6 +113,7 @@ TEST_F(OperationRunTest, CreateNewReplacesTheOldArchiveOnlyWhenComplete) {
   const Completion done = run_all();
   EXPECT_EQ(m_run->result(), 0);
   EXPECT_EQ(done.outcome_id, core::kIdsCompletedOk);
+  EXPECT_TRUE(done.show_links);
   if (testenv::have_7zz()) {
     EXPECT_EQ(zip_with_7zz_test(m_record.archive_path), 0);
   }
@@ -246,6 +247,7 @@ TEST_F(OperationRunTest, StopEndsTheRunWithTheEngineCancelAndTheCounterCountsIte
   EXPECT_EQ(m_run->result(), 9);
   EXPECT_EQ(done.outcome_id, core::kIdsCompletedWithErrors);
   EXPECT_FALSE(fs::exists(m_record.archive_path));
+  EXPECT_FALSE(done.show_links);  // nothing to mail or open
   EXPECT_LE(m_run->processed_counter(), 3);  // items begun, not the engine's repeated reports
   EXPECT_NE(m_presenter.lines[RunLine::kCounter].find("Operation Stopped!"), std::string::npos);
 }
