@@ -3,6 +3,7 @@
 
 #include <QStandardPaths>
 #include <cstring>
+#include <vector>
 
 #include "core/operation_record.h"
 #include "core/strings.h"
@@ -15,6 +16,7 @@ namespace run {
 namespace {
 
 constexpr int32_t kResultCancelledByUser = 1026;
+constexpr int32_t kResultSkippedEncrypted = 41;  // the unzip side's "File skipped, encrypted"
 constexpr int kFasterLevel = 3;
 constexpr int kNormalLevel = 7;
 
@@ -159,7 +161,15 @@ int32_t OperationRun::perform_extract() {
   args.recurse = 1;
   args.keep_folders = 1;
   args.overwrite_mode = bridge::kOverwriteAsk;
-  return bridge::extract_run(m_seams.instance, nullptr, args, this);
+  const int32_t result = bridge::extract_run(m_seams.instance, nullptr, args, this);
+  if (result != 0 || !m_record.session_password.empty()) return result;
+  // Without a password the engine skips encrypted items and calls that a
+  // success; the items are not there, so the run says so.
+  std::vector<bridge::ArchiveItem> items;
+  if (bridge::list_archive(m_seams.instance, nullptr, args.archive_path, &items, nullptr, nullptr) == 0 &&
+      bridge::listing_statistics().encrypted > 0)
+    return kResultSkippedEncrypted;
+  return 0;
 }
 
 // ---- the UI progress callback ---------------------------------------------------------

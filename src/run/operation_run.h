@@ -24,6 +24,8 @@
  *     did not change during the run (ProcessedFiles);
  *   - the counter counts items, not reports: the engine repeats its last line
  *     while it reads a large file, and those repeats are not new files;
+ *   - an extraction without a password that left encrypted items behind ends
+ *     with "File skipped, encrypted" (41), not with success;
  *   - the total moves within an item too (from the overall percent at the
  *     item's start towards the next one, by the item's own percent).
  */

@@ -101,6 +101,19 @@ diff -r "$work/src" "$work/home/Desktop/out$work/src" >/dev/null || fail "extrac
 read_log extract
 log_has 'd["result"] == "Successful"' || fail "extract: result line"
 
+# An encrypted archive: the session password is never stored, so the run goes on without
+# one, asks nobody, and logs the failure.
+make_sources
+rm -f "$work/out.zip" && (cd "$work/src" && 7zz a -tzip -psecret -bso0 -bsp0 "$work/out.zip" a.txt >/dev/null)
+$tasks write "$work/task" ZIP_TASK_NAME=Locked ZIP_OPERATION=2 "ZIP_WORKING_FILE_NAME=$work/out.zip" \
+  "ZIP_LOG_FILE_NAME=$work/logs/run.log"
+run_task "$work/task"
+[ "$rc" -eq 1 ] || fail "encrypted: exit status $rc"
+[ "$rc" -ne 124 ] || fail "encrypted: the run waited for somebody"
+read_log encrypted
+log_has 'd["result"] == "Not Totally Successful."' || fail "encrypted: result line"
+[ ! -s "$work/home/Desktop/out/a.txt" ] || fail "encrypted: a file was extracted without its password"
+
 # A damaged archive to add to: errors are logged and the exit status says so.
 make_sources
 printf 'PK\005\006 broken' > "$work/out.zip"
