@@ -9,4 +9,7 @@ inline constexpr const char kProductName[] = "Parvell Ravarave v2.1";
 /// The name string the interactive sheet carries.
 inline constexpr const char kProductWord[] = "PARVELL";
 
+/// The archive engine's name (its version comes from the engine itself).
+inline constexpr const char kEngineName[] = "Ostrana Secure Zip/UnZip";
+
 }  // namespace core

@@ -102,6 +102,21 @@ constexpr Entry kTable[] = {
            "Press Browse or NewZIP to select or create a ZIP File..."},
     {9111, "'%s' is a file, not a folder.\n"
            "Please Enter a ZIP Folder, Browse or Select it from the History ComboBox"},
+    {9300, "About %s"},
+    {9301, "Creates ZIP archives, adds files to existing ones and extracts them, leading you "
+           "through each choice one page at a time. Any of these operations can be saved as a "
+           "scheduled task that runs again by itself and keeps an HTML results log."},
+    {9302, "Archive engine: %s %s"},
+    {9303, "Built %s with %s, Qt %s (running with Qt %s)"},
+    {9304, "Settings: %s"},
+    {9305, "Archive and folder history: %s"},
+    {9306, "Engine logs: %s"},
+    {9307, "Results logs of scheduled tasks: the file each task names on its parameters page"},
+    {9308, "Open the help"},
+    {9309, "&System Info"},
+    {9310, "System Information"},
+    {9311, "(unknown)"},
+    {9312, "Where things are kept"},
 };
 
 std::string vformat(const char* format, va_list args) {

@@ -88,6 +88,21 @@ enum StringId : int {
   kIdsSomeFilesKept = 9009,          ///< performing page: some processed files were kept
   kIdsArchiveIsFolder = 9110,        ///< archive check: the name is an existing folder
   kIdsFolderIsFile = 9111,           ///< folder check: the name is an existing file
+
+  // The about box and the system information dialog.
+  kIdsAboutTitle = 9300,             ///< about box caption ("About %s", the product)
+  kIdsAboutDescription = 9301,       ///< about box: what the program does
+  kIdsAboutEngine = 9302,            ///< about box: engine name and version
+  kIdsAboutBuild = 9303,             ///< about box: build date, compiler, Qt versions
+  kIdsAboutSettingsFile = 9304,      ///< about box: where the settings are kept
+  kIdsAboutHistoryFile = 9305,       ///< about box: where the history lists are kept
+  kIdsAboutEngineLogs = 9306,        ///< about box: where the engine's logs go
+  kIdsAboutResultsLogs = 9307,       ///< about box: where results logs go
+  kIdsAboutHelpLink = 9308,          ///< about box: the help link's text
+  kIdsSystemInfoButton = 9309,       ///< about box: button that opens the report
+  kIdsSystemInfoTitle = 9310,        ///< report dialog caption and group box
+  kIdsUnknownPlace = 9311,           ///< about box: a folder that cannot be known
+  kIdsAboutPlacesHeading = 9312,     ///< about box: heading over the places
 };
 
 /// The text of @p id, or nullptr when the table has no such id.

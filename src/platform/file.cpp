@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
 
@@ -261,6 +262,29 @@ std::string followed_link(const std::string& path) {
 bool path_entry_exists(const std::string& path) {
   struct stat st;
   return ::lstat(path.c_str(), &st) == 0;
+}
+
+std::string read_file_start(const std::string& path, size_t max_nbytes) {
+  int fd;
+  // Not blocking in open(), and regular files only: a FIFO would wait for a writer forever.
+  do fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+  while (fd < 0 && errno == EINTR);
+  if (fd < 0) return {};
+  struct stat st;
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return {};
+  }
+  std::string text;
+  char buf[4096];
+  while (text.size() < max_nbytes) {
+    const ssize_t n = ::read(fd, buf, std::min(sizeof buf, max_nbytes - text.size()));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    text.append(buf, static_cast<size_t>(n));
+  }
+  ::close(fd);
+  return text;
 }
 
 int file_mode(const std::string& path, unsigned* mode_ret) {

@@ -99,6 +99,10 @@ std::string followed_link(const std::string& path);
 /// True when @p path names a folder entry of any kind, a dangling symbolic link included.
 bool path_entry_exists(const std::string& path);
 
+/// The first @p max_nbytes bytes of the file at @p path (all of a shorter
+/// one); "" when it cannot be read.  For small text files the system keeps.
+std::string read_file_start(const std::string& path, size_t max_nbytes);
+
 /// The permission bits (07777) of @p path.  @return 0 or errno.
 int file_mode(const std::string& path, unsigned* mode_ret);
 /// Sets the permission bits of @p path (chmod).  @return 0 or errno.

@@ -30,7 +30,7 @@ std::string home_folder() {
 
 }  // namespace
 
-std::string engine_log_folder() {
+std::string engine_log_folder_path() {
   std::string base;
   const char* state = std::getenv("XDG_STATE_HOME");
   if (state != nullptr && state[0] == '/') {
@@ -41,7 +41,12 @@ std::string engine_log_folder() {
     base = home + "/.local/state";
   }
   while (base.size() > 1 && base.back() == '/') base.pop_back();
-  std::string folder = base + "/Ostrana";
+  return base + "/Ostrana";
+}
+
+std::string engine_log_folder() {
+  std::string folder = engine_log_folder_path();
+  if (folder.empty()) return "";
   return make_folder_path(folder, 0700) == 0 ? folder : "";
 }
 

@@ -17,6 +17,10 @@ namespace platform {
 ///         to put it in or it cannot be created.
 std::string engine_log_folder();
 
+/// Where engine_log_folder() puts the logs, without creating anything
+/// ("" when there is no home folder to put it in).
+std::string engine_log_folder_path();
+
 /// Appends @p nbytes to the file at @p path, creating it (mode 0644) when
 /// missing.  The file is opened for this one write and closed again, in append
 /// mode, so two writers interleave whole writes.  @return 0 or errno.

@@ -37,4 +37,8 @@ std::unique_ptr<HistoryStorage> make_settings_history_storage(const QString& lis
   return std::make_unique<SettingsHistoryStorage>(list_name);
 }
 
+QString history_file_path() {
+  return QSettings(QStringLiteral("ParvellSoft"), QStringLiteral("Parvell Wizard")).fileName();
+}
+
 }  // namespace platform

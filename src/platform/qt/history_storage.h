@@ -26,4 +26,7 @@ class HistoryStorage {
 /// The real storage: QSettings("ParvellSoft", "Parvell Wizard"), group "ComboBxEx/<list>".
 std::unique_ptr<HistoryStorage> make_settings_history_storage(const QString& list_name);
 
+/// The file the history lists are kept in (for the about box and diagnostics).
+QString history_file_path();
+
 }  // namespace platform
