@@ -17,6 +17,7 @@
 #include "platform/command_output.h"
 #include "platform/cpu_identification.h"
 #include "platform/default_browser.h"
+#include "platform/file.h"
 #include "platform/system_identity.h"
 #include "test_env.h"
 
@@ -102,6 +103,16 @@ TEST(CommandOutput, OutputStatusLimitTimeoutAndMissingProgram) {
   out = platform::run_for_output({"no-such-program-here"}, 1000);
   EXPECT_FALSE(out.ran);
   EXPECT_FALSE(platform::run_for_output({}, 1000).ran);
+}
+
+TEST(ReadFileStart, LimitMissingFileAndFifo) {
+  const std::string dir = testenv::make_temp_dir("read_start");
+  std::ofstream(dir + "/text") << "0123456789";
+  EXPECT_EQ("0123", platform::read_file_start(dir + "/text", 4));
+  EXPECT_EQ("0123456789", platform::read_file_start(dir + "/text", 1000));
+  EXPECT_EQ("", platform::read_file_start(dir + "/missing", 1000));
+  ASSERT_EQ(0, ::mkfifo((dir + "/fifo").c_str(), 0600));
+  EXPECT_EQ("", platform::read_file_start(dir + "/fifo", 1000)) << "returns at once, without a writer";
 }
 
 void write_script(const std::string& path, const std::string& body) {
