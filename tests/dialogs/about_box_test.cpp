@@ -9,17 +9,23 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QFileInfo>
 #include <QFontInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QtTest/QTest>
+#include <cstdlib>
 
 #include "dialogs/about_box.h"
 #include "dialogs/system_info_dialog.h"
+#include "platform/log_folder.h"
+#include "platform/qt/history_storage.h"
+#include "platform/qt/settings_store.h"
 #include "ostrana.h"
 #include "system_info_fakes.h"
+#include "test_env.h"
 
 namespace {
 
@@ -32,6 +38,8 @@ T* child(QWidget* parent, const char* name) {
 
 TEST(AboutBox, NamesProductEngineBuildAndPlaces) {
   dialogs::set_help_opener({});
+  const std::string saved_state = std::getenv("XDG_STATE_HOME") ? std::getenv("XDG_STATE_HOME") : "";
+  setenv("XDG_STATE_HOME", testenv::make_temp_dir("about_state").c_str(), 1);
   dialogs::AboutBox box;
   EXPECT_EQ(QStringLiteral("About Parvell Ravarave v2.1"), box.windowTitle());
   EXPECT_EQ(QStringLiteral("Parvell Ravarave v2.1"), child<QLabel>(&box, "productName")->text());
@@ -42,10 +50,15 @@ TEST(AboutBox, NamesProductEngineBuildAndPlaces) {
   EXPECT_TRUE(build.contains(dialogs::AboutBox::compiler())) << build.toStdString();
   EXPECT_TRUE(QRegularExpression(QStringLiteral("^Built 20\\d\\d-[01]\\d-[0-3]\\d with ")).match(build).hasMatch())
       << build.toStdString();
+  // The test folders lie outside the home folder, so the paths show in full.
   const QString places = child<QLabel>(&box, "placesText")->text();
-  EXPECT_TRUE(places.contains(QStringLiteral("parvell.conf")) || places.contains(QStringLiteral(".conf")))
-      << places.toStdString();
-  EXPECT_TRUE(places.contains(QStringLiteral("/Ostrana"))) << places.toStdString();
+  const QString log_folder = QString::fromStdString(platform::engine_log_folder_path());
+  for (const QString& line : {QStringLiteral("Settings: ") + platform::SettingsStore(false).file_path(),
+                              QStringLiteral("Archive and folder history: ") + platform::history_file_path(),
+                              QStringLiteral("Engine logs: ") + log_folder})
+    EXPECT_TRUE(places.split(QLatin1Char('\n')).contains(line)) << line.toStdString() << "\n" << places.toStdString();
+  EXPECT_FALSE(QFileInfo::exists(log_folder)) << "showing where logs go must not make the folder";
+  setenv("XDG_STATE_HOME", saved_state.c_str(), 1);
   EXPECT_EQ(QStringLiteral("&System Info"), child<QPushButton>(&box, "systemInfoButton")->text());
   EXPECT_FALSE(child<QLabel>(&box, "helpLink")->isEnabled()) << "a link that could open nothing";
 }
