@@ -1,21 +1,26 @@
-/* tests/dialogs/system_info_main.cpp - this machine's system information report, printed or shown.
+/* tests/dialogs/system_info_main.cpp - this machine's system information report, printed or pictured.
  *
- *   system_info            prints the report, then the clock /proc/cpuinfo gives
- *                          for each processor (a timing to compare by eye: nothing
- *                          is asserted)
- *   system_info --about    shows the about box            (for pictures under Xvfb)
- *   system_info --report   shows the about box with the report open over it
+ *   system_info                    prints the report, then the clock /proc/cpuinfo
+ *                                  gives for each processor (a timing to compare by
+ *                                  eye: nothing is asserted)
+ *   system_info --pictures OUTDIR  shows the about box, then the report over it, and
+ *                                  saves the whole screen each time as
+ *                                  OUTDIR/about_box.png and OUTDIR/system_info.png
+ *                                  (run under xvfb-run, with a real X server)
  *
- * The screen sections need a display (run it under xvfb-run); printing without
- * one uses the offscreen platform, whose screen is Qt's stand-in.
+ * The screen sections need a display; printing without one uses the offscreen
+ * platform, whose screen is Qt's stand-in.
  */
 #include <QApplication>
 #include <QIcon>
+#include <QScreen>
 #include <QTimer>
+#include <QWindow>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <string>
 
 #include "dialogs/about_box.h"
@@ -27,19 +32,42 @@ int main(int argc, char** argv) {
   if ((display == nullptr || *display == '\0') && std::getenv("QT_QPA_PLATFORM") == nullptr)
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
   QApplication app(argc, argv);
-  const bool about = argc > 1 && std::strcmp(argv[1], "--about") == 0;
-  const bool report_too = argc > 1 && std::strcmp(argv[1], "--report") == 0;
-  if (about || report_too) {
+  if (argc > 2 && std::strcmp(argv[1], "--pictures") == 0) {
     QIcon::setThemeName(QStringLiteral("Adwaita"));
     dialogs::set_help_opener([](QWidget*) {});
+    const QString folder = QString::fromLocal8Bit(argv[2]);
     dialogs::AboutBox box;
-    if (report_too) QTimer::singleShot(0, &box, &dialogs::AboutBox::open_system_info);
-    return box.exec() == QDialog::Accepted ? 0 : 1;
+    bool saved = true;
+    // Each picture is taken once the window is on the screen and painted.
+    auto picture = [&](QWidget* window, const QString& name, std::function<void()> next) {
+      auto* poll = new QTimer(&box);
+      QObject::connect(poll, &QTimer::timeout, &box, [=, &saved] {
+        if (!window->isVisible() || window->windowHandle() == nullptr || !window->windowHandle()->isExposed()) return;
+        poll->deleteLater();
+        window->repaint();
+        QCoreApplication::processEvents();
+        saved = QGuiApplication::primaryScreen()->grabWindow(0).save(folder + QLatin1Char('/') + name) && saved;
+        next();
+      });
+      poll->start(50);
+    };
+    QTimer::singleShot(0, &box, [&] {
+      picture(&box, QStringLiteral("about_box.png"), [&] {
+        box.open_system_info();
+        auto* report = box.findChild<QDialog*>(QStringLiteral("systemInfoDialog"));
+        picture(report, QStringLiteral("system_info.png"), [&] { box.done(QDialog::Accepted); });
+      });
+    });
+    box.exec();
+    if (!saved) std::fprintf(stderr, "system_info: could not save the pictures in %s\n", argv[2]);
+    return saved ? 0 : 1;
   }
 
-  std::string report = dialogs::build_system_info_report(dialogs::gather_system_info(dialogs::this_computer_sources()));
-  for (size_t at; (at = report.find("\r\n")) != std::string::npos;) report.replace(at, 2, "\n");
-  std::printf("%s\n\n--- /proc/cpuinfo ---\n", report.c_str());
+  const std::string report =
+      dialogs::build_system_info_report(dialogs::gather_system_info(dialogs::this_computer_sources()));
+  for (char c : report)
+    if (c != '\r') std::putchar(c);
+  std::printf("\n\n--- /proc/cpuinfo ---\n");
   std::ifstream cpuinfo("/proc/cpuinfo");
   for (std::string line; std::getline(cpuinfo, line);)
     if (line.compare(0, 7, "cpu MHz") == 0 || line.compare(0, 10, "model name") == 0) std::printf("%s\n", line.c_str());
