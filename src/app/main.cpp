@@ -10,6 +10,7 @@
  */
 #include <QApplication>
 #include <QCoreApplication>
+#include <QIcon>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -65,6 +66,8 @@ int main(int argc, char** argv) {
   // A display is named; should it be dead, fall back to offscreen instead of aborting.
   platform::DisplayFallback fallback;
   QApplication application(argc, argv);
+  // Without a desktop session Qt knows no icon theme; the one Debian installs fills in.
+  QIcon::setFallbackThemeName(QStringLiteral("Adwaita"));
   const bool fell_back = fallback.fell_back();
   if (fell_back && !scheduled) {
     print_no_display();

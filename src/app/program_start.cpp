@@ -12,6 +12,7 @@
 #include "dialogs/ui_text.h"
 #include "log/task_log.h"
 #include "platform/qt/app_environment.h"
+#include "platform/qt/data_folders.h"
 #include "run/headless_run.h"
 #include "wizard/extra_parameters_page.h"
 #include "wizard/my_resize_prop_sheet.h"
@@ -136,7 +137,8 @@ void ProgramStart::build_sheet() {
   const QString help_path = folder + QLatin1Char('/') + executable.completeBaseName() + QStringLiteral(".chm");
   m_sheet = std::make_unique<wizard::CMyResizePropSheet>(m_title, QStringLiteral("WizardPosData"), 0, help_path,
                                                          m_record.scheduled_start);
-  m_sheet->set_compiled_help_path(folder + QStringLiteral("/ParvellWizardHlp.CHM"));
+  // The page help: the help pages beside the program (build tree or installation).
+  m_sheet->set_help_folder(platform::help_folder(m_options.executable_path));
 
   m_pages = std::make_unique<Pages>();
   m_pages->pick_zip = std::make_unique<wizard::CPickZipFileName>(m_record);

@@ -255,4 +255,8 @@ run::OverwriteChoice CTovanelExplWizCallBack::ask_overwrite(const bridge::Overwr
   return {dialog.answer(), dialog.new_name().toStdString()};
 }
 
+QList<QWizard::WizardButton> CTovanelExplWizCallBack::button_layout() const {
+  return {QWizard::Stretch, QWizard::FinishButton, QWizard::HelpButton};
+}
+
 }  // namespace wizard

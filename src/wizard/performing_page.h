@@ -17,6 +17,9 @@
  *
  * Opening a file or folder and mailing the archive go through Services, so
  * the page holds no desktop calls of its own and tests see what was asked.
+ *
+ * The button row holds the Finish button alone (with Help): nothing goes back
+ * from a run.
  */
 #pragma once
 
@@ -61,6 +64,7 @@ class CTovanelExplWizCallBack : public CMyResizePropPage, public run::RunPresent
   void initializePage() override;
   bool validatePage() override;
   bool isComplete() const override { return true; }
+  QList<QWizard::WizardButton> button_layout() const override;
 
   /// The operation result (1 before any run).
   int32_t result() const { return m_run ? m_run->result() : run::OperationRun::kNotRun; }

@@ -4,13 +4,24 @@
  * (131, 140, 134, 138, 363, 301), so "go to the page with dialog id N" is the
  * page's nextId() and "stay on this page" is validatePage() returning false.
  * A page carries its dialog caption (shown as the page title), its help
- * topic and the operation record it fills, handed to it by whoever builds it.  Without a rule of its own a page goes on to the next page in the
- * order the sheet was given its pages (QWizard's own default would follow the
- * ascending ids instead).
+ * topic and the operation record it fills, handed to it by whoever builds it.
+ *
+ * Where a page goes is decided by the rules of wizard/page_flow.h from the
+ * page's flow_state(); a page the rules do not know goes on to the next page
+ * in the order the sheet was given its pages (QWizard's own default would
+ * follow the ascending ids instead).
+ *
+ * What a page shows in the button row (Back, Next, Finish, ...) is its
+ * button_layout(), applied by the sheet each time the page becomes active;
+ * whether Next or Finish is offered follows from the rules, whether it is
+ * enabled from isComplete().  on_set_active() runs on every activation,
+ * forward and back (QWizard's initializePage() runs on forward moves only).
  */
 #pragma once
 
+#include <QList>
 #include <QString>
+#include <QWizard>
 #include <QWizardPage>
 
 namespace core {
@@ -18,6 +29,9 @@ struct OperationRecord;
 }
 
 namespace wizard {
+
+class CMyResizePropSheet;
+struct FlowState;
 
 /// Dialog ids of the pages; they are the sheet's page ids.
 enum PageId : int {
@@ -39,9 +53,20 @@ class CMyResizePropPage : public QWizardPage {
   QString caption() const { return m_caption; }
   QString help_topic() const { return m_help_topic; }
   core::OperationRecord& record() const { return m_record; }
+  /// The sheet the page is on, or nullptr.
+  CMyResizePropSheet* sheet() const;
 
-  /// The next page in the sheet's order, or -1 after the last.
+  /// What the page rules look at: the record's run mode and monitoring.
+  virtual FlowState flow_state() const;
+  /// The page Next leads to (page_flow.h), or -1 when the page offers none.
   int nextId() const override;
+  /// The page Finish leads to without closing the sheet, or -1 when Finish closes it.
+  int finish_target() const;
+
+  /// The buttons of the button row while this page is active.
+  virtual QList<QWizard::WizardButton> button_layout() const;
+  /// Runs each time the page becomes the active page.
+  virtual void on_set_active() {}
 
  private:
   int m_dialog_id;
