@@ -9,6 +9,7 @@
 #include "core/operation_record.h"
 #include "core/product.h"
 #include "core/strings.h"
+#include "dialogs/shell_open.h"
 #include "dialogs/ui_text.h"
 #include "log/task_log.h"
 #include "platform/qt/app_environment.h"
@@ -146,6 +147,12 @@ void ProgramStart::build_sheet() {
   m_pages->extra = std::make_unique<wizard::CSetExtraParametersPg>(m_record);
   m_pages->welcome = std::make_unique<wizard::CWelcomePage>(m_record);
   m_pages->performing = std::make_unique<wizard::CTovanelExplWizCallBack>(m_record, m_log);
+  // "Open" and the extraction folder go to the desktop; a failure is shown over the sheet.
+  wizard::CTovanelExplWizCallBack::Services services;
+  services.open_path = [sheet = m_sheet.get()](const QString& path) {
+    dialogs::shell_open(sheet, QStringLiteral("open"), path);
+  };
+  m_pages->performing->set_services(std::move(services));
   m_pages->scheduler = std::make_unique<wizard::CParvellExplorerMorvaneSchedulerPage>(m_record);
 }
 
