@@ -49,6 +49,6 @@ void set_desktop_runner(DesktopRunner runner);
 /// The real runner: starts @p program without a shell and waits for it while
 /// the application keeps painting, at most @p hand_over_ms; a program still
 /// running then counts as having taken over (0).
-int run_and_wait(const QString& program, const QStringList& arguments, int hand_over_ms = 8000);
+int run_and_wait(const QString& program, const QStringList& arguments, int hand_over_ms = 4000);
 
 }  // namespace platform
