@@ -59,21 +59,14 @@ TEST_F(PageHelp, EachPageOpensItsOwnTopicFromTheHelpFolder) {
     go_to(pages[i]);
     opened.clear();
     click(W::HelpButton);
-    ASSERT_EQ(opened.size(), 1) << pages[i];
-    EXPECT_EQ(opened[0], "xdg-open " + QUrl::fromLocalFile(folder + '/' + kTopics[i]).toString());
+    for (QShortcut* key : sheet->findChildren<QShortcut*>()) {  // F1 as well
+      if (key->key() == QKeySequence(QKeySequence::HelpContents)) emit key->activated();
+    }
+    const QString expected = "xdg-open " + QUrl::fromLocalFile(folder + '/' + kTopics[i]).toString();
+    EXPECT_EQ(opened, QStringList({expected, expected})) << pages[i];
     finish_program();
   }
   EXPECT_TRUE(boxes.empty());
-}
-
-TEST_F(PageHelp, F1IsHelpToo) {
-  start();
-  sheet->set_help_folder(make_help_folder());
-  for (QShortcut* key : sheet->findChildren<QShortcut*>()) {
-    if (key->key() == QKeySequence(QKeySequence::HelpContents)) emit key->activated();
-  }
-  ASSERT_EQ(opened.size(), 1);
-  EXPECT_TRUE(opened[0].endsWith(QStringLiteral("/wizard_welcomepage.html")));
 }
 
 TEST_F(PageHelp, WithoutTheTopicTheOnlineHelpOpensAndAFailedTryIsTriedAgain) {

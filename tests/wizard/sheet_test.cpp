@@ -4,12 +4,10 @@
  * operation (3 would be a scheduled run); the chosen operation not standing
  * out; a mnemonic that does nothing; the About entry unreachable without a
  * system menu; a placement "corrected" onto the screen or not stored at
- * close; a scheduled run that changes the user's settings; the name string
- * hidden under a button.
+ * close; the name string hidden under a button.
  */
 #include <QAction>
 #include <QApplication>
-#include <QFile>
 #include <QGuiApplication>
 #include <QRadioButton>
 #include <QScreen>
@@ -17,7 +15,6 @@
 
 #include "core/strings.h"
 #include "sheet_driver.h"
-#include "test_env.h"
 
 namespace {
 
@@ -167,32 +164,6 @@ TEST_F(WelcomeSheet, WithoutAPlacementTheSheetIsCentredAndClosingStoresIt) {
   platform::SettingsStore store(false);
   EXPECT_EQ(store.read_int("WizardPosData", "CurrentPageIndx", -1), 1);
   EXPECT_EQ(store.read_bytes("WizardPosData", "WindowPlacement"), QByteArray("70 80 760 520 0"));
-}
-
-TEST_F(WelcomeSheet, AScheduledRunLeavesTheSettingsFileAsItWas) {
-  store_int("Settings", "WizardOperationRdButon", 1);
-  const QString path = platform::SettingsStore(false).file_path();
-  QFile before_file(path);
-  ASSERT_TRUE(before_file.open(QIODevice::ReadOnly));
-  const QByteArray before = before_file.readAll();
-  before_file.close();
-
-  const std::string task = testenv::make_temp_dir("sched") + "/missing.task_info.txt";
-  app::ProgramStart::Options options;
-  options.executable_path = QStringLiteral("/nonexistent/bin/parvell");
-  options.messages = app::make_stderr_messages().release();
-  {
-    app::ProgramStart start(record, log, options);
-    start.start({QStringLiteral("/scheduled"), QString::fromStdString(task)});
-    if (start.sheet()) {
-      start.sheet()->move(5, 5);
-      start.sheet()->done(QDialog::Accepted);
-    }
-  }
-  delete options.messages;
-  QFile after(path);
-  ASSERT_TRUE(after.open(QIODevice::ReadOnly));
-  EXPECT_EQ(after.readAll(), before);
 }
 
 // ---- the name string ---------------------------------------------------------------
