@@ -168,8 +168,6 @@ ProgramStart::Outcome ProgramStart::verify_scheduled_start() {
   if (!platform::is_regular_file(QString::fromStdString(path))) return end_with(core::kIdsTaskFileNotFound);
 
   tasks::TaskFileVerdict verdict;
-  constexpr int32_t kLogEnabledUnknown = -1;  // no ZIP_LOG_ENABLED line in the file
-  m_record.log_enabled = kLogEnabledUnknown;
   try {
     verdict = m_options.reader(path, &m_record);
   } catch (...) {
@@ -177,10 +175,9 @@ ProgramStart::Outcome ProgramStart::verify_scheduled_start() {
   }
   if (verdict != tasks::TaskFileVerdict::kAccepted) return end_with(core::kIdsVerificationFailed);
 
-  // A task file written before ZIP_LOG_ENABLED existed logs when it names a log file.
-  if (m_record.log_enabled == kLogEnabledUnknown) m_record.log_enabled = m_record.log_file_name.empty() ? 0 : 1;
-
   m_log.add_entry_from_message(core::kIdsEventVerificationOk, path);
+  // Log enabled as the task file says: its own line or, in a file older than
+  // that line, whether it names a log file (the readers decide).
   m_log.take_task(m_record);
   if (m_sheet) hand_to_sheet(*m_sheet, m_pages->performing);
   return Outcome::kScheduled;

@@ -43,6 +43,7 @@ ProtectedRead read_protected_task_info_file(const std::string& path, core::Opera
     if (!reader.take_line(line)) break;
   }
   stream->close();
+  reader.finish();
   return reader.marker_accepted() ? ProtectedRead::kAccepted : ProtectedRead::kRefused;
 }
 

@@ -1,6 +1,6 @@
 /* tasks/protected_task_file.h - the protected task info file, written and read.
  *
- * The same fourteen lines as the plain form (tasks/task_info_lines.h), each
+ * The same sixteen lines as the plain form (tasks/task_info_lines.h), each
  * written through the task file cipher stream.  The writer draws fresh random
  * values for every file, so two files of one record differ completely; like
  * the plain writer it builds the file beside its final name and renames it into

@@ -65,6 +65,7 @@ int read_task_info_file(const std::string& path, core::OperationRecord* record) 
     if (file.read_full(line.data(), n) != static_cast<std::ptrdiff_t>(n)) break;
     if (!reader.take_line(std::string_view(line.data(), n))) break;
   }
+  reader.finish();
   return reader.marker_accepted() ? 1 : 0;
 }
 

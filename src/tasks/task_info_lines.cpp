@@ -34,6 +34,8 @@ constexpr KeyedField kReadOrder[] = {
     {"ZIP_ORIGINATING_FOLDER_NAME = ", &OperationRecord::originating_folder, nullptr},
     {"ZIP_ORIGINAL_FILES_LIST = ", &OperationRecord::file_list, nullptr},
     {"ZIP_LOG_FILE_NAME = ", &OperationRecord::log_file_name, nullptr},
+    {kDestinationFolderKey, &OperationRecord::destination_folder, nullptr},
+    {kLogEnabledKey, nullptr, &OperationRecord::log_enabled},
 };
 
 std::string_view up_to_zero(std::string_view line) {
@@ -84,6 +86,8 @@ std::vector<std::string> format_task_info_lines(const OperationRecord& r) {
       text_line("ZIP_ORIGINATING_FOLDER_NAME = ", r.originating_folder),
       text_line("ZIP_ORIGINAL_FILES_LIST = ", r.file_list),
       text_line("ZIP_LOG_FILE_NAME = ", r.log_file_name),
+      text_line(kDestinationFolderKey, r.destination_folder),
+      number_line(kLogEnabledKey, r.log_enabled),
   };
 }
 
@@ -105,12 +109,19 @@ bool TaskInfoLineReader::take_line(std::string_view line) {
   return m_marker_accepted;
 }
 
+void TaskInfoLineReader::finish() {
+  // Files written before the log line existed log whenever they name a log file.
+  if (m_record != nullptr && m_marker_accepted && !m_log_enabled_seen)
+    m_record->log_enabled = m_record->log_file_name.empty() ? 0 : 1;
+}
+
 void TaskInfoLineReader::take_keyed_line(std::string_view line) {
   if (m_record == nullptr) return;
   for (const KeyedField& field : kReadOrder) {
     const size_t at = line.find(field.key);
     if (at == std::string_view::npos) continue;
     const std::string_view value = line.substr(at + std::char_traits<char>::length(field.key));
+    if (field.number == &OperationRecord::log_enabled) m_log_enabled_seen = true;
     if (field.text != nullptr) {
       m_record->*field.text = std::string(value);
     } else {

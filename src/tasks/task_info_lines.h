@@ -1,8 +1,12 @@
 /* tasks/task_info_lines.h - the lines of a task info file and how they are read.
  *
  * Both forms of the task info file (plain and protected) carry the same
- * fourteen lines "KEY = value": the marker line first, then the task and
- * operation fields of the operation record.  This file is the one place that
+ * sixteen lines "KEY = value": the marker line first, then the task and
+ * operation fields of the operation record.  The last two, the destination
+ * folder of an extraction and whether the results log is written, came after
+ * the first fourteen; readers that do not know a key skip its line, so files
+ * with and without them are read alike, and a file without the log line logs
+ * when it names a log file.  This file is the one place that
  * knows the lines, their keys, their order and their encodings; the two forms
  * only differ in how a line is stored as a record.
  *
@@ -40,7 +44,11 @@ inline constexpr char kTaskFileMarker[] = "_PARVELL_SECURE_TASK_FILE_INFO_";
 /// The literal that starts the marker line.
 inline constexpr char kMarkerKey[] = "PRJ_TAG = ";
 
-/// The fourteen lines of @p record in writing order.
+/// Keys of the two lines after the first fourteen.
+inline constexpr char kDestinationFolderKey[] = "ZIP_DESTINATION_FOLDER_NAME = ";
+inline constexpr char kLogEnabledKey[] = "ZIP_LOG_ENABLED = ";
+
+/// The sixteen lines of @p record in writing order.
 std::vector<std::string> format_task_info_lines(const core::OperationRecord& record);
 
 /// Takes the lines of one task info file, in order, into an operation record.
@@ -52,6 +60,9 @@ class TaskInfoLineReader {
   /// @return false when reading must stop: the first line was not the marker line.
   bool take_line(std::string_view line);
 
+  /// Call after the last line: fills what a file may leave out (log enabled).
+  void finish();
+
   /// True once the first line carried the marker.
   bool marker_accepted() const { return m_marker_accepted; }
 
@@ -61,6 +72,7 @@ class TaskInfoLineReader {
   core::OperationRecord* m_record;
   bool m_first = true;
   bool m_marker_accepted = false;
+  bool m_log_enabled_seen = false;
 };
 
 }  // namespace tasks

@@ -60,15 +60,20 @@ Morvane_LogFileName=/somewhere/else.log
 CurrentPageIndx=3
 CONF
 cp "$work/config/Parvell/parvell.conf" "$work/before.conf"
-python3 - "$work/valid.task_info.txt" "$work/logs/run.log" <<'PY'
+# Writes a plain task file: path, log file name, extra lines.
+write_task() {
+  python3 - "$@" <<'PY'
 import struct, sys
 lines = ["PRJ_TAG = _PARVELL_SECURE_TASK_FILE_INFO_", "ZIP_TASK_NAME = Nightly", "ZIP_OPERATION = 0",
-         "ZIP_WORKING_FILE_NAME = /tmp/never-made.zip", "ZIP_LOG_FILE_NAME = " + sys.argv[2]]
+         "ZIP_WORKING_FILE_NAME = /tmp/never-made.zip", "ZIP_LOG_FILE_NAME = " + sys.argv[2]] + sys.argv[3:]
 with open(sys.argv[1], "wb") as f:
     for line in lines:
         data = line.encode()
         f.write(struct.pack("<i", len(data)) + data)
 PY
+}
+# A file without the log line logs because it names a log file.
+write_task "$work/valid.task_info.txt" "$work/logs/run.log"
 mkdir -p "$work/logs"
 run /scheduled "$work/valid.task_info.txt"
 [ "$rc" -ne 0 ] && [ "$rc" -ne 3 ] && [ "$rc" -ne 124 ] || fail "valid file: exit status $rc"
@@ -80,6 +85,13 @@ log=$(ls "$work/logs"/run\ \[*\].log.html 2>/dev/null | head -1)
 [ -z "$log" ] || grep -q "Command line file verification OK! </FONT><TH  bgcolor=\"#F0F0F0\"><FONT size=\"1\" color=\"#000000\" face=\"Arial, Helvetica, sans-serif\">$work/valid.task_info.txt" "$log" ||
   fail "results log lacks the verification event"
 [ ! -e /tmp/never-made.zip ] || fail "an archive appeared"
+
+# "ZIP_LOG_ENABLED = 0" keeps the log from being written although a log file is named.
+write_task "$work/quiet.task_info.txt" "$work/quiet-logs/run.log" "ZIP_LOG_ENABLED = 0"
+mkdir -p "$work/quiet-logs"
+run /scheduled "$work/quiet.task_info.txt"
+[ "$rc" -ne 3 ] && [ "$rc" -ne 124 ] || fail "log off: exit status $rc"
+[ -z "$(ls "$work/quiet-logs")" ] || fail "log off: a results log was written: $(ls "$work/quiet-logs")"
 
 [ "$failures" -eq 0 ] && echo "all headless start checks passed"
 exit "$failures"

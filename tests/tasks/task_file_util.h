@@ -35,7 +35,7 @@ inline std::string read_bytes(const std::string& path) {
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-/// The fourteen lines sample_record() gives, in writing order.
+/// The sixteen lines sample_record() gives, in writing order.
 inline std::vector<std::string> sample_record_lines() {
   return {
       "PRJ_TAG = _PARVELL_SECURE_TASK_FILE_INFO_",
@@ -52,6 +52,8 @@ inline std::vector<std::string> sample_record_lines() {
       "ZIP_ORIGINATING_FOLDER_NAME = /home/alice/docs",
       "ZIP_ORIGINAL_FILES_LIST = \"/home/alice/docs/Old/*.*\" \"/home/alice/docs/a.txt\" ",
       "ZIP_LOG_FILE_NAME = /home/alice/logs/MorvaneInfo.log",
+      "ZIP_DESTINATION_FOLDER_NAME = /home/alice/restored docs",
+      "ZIP_LOG_ENABLED = 1",
   };
 }
 
@@ -73,6 +75,8 @@ inline core::OperationRecord sample_record(const std::string& task_file_path) {
   r.originating_folder = "/home/alice/docs";
   r.file_list = "\"/home/alice/docs/Old/*.*\" \"/home/alice/docs/a.txt\" ";
   r.log_file_name = "/home/alice/logs/MorvaneInfo.log";
+  r.destination_folder = "/home/alice/restored docs";
+  r.log_enabled = 1;
   return r;
 }
 

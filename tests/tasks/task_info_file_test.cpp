@@ -10,6 +10,7 @@
 
 #include "platform/fault_injection.h"
 #include "task_file_util.h"
+#include "tasks/protected_task_file.h"
 #include "tasks/task_info_file.h"
 #include "tasks/task_info_lines.h"
 #include "test_env.h"
@@ -37,7 +38,7 @@ class PlainTaskFile : public ::testing::Test {
   core::OperationRecord m_record;
 };
 
-TEST_F(PlainTaskFile, WritesTheFourteenLinesByteForByte) {
+TEST_F(PlainTaskFile, WritesTheSixteenLinesByteForByte) {
   core::OperationRecord r = tasktest::sample_record(m_path);
   ASSERT_EQ(tasks::write_task_info_file(&r), 1);
   std::string expected;
@@ -66,11 +67,12 @@ TEST_F(PlainTaskFile, WriteThenReadGivesBackEveryKeyedField) {
   EXPECT_EQ(m_record.originating_folder, written.originating_folder);
   EXPECT_EQ(m_record.file_list, written.file_list);
   EXPECT_EQ(m_record.log_file_name, written.log_file_name);
+  EXPECT_EQ(m_record.destination_folder, written.destination_folder);
+  EXPECT_EQ(m_record.log_enabled, 1);
   EXPECT_EQ(m_record.cmdline_task_path, m_path);
   // Fields without a key keep their reset values.
-  EXPECT_TRUE(m_record.destination_folder.empty());
   EXPECT_EQ(m_record.run_mode, -1);
-  EXPECT_EQ(m_record.log_enabled, 0);
+  EXPECT_EQ(m_record.prevent_tampering, 0);
 }
 
 TEST_F(PlainTaskFile, NoRecordOrUncreatableFileGivesZero) {
@@ -189,13 +191,54 @@ TEST_F(PlainTaskFile, OverlongLineIsCutTo16384BytesAndEndsReadingThere) {
   core::OperationRecord r = tasktest::sample_record(m_path);
   r.file_list = std::string(20000, 'f');
   const std::vector<std::string> lines = tasks::format_task_info_lines(r);
-  ASSERT_EQ(lines.size(), 14u);
+  ASSERT_EQ(lines.size(), 16u);
   EXPECT_EQ(lines[12].size(), tasks::kTaskLineBufferBytes);
   ASSERT_EQ(tasks::write_task_info_file(&r), 1);
   ASSERT_EQ(tasks::read_task_info_file(m_path, &m_record), 1);
   EXPECT_EQ(m_record.originating_folder, r.originating_folder);  // the line before it
   EXPECT_EQ(m_record.file_list, "");
   EXPECT_EQ(m_record.log_file_name, "");  // after it: not seen
+}
+
+// ---- the destination and log lines, in both forms -------------------------------
+
+TEST_F(PlainTaskFile, DestinationAndLogLinesAndOlderFilesWithoutThem) {
+  struct Case {
+    const char* what;
+    std::vector<std::string> lines;  // after the marker line
+    int log_enabled;
+    std::string destination;
+  };
+  const Case cases[] = {
+      {"older file naming a log file", {"ZIP_LOG_FILE_NAME = /l/run.log"}, 1, ""},
+      {"older file without a log file", {"ZIP_TASK_NAME = t"}, 0, ""},
+      {"log line off beats the log file", {"ZIP_LOG_FILE_NAME = /l/run.log", "ZIP_LOG_ENABLED = 0"}, 0, ""},
+      {"log line on before the log file", {"ZIP_LOG_ENABLED = 1", "ZIP_LOG_FILE_NAME = /l/run.log"}, 1, ""},
+      {"log line on without a log file", {"ZIP_LOG_ENABLED = 1"}, 1, ""},
+      {"destination keeps its blanks", {"ZIP_DESTINATION_FOLDER_NAME =  /out/a b "}, 0, " /out/a b "},
+      {"destination after a key-less line", {"junk", "ZIP_DESTINATION_FOLDER_NAME = /o"}, 0, "/o"},
+  };
+  for (const bool protect : {false, true}) {
+    for (const Case& c : cases) {
+      std::vector<std::string> lines = {kMarkerLine};
+      lines.insert(lines.end(), c.lines.begin(), c.lines.end());
+      if (protect) {
+        tasks::TaskFileCipherStream stream;
+        ASSERT_EQ(stream.open_for_writing(m_path.c_str()), 0);
+        for (const std::string& line : lines) ASSERT_EQ(stream.write_line(line.c_str()), 0);
+        ASSERT_TRUE(stream.close());
+      } else {
+        std::string bytes;
+        for (const std::string& line : lines) bytes += plain_record(line);
+        write_bytes(m_path, bytes);
+      }
+      m_record = core::OperationRecord{};  // reset() keeps the log file name
+      m_record.reset();
+      ASSERT_EQ(tasks::read_any_task_info_file(m_path, &m_record), tasks::TaskFileVerdict::kAccepted) << c.what;
+      EXPECT_EQ(m_record.log_enabled, c.log_enabled) << c.what << (protect ? " (protected)" : " (plain)");
+      EXPECT_EQ(m_record.destination_folder, c.destination) << c.what << (protect ? " (protected)" : " (plain)");
+    }
+  }
 }
 
 // ---- file name -----------------------------------------------------------------

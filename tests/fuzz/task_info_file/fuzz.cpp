@@ -43,7 +43,8 @@ void put(const std::string& path, const uint8_t* data, size_t size, const std::s
 
 std::string fields(const core::OperationRecord& r) {
   return r.task_name + '\n' + r.task_comment + '\n' + r.archive_path + '\n' + r.file_list + '\n' +
-         r.log_file_name + '\n' + std::to_string(r.stored_operation) + std::to_string(r.create_new);
+         r.log_file_name + '\n' + r.destination_folder + '\n' + std::to_string(r.stored_operation) +
+         std::to_string(r.create_new) + std::to_string(r.log_enabled);
 }
 
 void read_twice(const std::string& path) {
