@@ -101,6 +101,15 @@ diff -r "$work/src" "$work/home/Desktop/out$work/src" >/dev/null || fail "extrac
 read_log extract
 log_has 'd["result"] == "Successful"' || fail "extract: result line"
 
+# With a destination line (protected form) the same archive lands there; log enabled 0: no log.
+$tasks write "$work/task" --protected ZIP_TASK_NAME=Unpack ZIP_OPERATION=2 "ZIP_WORKING_FILE_NAME=$work/out.zip" \
+  "ZIP_LOG_FILE_NAME=$work/logs/run.log" "ZIP_DESTINATION_FOLDER_NAME=$work/dest" "ZIP_LOG_ENABLED=0"
+rm -f "$work"/logs/*
+run_task "$work/task"
+[ "$rc" -eq 0 ] || fail "extract to destination: exit status $rc ($err)"
+diff -r "$work/src" "$work/dest$work/src" >/dev/null || fail "extract to destination: tree differs"
+[ -z "$(ls "$work/logs")" ] || fail "log enabled 0: a log was written"
+
 # An encrypted archive: the session password is never stored, so the run goes on without
 # one, asks nobody, and logs the failure.
 make_sources
