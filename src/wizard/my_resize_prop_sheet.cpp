@@ -123,23 +123,30 @@ bool CMyResizePropSheet::show_help() {
 void CMyResizePropSheet::page_activated(int id) {
   auto* page = qobject_cast<CMyResizePropPage*>(this->page(id));
   if (page == nullptr) return;
-  setButtonLayout(page->button_layout());
-  keep_button_row_clear();
+  const QList<QWizard::WizardButton> layout = page->button_layout();
+  setButtonLayout(layout);
+  keep_button_row_clear(layout);
   page->on_set_active();
   update();  // the name string follows the buttons
 }
 
-void CMyResizePropSheet::keep_button_row_clear() {
+void CMyResizePropSheet::keep_button_row_clear(const QList<QWizard::WizardButton>& layout) {
   // The sheet never gets so narrow that the buttons cover the name string.
+  // Next and Finish share their place: the page rules show one of them.
   int buttons = 0;
-  for (QWizard::WizardButton which : {QWizard::BackButton, QWizard::NextButton, QWizard::CommitButton,
-                                      QWizard::FinishButton, QWizard::CancelButton, QWizard::HelpButton,
-                                      QWizard::CustomButton1, QWizard::CustomButton2, QWizard::CustomButton3}) {
-    const QAbstractButton* b = button(which);
-    if (b && !b->isHidden()) buttons += b->sizeHint().width() + 8;
+  int next_or_finish = 0;
+  for (QWizard::WizardButton which : layout) {
+    const QAbstractButton* b = which == QWizard::Stretch ? nullptr : button(which);
+    if (b == nullptr) continue;
+    const int width = b->sizeHint().width() + 8;
+    if (which == QWizard::NextButton || which == QWizard::FinishButton) {
+      next_or_finish = std::max(next_or_finish, width);
+    } else {
+      buttons += width;
+    }
   }
   const int name = m_name_string.isEmpty() ? 0 : QFontMetrics(m_name_font).horizontalAdvance(m_name_string) + 24;
-  setMinimumWidth(std::max(kMinimumSize.width(), kNameStringLeft + name + buttons + 24));
+  setMinimumWidth(std::max(kMinimumSize.width(), kNameStringLeft + name + buttons + next_or_finish + 24));
 }
 
 int CMyResizePropSheet::nextId() const {

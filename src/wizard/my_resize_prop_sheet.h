@@ -111,7 +111,7 @@ class CMyResizePropSheet : public QWizard {
   bool restore_placement();
   void store_placement();
   void page_activated(int id);
-  void keep_button_row_clear();
+  void keep_button_row_clear(const QList<QWizard::WizardButton>& layout);
 
   std::unique_ptr<platform::SettingsStore> m_store;
   QString m_placement_key;
