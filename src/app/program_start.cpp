@@ -154,6 +154,7 @@ void ProgramStart::build_sheet() {
   };
   m_pages->performing->set_services(std::move(services));
   m_pages->scheduler = std::make_unique<wizard::CParvellExplorerMorvaneSchedulerPage>(m_record);
+  m_pages->scheduler->set_program_path(QFileInfo(m_options.executable_path).absoluteFilePath());
 }
 
 ProgramStart::Outcome ProgramStart::end_with(int message_id) {

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # tests/cron/real_cron.sh - a scheduled task run by the real cron daemon.
 #
-# A throwaway user gets a crontab line for the next minute that starts
-# `parvell /scheduled TASK` the way the task page registers it; cron is
+# A throwaway user gets a task for the next minute, registered and its
+# task info file written by the task page's own scheduling call
+# (cron_schedule_task), which starts `parvell /scheduled TASK`; cron is
 # started here (and stopped by its PID afterwards, or an already running
 # daemon does the work).  Within 150 s the archive must be there, pass
 # 7-Zip's test, and the results log must say "Successful".  Root only: it
@@ -32,18 +33,17 @@ useradd -M -d "$work/home" -s /bin/sh "$user" || { echo "cannot create a user: s
 cp "$OSTRANA_BIN_DIR/parvell" "$work/parvell"
 seq 1 50000 > "$work/src/sub/numbers.txt"
 printf 'cron was here\n' > "$work/src/readme.txt"
-python3 "$here/../cli/task_files.py" write "$work/nightly.task_info.txt" --protected ZIP_TASK_NAME=Nightly \
-  ZIP_OPERATION=0 ZIP_CREATE_NEW=1 "ZIP_WORKING_FILE_NAME=$work/out.zip" \
-  "ZIP_ORIGINATING_FOLDER_NAME=$work/src" "ZIP_ORIGINAL_FILES_LIST=\"$work/src/*.*\" " \
-  "ZIP_LOG_FILE_NAME=$work/logs/nightly.log"
-chown -R "$user" "$work"
-chmod 755 "$work"
 
 # The next minute that is at least 5 seconds away.
 at=$(( $(date +%s) + 65 - $(date +%S | sed 's/^0//') ))
 [ $(( at - $(date +%s) )) -ge 5 ] || at=$(( at + 60 ))
-printf '%d %d * * * %s /scheduled "%s"\n' "$(date -d "@$at" +%-M)" "$(date -d "@$at" +%-H)" \
-  "$work/parvell" "$work/nightly.task_info.txt" | crontab -u "$user" - || { fail "crontab refused the line"; exit 1; }
+task=$("$OSTRANA_BIN_DIR/cron_schedule_task" "$user" "$work/parvell" "$(date -d "@$at" +%F)" "$(date -d "@$at" +%H:%M)" \
+  Nightly operation=0 create_new=1 protected=1 log_enabled=1 "archive=$work/out.zip" "folder=$work/src" \
+  "files=\"$work/src/*.*\" " "log=$work/logs/nightly.log") || { fail "the task was not scheduled"; exit 1; }
+[ "$task" = "$work/src/Nightly.task_info.txt" ] || fail "task file '$task'"
+crontab -l -u "$user" | grep -q "^# parvell-task name=Nightly " || fail "no task in the user's table"
+chown -R "$user" "$work"
+chmod 755 "$work"
 
 cron -f -L 0 >/dev/null 2>&1 &
 cron_pid=$!

@@ -5,7 +5,8 @@
  * objectName, the buttons of the button row, and stand-ins that answer for
  * the user: the add-files dialog, the message boxes and the warning box (each
  * records what it was asked), the about box and the desktop runner (records
- * what would have been opened and answers with a chosen exit status).
+ * what would have been opened and answers with a chosen exit status), and an
+ * in-memory crontab, so a Finish on the task page never reaches a real table.
  */
 #pragma once
 
@@ -20,6 +21,8 @@
 #include <vector>
 
 #include "app/program_start.h"
+#include "crontab_stand_ins.h"
+#include "test_env.h"
 #include "core/operation_record.h"
 #include "dialogs/message_boxes.h"
 #include "dialogs/warn_message_box.h"
@@ -38,6 +41,7 @@ class SheetTest : public ::testing::Test {
  protected:
   void SetUp() override {
     clear_settings();
+    docs_folder = testenv::make_temp_dir("docs");
     dialogs::set_box_presenter([this](QWidget*, const dialogs::BoxRequest& request) {
       boxes.push_back(request);
       return request.buttons == dialogs::BoxButtons::kYesNo ? (answer_yes ? dialogs::kBoxYes : dialogs::kBoxNo)
@@ -84,7 +88,7 @@ class SheetTest : public ::testing::Test {
     welcome()->set_add_files_hook([this](QWidget*, core::OperationRecord& r) {
       ++add_files_shown;
       folder_seen_by_dialog = r.originating_folder;
-      if (add_files_ok) r.originating_folder = "/home/u/Docs";
+      if (add_files_ok) r.originating_folder = docs_folder;
       return add_files_ok;
     });
     sheet->set_about_handler([this](QWidget*) { ++about_shown; });
@@ -112,6 +116,8 @@ class SheetTest : public ::testing::Test {
 
   core::OperationRecord record;
   tasklog::TaskLog log;
+  testenv::FakeCrontab crontab;
+  std::string docs_folder;  ///< the folder the add-files stand-in chooses
   wizard::CMyResizePropSheet* sheet = nullptr;
 
   // What the stand-ins answer and what they were asked.
