@@ -6,25 +6,8 @@
 # not a terminal (an existing file is kept and said, -o replaces it, -n keeps
 # it silently), that the exit status is the engine's result (39 for a bad CRC,
 # 49 when the last item was skipped), and what `test` prints.
-set -u
+. "$(dirname "$0")/lib.sh"
 : "${OSTRANA:?OSTRANA must name the ostrana binary}"
-tmp=$(mktemp -d)
-trap 'rm -rf "$tmp"' EXIT
-export XDG_STATE_HOME="$tmp/state"
-failures=0
-
-check() {  # check NAME EXPECTED ACTUAL
-  if [ "$2" != "$3" ]; then
-    printf 'FAIL %s\n--- expected\n%s\n--- actual\n%s\n' "$1" "$2" "$3"
-    failures=$((failures + 1))
-  fi
-}
-
-run() {  # run ARGS... ; sets out, err, rc (stdin is never a terminal here)
-  out=$("$OSTRANA" "$@" 2>"$tmp/stderr" </dev/null)
-  rc=$?
-  err=$(cat "$tmp/stderr")
-}
 
 python3 - "$tmp" <<'PY'
 import sys, zipfile
@@ -90,5 +73,4 @@ PY
   check "no progress line without a terminal" "$tmp/many.zip: 70000 items tested, no errors" "$out"
 fi
 
-[ "$failures" -eq 0 ] && echo "all passed"
-exit "$failures"
+finish

@@ -11,21 +11,10 @@
 #    with 3 (or the item's own code) - never "out of memory", never a crash:
 #    the claims are checked before anything is allocated.  (Skipped in the
 #    sanitizer build, whose shadow memory needs more address space.)
-set -u
+. "$(dirname "$0")/lib.sh"
 : "${OSTRANA:?OSTRANA must name the ostrana binary}"
 : "${OSTRANA_TEST_DATA:?OSTRANA_TEST_DATA must name tests/data}"
 hostile=$OSTRANA_TEST_DATA/hostile
-tmp=$(mktemp -d)
-trap 'rm -rf "$tmp"' EXIT
-export XDG_STATE_HOME="$tmp/state"
-failures=0
-
-check() {  # check NAME EXPECTED ACTUAL
-  if [ "$2" != "$3" ]; then
-    printf 'FAIL %s\n--- expected\n%s\n--- actual\n%s\n' "$1" "$2" "$3"
-    failures=$((failures + 1))
-  fi
-}
 
 # ---- 1. the committed archives are the generator's -------------------------------------
 python3 "$hostile/make_hostile.py" --check "$tmp/made"
@@ -128,8 +117,4 @@ else
   capped test "$hostile/bomb.zip"; check "bomb under the cap" 3 "$?"
 fi
 
-if [ "$failures" -ne 0 ]; then
-  echo "$failures failure(s)"
-  exit 1
-fi
-echo "hostile archives: all checks passed"
+finish

@@ -6,25 +6,8 @@
 # engine's result code, 64 for a line that cannot be run) and error messages
 # that name the file.  Archives are made here with Python's zipfile, with
 # fixed dates, so the expected output is exact.
-set -u
+. "$(dirname "$0")/lib.sh"
 : "${OSTRANA:?OSTRANA must name the ostrana binary}"
-tmp=$(mktemp -d)
-trap 'rm -rf "$tmp"' EXIT
-export XDG_STATE_HOME="$tmp/state"
-failures=0
-
-check() {  # check NAME EXPECTED ACTUAL
-  if [ "$2" != "$3" ]; then
-    printf 'FAIL %s\n--- expected\n%s\n--- actual\n%s\n' "$1" "$2" "$3"
-    failures=$((failures + 1))
-  fi
-}
-
-run() {  # run ARGS... ; sets out, err, rc
-  out=$("$OSTRANA" "$@" 2>"$tmp/stderr")
-  rc=$?
-  err=$(cat "$tmp/stderr")
-}
 
 python3 - "$tmp" <<'PY'
 import sys, zipfile
@@ -106,5 +89,4 @@ check "unbalanced quote exits 47" 47 "$rc"
 check "unbalanced quote message" \
   "ostrana: $tmp/sample.zip: Command syntax error (Double Quotes mismatched.)" "$err"
 
-[ "$failures" -eq 0 ] && echo "all passed"
-exit "$failures"
+finish

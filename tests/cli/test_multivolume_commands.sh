@@ -7,24 +7,8 @@
 # tests/interop/test_split_output.py; here the command line itself.  A small
 # tmpfs stands for a "disk" (a fixed drive, hence --any-media); it needs root
 # and is skipped otherwise.
-set -u
+. "$(dirname "$0")/lib.sh"
 : "${OSTRANA:?OSTRANA must name the ostrana binary}"
-tmp=$(mktemp -d)
-mounts=()
-cleanup() {
-  for m in "${mounts[@]}"; do umount "$m" 2>/dev/null; done
-  rm -rf "$tmp"
-}
-trap cleanup EXIT
-export XDG_STATE_HOME="$tmp/state"
-failures=0
-
-check() {  # check NAME EXPECTED ACTUAL
-  if [ "$2" != "$3" ]; then
-    printf 'FAIL %s\n--- expected\n%s\n--- actual\n%s\n' "$1" "$2" "$3"
-    failures=$((failures + 1))
-  fi
-}
 run() {  # run ARGS... ; stdin from $answers; sets out, err, rc
   out=$(printf "%b" "${answers:-}" | "$OSTRANA" "$@" 2>"$tmp/stderr")
   rc=$?
@@ -89,5 +73,4 @@ else
   echo "skipped: a tmpfs cannot be mounted here (not root?)"
 fi
 
-[ "$failures" -eq 0 ] && echo "all passed"
-exit "$failures"
+finish

@@ -6,14 +6,10 @@
 # one that adds to it: both runs end (the second waits for the first's lock
 # or says it is busy), the archive always passes 7-Zip's test, and it holds
 # exactly the entries one complete run gives.
-set -u
-here=$(cd "$(dirname "$0")" && pwd)
+. "$(dirname "$0")/lib.sh"
+need 7zz
 parvell="$OSTRANA_BIN_DIR/parvell"
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-failures=0
-fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
-command -v 7zz >/dev/null || { echo "7zz missing: skipped"; exit 0; }
+work=$tmp
 rounds=${CONCURRENT_ROUNDS:-20}
 
 mkdir -p "$work/src/sub" "$work/home" "$work/runs"
@@ -21,8 +17,7 @@ for i in $(seq 1 12); do seq 1 $((i * 3000)) > "$work/src/sub/part$i.txt"; done
 head -c 300000 /dev/urandom > "$work/src/noise.bin"
 
 run_task() {
-  (cd "$work" && env -i HOME="$work/home" LOGNAME=cron PATH=/usr/bin:/bin SHELL=/bin/sh \
-     timeout 60 "$parvell" /scheduled "$1" >/dev/null 2>"$2")
+  as_cron timeout 60 "$parvell" /scheduled "$1" >/dev/null 2>"$2"
   echo $? > "$2.rc"
 }
 
@@ -45,9 +40,8 @@ for operation in 0 1; do
     7zz l -ba -slt "$work/out.zip" | grep '^Path = ' | sort | cmp -s - "$work/expected" ||
       fail "operation $operation round $round: entries differ from one complete run"
   done
-  leftovers=$(ls -A "$work" | grep -v -x -e src -e home -e runs -e task -e out.zip -e expected)
+  leftovers=$(ls -A "$work" | grep -v -x -e src -e home -e runs -e state -e task -e out.zip -e expected)
   [ -z "$leftovers" ] || fail "operation $operation: files left beside the archive: $leftovers"
 done
 
-[ "$failures" -eq 0 ] && echo "all concurrent run checks passed"
-exit "$failures"
+finish

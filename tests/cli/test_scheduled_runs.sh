@@ -7,20 +7,15 @@
 # sources), and each results log is parsed as HTML.  Risks: a run that waits
 # for a user, an archive lost or left broken, sources deleted that the archive
 # does not hold, a log that is missing, unescaped or says the wrong outcome.
-set -u
-here=$(cd "$(dirname "$0")" && pwd)
+. "$(dirname "$0")/lib.sh"
+need 7zz
 parvell="$OSTRANA_BIN_DIR/parvell"
 tasks="python3 $here/task_files.py"
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-failures=0
-fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
-command -v 7zz >/dev/null || { echo "7zz missing: skipped"; exit 0; }
+work=$tmp
 
 # Runs a task file as cron would; sets $rc and $err.
 run_task() {
-  err=$(cd "$work" && env -i HOME="$work/home" LOGNAME=cron PATH=/usr/bin:/bin SHELL=/bin/sh PWD="$work" \
-        XDG_CONFIG_HOME="$work/config" timeout 60 "$parvell" /scheduled "$1" 2>&1 >/dev/null)
+  err=$(as_cron XDG_CONFIG_HOME="$work/config" timeout 60 "$parvell" /scheduled "$1" 2>&1 >/dev/null)
   rc=$?
 }
 
@@ -161,5 +156,4 @@ for file in task tampered; do
   [ "$(cat "$work/out.zip")" = "keep me" ] || fail "$file: the archive was touched"
 done
 
-[ "$failures" -eq 0 ] && echo "all scheduled run checks passed"
-exit "$failures"
+finish

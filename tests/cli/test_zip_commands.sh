@@ -7,29 +7,8 @@
 # up; the copy path across file systems leaving the archive without its new
 # content or a temporary file behind.  Peers check the archives: 7-Zip tests
 # them, Python lists them.
-set -u
+. "$(dirname "$0")/lib.sh"
 : "${OSTRANA:?OSTRANA must name the ostrana binary}"
-tmp=$(mktemp -d)
-mounts=()
-cleanup() {
-  for m in "${mounts[@]}"; do umount "$m" 2>/dev/null; done
-  rm -rf "$tmp"
-}
-trap cleanup EXIT
-export XDG_STATE_HOME="$tmp/state"
-failures=0
-
-check() {  # check NAME EXPECTED ACTUAL
-  if [ "$2" != "$3" ]; then
-    printf 'FAIL %s\n--- expected\n%s\n--- actual\n%s\n' "$1" "$2" "$3"
-    failures=$((failures + 1))
-  fi
-}
-run() {  # run ARGS... ; sets out, err, rc
-  out=$("$OSTRANA" "$@" 2>"$tmp/stderr")
-  rc=$?
-  err=$(cat "$tmp/stderr")
-}
 names() {  # the entry names of an archive, one per line, as Python reads them
   python3 -c 'import sys, zipfile; print("\n".join(zipfile.ZipFile(sys.argv[1]).namelist()))' "$1"
 }
@@ -240,5 +219,4 @@ case $err in *"only-missing.txt: no such file or folder"*) ;; *) check "and name
 run add -q named.zip there.txt quiet-missing.txt
 case $err in *"no such file"*) check "-q keeps quiet about it" "" "$err";; esac
 
-[ "$failures" -eq 0 ] && echo "all passed"
-exit "$failures"
+finish

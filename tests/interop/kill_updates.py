@@ -26,7 +26,9 @@ import tempfile
 import time
 import zipfile
 
-OSTRANA = os.environ.get("OSTRANA", "ostrana")
+import peerlib
+from peerlib import OSTRANA
+
 RUNS = int(os.environ.get("KILL_RUNS", "10"))
 SEED = int(os.environ.get("KILL_SEED", str(int(time.time()))))
 
@@ -44,7 +46,7 @@ def digest(path):
 
 
 def ostrana(args, cwd):
-    return subprocess.run([OSTRANA, *args], cwd=cwd, stdin=subprocess.DEVNULL, capture_output=True)
+    return peerlib.ostrana(*args, cwd=cwd)
 
 
 def make_tree(work, rnd):

@@ -20,37 +20,15 @@ import hmac
 import os
 import shutil
 import struct
-import subprocess
 import tempfile
 import unittest
 import zipfile
 import zlib
 
-OSTRANA = os.environ.get("OSTRANA", "ostrana")
-PEER_ENV = dict(os.environ, LANG="C.UTF-8", LC_ALL="C.UTF-8")
+from peerlib import OSTRANA, have, run, tree_of, write_tree
+
 PASSWORD = "p\u00e4ss w0rd"  # a blank and a non-ASCII character (UTF-8 bytes)
 ALGORITHMS = {128: 0x660E, 192: 0x660F, 256: 0x6610}
-
-
-def have(tool):
-    return shutil.which(tool) is not None
-
-
-def run(args, cwd=None, check=True, data=None):
-    p = subprocess.run(args, cwd=cwd, env=PEER_ENV, capture_output=True, input=data)
-    if check and p.returncode != 0:
-        raise AssertionError("%s exited %d:\n%s%s" % (args, p.returncode, p.stdout.decode(errors="replace"),
-                                                     p.stderr.decode(errors="replace")))
-    return p
-
-
-def tree_of(root):
-    out = {}
-    for folder, _dirs, files in os.walk(root):
-        for f in files:
-            with open(os.path.join(folder, f), "rb") as h:
-                out[os.path.relpath(os.path.join(folder, f), root)] = h.read()
-    return out
 
 
 def make_tree(root):
@@ -63,11 +41,7 @@ def make_tree(root):
         "sub/thirty-two.txt": b"x" * 32,
         "sub/block.bin": bytes(rnd.getrandbits(8) for _ in range(8192)),
     }
-    for name, data in files.items():
-        path = os.path.join(root, name)
-        os.makedirs(os.path.dirname(path), exist_ok=True)
-        with open(path, "wb") as h:
-            h.write(data)
+    write_tree(root, files)
     return files
 
 

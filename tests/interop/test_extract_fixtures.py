@@ -22,14 +22,9 @@ import subprocess
 import tempfile
 import unittest
 
-OSTRANA = os.environ.get("OSTRANA", "ostrana")
-FIXTURES = os.environ.get("OSTRANA_FIXTURES", os.path.join(os.path.dirname(__file__), "..", "data", "fixtures"))
-PEER_ENV = dict(os.environ, LANG="C.UTF-8", LC_ALL="C.UTF-8")
+from peerlib import FIXTURES, OSTRANA, PEER_ENV, ostrana
+
 BAD_CRC, BAD_PASSWORD, SKIPPED = 39, 44, 49
-
-
-def ostrana(*args):
-    return subprocess.run([OSTRANA, *args], capture_output=True, stdin=subprocess.DEVNULL, check=False)
 
 
 def on_terminal(args, answers):

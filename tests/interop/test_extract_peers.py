@@ -21,26 +21,15 @@ import time
 import unittest
 import zipfile
 
-OSTRANA = os.environ.get("OSTRANA", "ostrana")
-FIXTURES = os.environ.get("OSTRANA_FIXTURES", os.path.join(os.path.dirname(__file__), "..", "data", "fixtures"))
+from peerlib import FIXTURES, PEER_ENV, Unseekable, ostrana, write_tree
+
 SPLITTER = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support", "zip_split.py")
-PEER_ENV = dict(os.environ, LANG="C.UTF-8", LC_ALL="C.UTF-8")
 SOURCE_TIME = time.mktime((2019, 5, 6, 7, 8, 10, 0, 0, -1))
 BAD_CRC = 39
 
 
-def ostrana(*args, stdin=subprocess.DEVNULL):
-    return subprocess.run([OSTRANA, *args], capture_output=True, stdin=stdin, check=False)
-
-
 def make_tree(root, files, folders):
-    for name, data in files.items():
-        path = os.path.join(root, name)
-        os.makedirs(os.path.dirname(path), exist_ok=True)
-        with open(path, "wb") as f:
-            f.write(data)
-    for folder in folders:
-        os.makedirs(os.path.join(root, folder), exist_ok=True)
+    write_tree(root, files, folders)
     for n, (dirpath, dirnames, filenames) in enumerate(os.walk(root)):
         for name in filenames:
             t = SOURCE_TIME + 2 * (hash(name) % 1000)
@@ -165,16 +154,6 @@ class ExtractPeers(unittest.TestCase):
 
     # ---- Python and bsdtar --------------------------------------------------------------
     def python_archive(self, name, mode):
-        class Unseekable:
-            def __init__(self, f):
-                self.f = f
-
-            def write(self, b):
-                return self.f.write(b)
-
-            def flush(self):
-                self.f.flush()
-
         path = self.path(name)
         with open(path, "wb") as raw:
             if mode == "preamble":

@@ -15,14 +15,12 @@ import os
 import shutil
 import struct
 import subprocess
-import sys
 import tempfile
 import time
 import unittest
 import zipfile
 
-OSTRANA = os.environ.get("OSTRANA", "ostrana")
-PEER_ENV = dict(os.environ, LANG="C.UTF-8", LC_ALL="C.UTF-8")
+from peerlib import OSTRANA, PEER_ENV, Unseekable
 
 
 def shown_date_time(info):
@@ -172,16 +170,6 @@ class ListAgrees(unittest.TestCase):
         self.assert_agrees(path, 3)
 
     def test_python_data_descriptors(self):
-        class Unseekable:
-            def __init__(self, f):
-                self.f = f
-
-            def write(self, b):
-                return self.f.write(b)
-
-            def flush(self):
-                self.f.flush()
-
         path = os.path.join(self.tmp, "py-descriptors.zip")
         with open(path, "wb") as raw:
             with zipfile.ZipFile(Unseekable(raw), "w", compression=zipfile.ZIP_DEFLATED) as z:

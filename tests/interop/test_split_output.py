@@ -17,21 +17,11 @@ import random
 import shutil
 import struct
 import subprocess
-import sys
 import tempfile
 import unittest
 import zlib
 
-OSTRANA = os.environ.get("OSTRANA", "ostrana")
-PEER_ENV = dict(os.environ, LANG="C.UTF-8", LC_ALL="C.UTF-8")
-
-
-def run(args, check=True, stdin=None):
-    p = subprocess.run(args, env=PEER_ENV, capture_output=True, input=stdin)
-    if check and p.returncode != 0:
-        raise AssertionError("%s exited %d:\n%s%s" % (args, p.returncode, p.stdout.decode(errors="replace"),
-                                                     p.stderr.decode(errors="replace")))
-    return p
+from peerlib import OSTRANA, PEER_ENV, run, tree_of
 
 
 def make_corpus(root, nbytes, seed=13):
@@ -57,16 +47,6 @@ def make_corpus(root, nbytes, seed=13):
             f.write(data)
         made += len(data)
         i += 1
-
-
-def tree_of(root):
-    out = {}
-    for folder, _, files in os.walk(root):
-        for f in files:
-            p = os.path.join(folder, f)
-            with open(p, "rb") as h:
-                out[os.path.relpath(p, root)] = h.read()
-    return out
 
 
 def parts_of(archive):

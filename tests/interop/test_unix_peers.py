@@ -26,7 +26,9 @@ import time
 import unittest
 import zipfile
 
-OSTRANA = os.environ.get("OSTRANA", "ostrana")
+import peerlib
+from peerlib import OSTRANA, PEER_ENV, have
+
 PEERS_DIR = os.path.join(os.path.dirname(os.path.abspath(__file__)), "peers")
 WRITER_TZ = "Asia/Tokyo"
 READER_TZ = "Europe/London"
@@ -51,20 +53,13 @@ RAW_NAME = b"not utf-8 \xff\xfe.bin"  # stored as its bytes, without flag bit 11
 RAW_DATA = b"raw name\n"
 
 
-def have(tool):
-    return shutil.which(tool) is not None
-
-
 def env_in(tz):
-    return dict(os.environ, TZ=tz, LANG="C.UTF-8", LC_ALL="C.UTF-8")
+    return dict(PEER_ENV, TZ=tz)
 
 
 def run(args, tz, cwd=None):
-    p = subprocess.run(args, cwd=cwd, env=env_in(tz), capture_output=True)
-    if p.returncode != 0:
-        raise AssertionError("%s exited %d:\n%s%s" % (args, p.returncode, p.stdout.decode(errors="replace"),
-                                                     p.stderr.decode(errors="replace")))
-    return p.stdout.decode("utf-8", errors="surrogateescape")
+    """The output of a program run in time zone @p tz; it must exit with 0."""
+    return peerlib.run(args, cwd=cwd, env=env_in(tz)).stdout.decode("utf-8", errors="surrogateescape")
 
 
 def mtime_of(index):

@@ -20,12 +20,12 @@ import unittest
 import zipfile
 import zlib
 
-OSTRANA = os.environ.get("OSTRANA", "ostrana")
+import peerlib
+from peerlib import OSTRANA
 
 
 def ostrana(*args, env=None, timeout=60):
-    return subprocess.run([OSTRANA, *args], capture_output=True, text=True, errors="replace",
-                          stdin=subprocess.DEVNULL, env=env, timeout=timeout)
+    return peerlib.ostrana(*args, env=env, timeout=timeout, text=True, errors="replace")
 
 
 def sound(archive):

@@ -13,15 +13,13 @@ archives 7-Zip and ostrana alone check.
 """
 import os
 import shutil
-import subprocess
-import sys
 import tempfile
 import unittest
 import zipfile
 
-OSTRANA = os.environ.get("OSTRANA", "ostrana")
+from peerlib import OSTRANA, have, run, tree_of
+
 SANITIZED = os.environ.get("OSTRANA_SANITIZED") == "1"
-PEER_ENV = dict(os.environ, LANG="C.UTF-8", LC_ALL="C.UTF-8")
 
 NAMES = [
     "plain.txt",
@@ -33,31 +31,6 @@ NAMES = [
     "\u00c5ngstr\u00f6m/\u03a9 omega.txt",  # folder in CP437, file not
 ]
 EMPTY_FOLDERS = ["empty folder", "sub/also empty"]
-
-
-def have(tool):
-    return shutil.which(tool) is not None
-
-
-def run(args, cwd=None, check=True):
-    p = subprocess.run(args, cwd=cwd, env=PEER_ENV, capture_output=True)
-    if check and p.returncode != 0:
-        raise AssertionError("%s exited %d:\n%s%s" % (args, p.returncode, p.stdout.decode(errors="replace"),
-                                                     p.stderr.decode(errors="replace")))
-    return p
-
-
-def tree_of(root):
-    """{relative path: bytes or None for a folder}."""
-    out = {}
-    for folder, dirs, files in os.walk(root):
-        rel = os.path.relpath(folder, root)
-        for d in dirs:
-            out[os.path.normpath(os.path.join(rel, d))] = None
-        for f in files:
-            with open(os.path.join(folder, f), "rb") as h:
-                out[os.path.normpath(os.path.join(rel, f))] = h.read()
-    return out
 
 
 def make_tree(root):
@@ -85,7 +58,7 @@ class WriterPeers(unittest.TestCase):
         os.environ["XDG_STATE_HOME"] = os.path.join(cls.tmp, "state")
         cls.src = os.path.join(cls.tmp, "tree")
         make_tree(cls.src)
-        cls.expected = tree_of(cls.src)
+        cls.expected = tree_of(cls.src, folders=True)
 
     @classmethod
     def tearDownClass(cls):
@@ -106,7 +79,7 @@ class WriterPeers(unittest.TestCase):
         else:
             with zipfile.ZipFile(archive) as z:
                 z.extractall(out)
-        tree = tree_of(out)
+        tree = tree_of(out, folders=True)
         shutil.rmtree(out)
         return tree
 

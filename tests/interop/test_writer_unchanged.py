@@ -24,7 +24,8 @@ import tempfile
 import unittest
 import zlib
 
-OSTRANA = os.environ.get("OSTRANA", "ostrana")
+from peerlib import OSTRANA, write_tree
+
 BEFORE = os.path.join(os.environ.get("OSTRANA_TEST_DATA", os.path.join(os.path.dirname(__file__), "..", "data")),
                       "writer", "before-unix-fields.zip")
 MTIME = 1431000000  # 2015-05-07 12:00:00 UTC
@@ -37,12 +38,9 @@ TREE = {
 
 
 def make_tree(root):
-    for name, data in TREE.items():
-        path = os.path.join(root, name)
-        os.makedirs(os.path.dirname(path), exist_ok=True)
-        with open(path, "wb") as h:
-            h.write(data)
-        os.chmod(path, 0o644)
+    write_tree(root, TREE)
+    for name in TREE:
+        os.chmod(os.path.join(root, name), 0o644)
     os.chmod(os.path.join(root, "sub"), 0o755)
     for name in list(TREE) + ["sub"]:
         os.utime(os.path.join(root, name), (MTIME, MTIME))
