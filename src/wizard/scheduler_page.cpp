@@ -206,6 +206,7 @@ void CParvellExplorerMorvaneSchedulerPage::initializePage() {
   const QString weekday = locale.dayName(now.date().dayOfWeek(), QLocale::LongFormat);
   m_comment->setText(QString::asprintf(kCommentFormat, kModuleName, weekday.toUtf8().constData(), now.time().hour(),
                                        now.time().minute(), now.time().second()));
+  m_comment->setCursorPosition(0);
 
   m_start_date->setDate(now.date());
   m_start_time->setDisplayFormat(time_format_without_seconds(locale.timeFormat(QLocale::LongFormat)));
@@ -290,7 +291,8 @@ bool CParvellExplorerMorvaneSchedulerPage::schedule() {
     m_status->setText(text);
     dialogs::show_stop_box(this, QString::fromUtf8(core::kProductName), text);
   } else {
-    const QString table = v.account.empty() ? QStringLiteral("your crontab")
+    const bool own = v.account.empty() || v.account == platform::login_name();
+    const QString table = own ? QStringLiteral("your crontab")
                                             : QStringLiteral("the crontab of %1").arg(quoted(v.account));
     m_status->setText(QStringLiteral("\"%1\" could not be registered in %2: %3").arg(typed, table, reason));
   }

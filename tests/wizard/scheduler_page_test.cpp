@@ -138,10 +138,26 @@ TEST_F(TaskPage, RefusedTableTriesTwentyClonesThenAsks) {
     if (yes) {
       EXPECT_EQ(sheet->currentId(), wizard::kPageScheduler);
       EXPECT_TRUE(control<QLabel>("labelStatus")->isVisible());
-      EXPECT_TRUE(control<QLabel>("labelStatus")->text().contains(QStringLiteral("could not be registered")));
+      EXPECT_EQ(control<QLabel>("labelStatus")->text(),
+                QStringLiteral("\"Scheduled UpdateZIP Night Docs.zip\" could not be registered in your crontab: "
+                               "refused to install (test)"));
     }
     finish_program();
   }
+}
+
+TEST_F(TaskPage, TaskFileThatCannotBeWrittenIsNamedAndNoTaskStays) {
+  ASSERT_NE(reach_task_page(), nullptr);
+  std::filesystem::remove_all(docs_folder);
+  click(W::FinishButton);
+  EXPECT_EQ(sheet->currentId(), wizard::kPageScheduler);
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].icon, dialogs::BoxIcon::kStop);
+  EXPECT_EQ(boxes[0].text, QStringLiteral("The task file \"%1/Scheduled UpdateZIP Night Docs.zip.task_info.txt\" "
+                                          "could not be written: No such file or directory.\nThe task was not "
+                                          "scheduled.").arg(QString::fromStdString(docs_folder)));
+  EXPECT_EQ(warnings.size(), 1);  // then the question whether to return
+  EXPECT_TRUE(tasks::CronTable(crontab.tables[""]).tasks().empty());
 }
 
 TEST_F(TaskPage, SuccessWritesTheFileInTheFormAskedAndMovesOn) {
