@@ -9,6 +9,7 @@
 #include "core/operation_record.h"
 #include "core/product.h"
 #include "core/strings.h"
+#include "dialogs/about_box.h"
 #include "dialogs/shell_open.h"
 #include "dialogs/ui_text.h"
 #include "log/task_log.h"
@@ -17,6 +18,7 @@
 #include "run/headless_run.h"
 #include "wizard/extra_parameters_page.h"
 #include "wizard/my_resize_prop_sheet.h"
+#include "wizard/page_help.h"
 #include "wizard/performing_page.h"
 #include "wizard/pick_unzip_folder_page.h"
 #include "wizard/pick_zip_file_page.h"
@@ -99,6 +101,7 @@ ProgramStart::~ProgramStart() {
   // each page stores its remembered settings as it goes.
   m_pages.reset();
   m_sheet.reset();
+  dialogs::set_help_opener({});
 }
 
 ProgramStart::Outcome ProgramStart::start(const QStringList& arguments) {
@@ -140,6 +143,10 @@ void ProgramStart::build_sheet() {
                                                          m_record.scheduled_start);
   // The page help: the help pages beside the program (build tree or installation).
   m_sheet->set_help_folder(platform::help_folder(m_options.executable_path));
+  // The about box's help link opens the help's contents page, like the sheet's pages do theirs.
+  dialogs::set_help_opener([sheet = m_sheet.get()](QWidget* parent) {
+    wizard::show_help_topic(parent, sheet->help_folder(), QString(), sheet->online_help_address());
+  });
 
   m_pages = std::make_unique<Pages>();
   m_pages->pick_zip = std::make_unique<wizard::CPickZipFileName>(m_record);

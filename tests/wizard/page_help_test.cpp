@@ -7,10 +7,12 @@
  */
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QShortcut>
 #include <QTest>
 #include <QUrl>
 
+#include "dialogs/about_box.h"
 #include "dialogs/shell_open.h"
 #include "sheet_driver.h"
 #include "test_env.h"
@@ -99,6 +101,28 @@ TEST_F(PageHelp, TheOnlineAddressHasItsDefaultAndItsSlash) {
   EXPECT_EQ(wizard::online_help_url(QStringLiteral("http://h/x/"), "t.html"), QStringLiteral("http://h/x/parvellwizard/t.html"));
   // A topic never names a file outside the help folder.
   EXPECT_EQ(wizard::local_help_page(make_help_folder(), QStringLiteral("../wizard_welcomepage.html")), QString());
+}
+
+TEST_F(PageHelp, TheAboutBoxLinkOpensTheHelpContentsOfTheWizard) {
+  start();
+  const QString folder = make_help_folder();
+  QFile index(folder + QStringLiteral("/index.html"));
+  ASSERT_TRUE(index.open(QIODevice::WriteOnly));
+  index.write("<html></html>");
+  index.close();
+  sheet->set_help_folder(folder);
+  {
+    dialogs::AboutBox box(sheet);
+    auto* link = box.findChild<QLabel*>(QStringLiteral("helpLink"));
+    ASSERT_NE(link, nullptr);
+    ASSERT_TRUE(link->isEnabled());
+    emit link->linkActivated(QStringLiteral("help"));
+  }
+  EXPECT_EQ(opened, QStringList{"xdg-open " + QUrl::fromLocalFile(folder + QStringLiteral("/index.html")).toString()});
+  finish_program();
+  // Once the program has ended, an about box has no help to open.
+  dialogs::AboutBox orphan;
+  EXPECT_FALSE(orphan.findChild<QLabel*>(QStringLiteral("helpLink"))->isEnabled());
 }
 
 TEST_F(PageHelp, EveryExitStatusOfXdgOpenShowsItsText) {
