@@ -3,8 +3,8 @@
  * The risks: a task file named after the clone instead of the typed name, a
  * second "/" or a lost one in its path, a quoted path quoted twice, a clone
  * loop that gives up early or waits too little, a task left in the table
- * that points at a task file that was never written, the wrong form of the
- * file, and (with the real crontab, for a throwaway account) a line that
+ * that points at a task file that was never written (the form of the file
+ * is checked by the page's test), and (with the real crontab, for a throwaway account) a line that
  * crontab refuses or whose command does not start the program with its file
  * when run the way cron runs it, from a folder whose name is hostile.
  */
@@ -16,7 +16,6 @@
 #include "core/operation_record.h"
 #include "crontab_stand_ins.h"
 #include "platform/child_process.h"
-#include "tasks/protected_task_file.h"
 #include "tasks/task_info_file.h"
 #include "tasks/task_scheduling.h"
 #include "test_env.h"
@@ -159,23 +158,6 @@ TEST_F(TaskScheduling, FileThatCannotBeWrittenUndoesTheRegistration) {
   EXPECT_EQ(r.reason, "No such file or directory");
   EXPECT_EQ(fake.tables[""], foreign);
   EXPECT_TRUE(fs::is_empty(folder));  // no probe or part file left behind
-}
-
-TEST_F(TaskScheduling, ProtectedOrPlainAsTheRecordAsks) {
-  for (int protect : {0, 1}) {
-    record.prevent_tampering = protect;
-    ASSERT_TRUE(schedule(page_values("Form" + std::to_string(protect))).ok());
-    core::OperationRecord back;
-    const tasks::ProtectedRead got = tasks::read_protected_task_info_file(record.task_file_path, &back);
-    EXPECT_EQ(got, protect ? tasks::ProtectedRead::kAccepted : tasks::ProtectedRead::kNotOpened);
-    if (!protect) {
-      ASSERT_EQ(tasks::read_task_info_file(record.task_file_path, &back), 1);
-    }
-    EXPECT_EQ(back.task_name, record.task_name);
-    EXPECT_EQ(back.sched_app_params, record.sched_app_params);
-    EXPECT_EQ(back.stored_operation, core::kRunModeCreate);
-    EXPECT_EQ(back.task_comment, page_values("").comment);
-  }
 }
 
 TEST_F(TaskScheduling, AnotherAccountIsNamedAndItsTableUsed) {
