@@ -16,12 +16,17 @@
 #include <vector>
 
 #include "app/program_start.h"
+#include "bridge/engine_version.h"
 #include "core/command_line.h"
 #include "core/operation_record.h"
+#include "core/program_info.h"
 #include "core/strings.h"
+#include "dialogs/program_icons.h"
 #include "log/task_log.h"
 #include "platform/qt/app_environment.h"
+#include "platform/qt/data_folders.h"
 #include "platform/qt/settings_store.h"
+#include "wizard/page_help.h"
 
 namespace {
 
@@ -48,11 +53,28 @@ bool is_scheduled_start(int argc, char** argv) {
   return probe.run_mode == core::kRunModeScheduled;
 }
 
+/// `parvell --help` and `parvell --version`: no display, no settings, nothing but the text.
+int print_program_info(core::InfoRequest request, int argc, char** argv) {
+  if (request == core::InfoRequest::kVersion) {
+    std::fputs(core::version_text(bridge::engine_version()).c_str(), stdout);
+    return 0;
+  }
+  QCoreApplication application(argc, argv);  // for the program's own path
+  const QString page = wizard::local_help_page(platform::help_folder(platform::executable_path()), QString());
+  std::fputs(core::help_text(page.toStdString(), wizard::online_help_url(wizard::default_online_help_address(), QString())
+                                                     .toStdString())
+                 .c_str(),
+             stdout);
+  return 0;
+}
+
 void print_no_display() { std::fprintf(stderr, "parvell: %s\n", core::load_string(core::kIdsNoDisplay)); }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  const core::InfoRequest info = core::info_request(std::vector<std::string>(argv + 1, argv + argc));
+  if (info != core::InfoRequest::kNone) return print_program_info(info, argc, argv);
   const bool scheduled = is_scheduled_start(argc, argv);
   if (!platform::display_named()) {
     if (!scheduled) {
@@ -68,6 +90,9 @@ int main(int argc, char** argv) {
   QApplication application(argc, argv);
   // Without a desktop session Qt knows no icon theme; the one Debian installs fills in.
   QIcon::setFallbackThemeName(QStringLiteral("Adwaita"));
+  // The program's own picture on its windows; the desktop entry's name ties them to the launcher.
+  QApplication::setWindowIcon(dialogs::program_icon(QStringLiteral("parvell")));
+  QGuiApplication::setDesktopFileName(QStringLiteral("com.parvellsoft.Parvell"));
   const bool fell_back = fallback.fell_back();
   if (fell_back && !scheduled) {
     print_no_display();

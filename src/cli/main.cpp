@@ -19,12 +19,16 @@ namespace {
 using cli::CommandLine;
 using cli::Opt;
 
+constexpr const char kEngineName[] = "Ostrana Secure Zip/UnZip";
+// The product this build belongs to, from the build's project version.
+constexpr const char kProductName[] = "Parvell Ravarave v" OSTRANA_PRODUCT_VERSION;
+
 void print_usage(std::FILE* out) {
   std::fprintf(out,
                "usage: ostrana COMMAND ARCHIVE [ARGS...] [OPTIONS]\n"
-               "Ostrana Secure Zip/UnZip %s\n\n"
+               "%s %s\n\n"
                "Commands:\n",
-               OstranaVersion());
+               kEngineName, OstranaVersion());
   for (const cli::Command& c : cli::command_table())
     std::fprintf(out, "  %-8s %-22s %s\n", c.name, c.words, c.summary);
   std::fprintf(out,
@@ -59,7 +63,9 @@ int main(int argc, char** argv) {
   if (!cli::parse_command_line(argc, argv, &line, &error)) return usage_error(error, nullptr);
 
   if (line.has(Opt::kVersion)) {
-    std::printf("ostrana %s\n", OstranaVersion());
+    // Only on its own, so that it never stands in for a forgotten word of a command.
+    if (argc != 2) return usage_error("'--version' stands alone: ostrana --version", nullptr);
+    std::printf("ostrana %s\n%s, the engine of %s\n", OstranaVersion(), kEngineName, kProductName);
     return 0;
   }
   if (line.words.empty()) {

@@ -6,6 +6,9 @@ namespace core {
 /// The product name used in the sheet title and wherever the product is named.
 inline constexpr const char kProductName[] = "Parvell Ravarave v2.1";
 
+/// The product's version alone, as packages and `--version` give it (CMake's project version).
+inline constexpr const char kProductVersion[] = "2.1";
+
 /// The name string the interactive sheet carries.
 inline constexpr const char kProductWord[] = "PARVELL";
 

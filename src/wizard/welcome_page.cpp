@@ -12,6 +12,7 @@
 
 #include "core/operation_record.h"
 #include "core/strings.h"
+#include "dialogs/program_icons.h"
 #include "dialogs/ui_text.h"
 #include "platform/qt/settings_store.h"
 #include "wizard/my_resize_prop_sheet.h"
@@ -59,7 +60,7 @@ CWelcomePage::CWelcomePage(core::OperationRecord& record, QWidget* parent)
 
   auto* picture = new QLabel(this);
   picture->setObjectName(QStringLiteral("welcomePicture"));
-  picture->setPixmap(QIcon::fromTheme(QStringLiteral("package-x-generic")).pixmap(64, 64));
+  picture->setPixmap(dialogs::program_icon(QStringLiteral("parvell")).pixmap(64, 64));
   picture->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
 
   auto* choices = new QVBoxLayout;

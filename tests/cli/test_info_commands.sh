@@ -47,7 +47,9 @@ run list "$tmp/sample.zip" -r;       check "option of another command exits 64" 
 run list;                            check "missing archive exits 64" 64 "$rc"
 run list a.zip b.zip;                check "extra word exits 64" 64 "$rc"
 run count "$tmp/sample.zip" -p;      check "option without its argument exits 64" 64 "$rc"
-run --version;                       check "--version" "ostrana 6.00.00" "$out"
+run --version;                       check "--version" "ostrana 6.00.00
+Ostrana Secure Zip/UnZip, the engine of Parvell Ravarave v2.1" "$out"
+run list "$tmp/sample.zip" --version; check "--version beside a command exits 64" 64 "$rc"
 
 # ---- list ------------------------------------------------------------------------
 run list "$tmp/sample.zip"
