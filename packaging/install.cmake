@@ -18,7 +18,8 @@ install(FILES $<TARGET_FILE:ostrana_engine> DESTINATION ${CMAKE_INSTALL_LIBDIR} 
 file(GLOB engine_headers ${PROJECT_SOURCE_DIR}/src/engine/include/*.h)
 install(FILES ${engine_headers} DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/ostrana)
 # Written at install time: the prefix is the one installed into (cpack: /usr).
-install(CODE "set(PC_PREFIX \"\${CMAKE_INSTALL_PREFIX}\")
+# pkg-config reads a space in a value as the end of a word unless it is escaped.
+install(CODE "string(REPLACE \" \" \"\\\\ \" PC_PREFIX \"\${CMAKE_INSTALL_PREFIX}\")
   set(PC_LIBDIR \"${CMAKE_INSTALL_LIBDIR}\")
   set(PC_INCLUDEDIR \"${CMAKE_INSTALL_INCLUDEDIR}\")
   configure_file(\"${packaging_dir}/ostrana.pc.in\" \"${CMAKE_BINARY_DIR}/pkgconfig/ostrana.pc\" @ONLY)")
@@ -26,16 +27,18 @@ install(FILES ${CMAKE_BINARY_DIR}/pkgconfig/ostrana.pc DESTINATION ${CMAKE_INSTA
 
 # ---- manual pages, compressed as Debian keeps them ----------------------------------
 find_program(GZIP_PROGRAM gzip REQUIRED)
-foreach(page parvell.1 ostrana.1)
-  set(packed ${CMAKE_BINARY_DIR}/man/${page}.gz)
+# (the package's changelog too).
+foreach(page man/parvell.1 man/ostrana.1 changelog)
+  set(packed ${CMAKE_BINARY_DIR}/packed/${page}.gz)
   add_custom_command(OUTPUT ${packed}
-    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/man
-    COMMAND ${GZIP_PROGRAM} -9 -n -c ${packaging_dir}/man/${page} > ${packed}
-    DEPENDS ${packaging_dir}/man/${page} VERBATIM)
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/packed/man
+    COMMAND ${GZIP_PROGRAM} -9 -n -c ${packaging_dir}/${page} > ${packed}
+    DEPENDS ${packaging_dir}/${page} VERBATIM)
   list(APPEND packed_pages ${packed})
 endforeach()
-add_custom_target(manual_pages ALL DEPENDS ${packed_pages})
-install(FILES ${packed_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+add_custom_target(packed_docs ALL DEPENDS ${packed_pages})
+install(FILES ${CMAKE_BINARY_DIR}/packed/man/parvell.1.gz ${CMAKE_BINARY_DIR}/packed/man/ostrana.1.gz
+        DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
 # ---- the wizard: program, help pages, launcher, icons, software-centre entry ----------
 if(BUILD_APP)
@@ -47,7 +50,8 @@ if(BUILD_APP)
           DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps RENAME ${PARVELL_APP_ID}.svg)
   install(DIRECTORY ${PROJECT_SOURCE_DIR}/icons/hicolor/ DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor)
 endif()
-install(FILES ${packaging_dir}/copyright DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/parvell)
+install(FILES ${packaging_dir}/copyright ${CMAKE_BINARY_DIR}/packed/changelog.gz
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/parvell)
 
 # ---- the Debian package (cpack -G DEB; scripts/package) --------------------------------
 set(CPACK_PACKAGE_NAME parvell)
@@ -75,6 +79,8 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, libqt6svg6")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils, cron")
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
+# The library cache is brought up to date by dpkg's trigger, not by a script of ours.
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${packaging_dir}/triggers)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)

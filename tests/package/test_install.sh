@@ -50,7 +50,7 @@ cat >"$work/use.c" <<'C'
 int main(void) { printf("%s\n", OstranaVersion()); return 0; }
 C
 export PKG_CONFIG_PATH="$prefix/$LIBDIR/pkgconfig"
-[ "$(pkg-config --variable=includedir ostrana)" = "$prefix/include/ostrana" ] ||
+[ "$(pkg-config --variable=includedir ostrana)" = "${prefix// /\\ }/include/ostrana" ] ||
   fail "pkg-config names another prefix: $(pkg-config --variable=includedir ostrana)"
 # pkg-config escapes the prefix's space for a shell: eval reads it back.
 if eval "cc '$work/use.c' $(pkg-config --cflags --libs ostrana) -o '$work/use'" 2>"$work/cc.err"; then

@@ -9,6 +9,7 @@
  */
 #include <QAbstractButton>
 #include <QFile>
+#include <QRadioButton>
 #include <QTest>
 #include <functional>
 
