@@ -120,10 +120,12 @@ if command -v script >/dev/null; then
   check "no progress when not a terminal" "" "$err"
 fi
 
-# ---- killed at random points: the old archive or the new one, never less -----------------
+# ---- killed midway: the old archive or the new one, never less -------------------------
 # An update of a 100 MB archive (20 MB in the instrumented build): one entry
-# recompressed, one added, the rest copied; killed with SIGKILL at a random
-# moment of the run, again and again.
+# recompressed, one added, the rest copied; killed with SIGKILL again and
+# again, each time once the new archive being written beside the old one has
+# reached another share of its final size (from the moment it appears up to
+# nearly whole).
 megabytes=128
 tries=20
 if [ "${OSTRANA_SANITIZED:-0}" = 1 ]; then megabytes=24; fi
@@ -148,18 +150,27 @@ cp kill/old.zip kill/new.zip
 "$OSTRANA" update -q -l 1 kill/new.zip kill/data
 old_sum=$(sha256sum < kill/old.zip)
 new_sum=$(sha256sum < kill/new.zip)
+new_size=$(stat -c %s kill/new.zip)
 check "the archive to update is 100 MB or more" yes \
   "$([ "${OSTRANA_SANITIZED:-0}" = 1 ] || [ "$(stat -c %s kill/old.zip)" -ge 100000000 ] && echo yes)"
 check "the update changes it" yes "$([ "$old_sum" != "$new_sum" ] && echo yes)"
-start=$(date +%s%N)
-cp kill/old.zip kill/a.zip && "$OSTRANA" update -q -l 1 kill/a.zip kill/data
-full_ms=$(( ($(date +%s%N) - start) / 1000000 ))
+temp_reached() {  # temp_reached PID BYTES: process PID has a new archive open in kill/ of BYTES or more
+  local fd target  # (written unnamed, "kill/#..." while open, or as a "@@" file)
+  for fd in /proc/"$1"/fd/*; do
+    target=$(readlink "$fd" 2>/dev/null) || continue
+    case $target in
+      "$tmp/kill/#"*|"$tmp/kill/@@"*) [ "$(stat -L -c %s "$fd" 2>/dev/null || echo -1)" -ge "$2" ] && return 0 ;;
+    esac
+  done
+  return 1
+}
 bad=0
-for i in $(seq "$tries"); do
+midway=0
+for i in $(seq 0 $((tries - 1))); do
   cp kill/old.zip kill/a.zip
   "$OSTRANA" update -q -l 1 kill/a.zip kill/data &
   pid=$!
-  sleep "$(python3 -c "import random; print(random.uniform(0, $full_ms / 1000.0))")"
+  wait_until "$pid" temp_reached "$pid" $((new_size * i / tries)) && midway=$((midway + 1))
   kill -KILL "$pid" 2>/dev/null
   wait "$pid" 2>/dev/null
   sum=$(sha256sum < kill/a.zip)
@@ -168,12 +179,16 @@ for i in $(seq "$tries"); do
   rm -f kill/@@*
 done
 check "killed $tries times: always the old or the new archive, whole" 0 "$bad"
-# Ctrl-C (SIGINT) asks the engine to stop: 9, the old archive, nothing left behind.
-# (Every entry recompressed at level 9 takes seconds; the signal comes early.)
+check "most kills came while the new archive was being written" yes \
+  "$([ "$midway" -ge $((tries / 2)) ] && echo yes || echo "only $midway")"
+# Ctrl-C (SIGINT) asks the engine to stop: 9, the old archive, nothing left
+# behind once the process has ended.  The signal comes as soon as the new
+# archive has been started; recompressing every entry at level 9 takes seconds.
 cp kill/old.zip kill/a.zip
 "$OSTRANA" add -q -l 9 kill/a.zip kill/data 2>/dev/null &
 pid=$!
-sleep 0.3
+wait_until "$pid" temp_reached "$pid" 0
+check "the level 9 run has started its new archive" 0 "$?"
 kill -INT "$pid" 2>/dev/null
 wait "$pid"
 check "interrupted run exits 9" 9 "$?"
