@@ -266,8 +266,11 @@ Completion OperationRun::complete() {
   if (m_result != 0 && m_result != kNotRun) {
     const bool zip_side = is_zip_mode(m_record.run_mode);
     const char* reason = zip_side ? bridge::zip_result_text(m_result) : bridge::unzip_result_text(m_result);
-    log_line(core::format_string(core::kIdsEventEngineResult, static_cast<int>(m_result), reason ? reason : ""),
-             m_record.archive_path);
+    // The engine's own reason, in the log and under the outcome, so "with Errors" says which.
+    const std::string line =
+        core::format_string(core::kIdsEventEngineResult, static_cast<int>(m_result), reason ? reason : "");
+    log_line(line, m_record.archive_path);
+    m_presenter.show_line(RunLine::kNote, line, false);
   }
 
   if (is_zip_mode(m_record.run_mode)) {

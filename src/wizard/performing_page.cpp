@@ -10,7 +10,6 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
@@ -19,6 +18,7 @@
 
 #include "core/operation_record.h"
 #include "core/strings.h"
+#include "dialogs/message_boxes.h"
 #include "dialogs/ui_text.h"
 #include "dialogs/warn_message_box.h"
 #include "platform/qt/settings_store.h"
@@ -152,6 +152,7 @@ void CTovanelExplWizCallBack::run_now() {
   m_running = false;
   m_completed = true;
   set_finish_text(QStringLiteral("Done"));
+  if (QWizard* sheet = wizard()) sheet->button(QWizard::FinishButton)->setFocus();  // Enter or Space: Done
   m_email->setVisible(done.show_links);
   m_open->setVisible(done.show_links);
   if (!done.folder_to_open.empty() && m_services.open_path)
@@ -170,10 +171,9 @@ bool CTovanelExplWizCallBack::validatePage() {
 }
 
 void CTovanelExplWizCallBack::ask_stop() {
-  const auto reply = QMessageBox::question(this, dialogs::load_qstring(core::kIdsWarningTitle),
-                                           dialogs::load_qstring(core::kIdsStopOperation),
-                                           QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
-  if (reply == QMessageBox::Yes && m_run) m_run->request_stop();
+  const bool yes = dialogs::ask_yes_no(this, dialogs::load_qstring(core::kIdsWarningTitle),
+                                       dialogs::load_qstring(core::kIdsStopOperation));
+  if (yes && m_run) m_run->request_stop();
 }
 
 void CTovanelExplWizCallBack::close_sheet() {

@@ -11,6 +11,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <deque>
 #include <filesystem>
 #include <functional>
@@ -155,6 +156,7 @@ TEST_F(OperationRunTest, FailedOrStoppedRebuildLeavesTheOldArchiveByteIdentical)
     EXPECT_NE(m_run->result(), 0);
     EXPECT_EQ(done.outcome_id, core::kIdsCompletedWithErrors);
     EXPECT_TRUE(bytes_of(m_record.archive_path) == before) << "the old archive changed";
+    EXPECT_EQ(m_presenter.lines[RunLine::kNote].rfind("Operation result ", 0), 0u) << "no reason shown";
     EXPECT_EQ(std::distance(fs::directory_iterator(m_base), fs::directory_iterator()), 2);  // src, out.zip
   }
 }
@@ -291,6 +293,12 @@ TEST_F(OperationRunTest, OverwriteAnswersDoWhatTheySay) {
       EXPECT_EQ(testenv::read_file(dest + m_source + "/" + c.renamed), pattern_bytes(5000, 1));
     }
     EXPECT_EQ(done.folder_to_open, c.result == 0 ? dest : "");
+    if (c.answers.size() == 1 && c.answers[0].answer == bridge::kAnswerAll) {
+      // The file after All is not asked about, yet reported as done.
+      EXPECT_TRUE(std::any_of(m_presenter.items.begin(), m_presenter.items.end(), [](const auto& item) {
+        return item.second == 100 && item.first.find("/sub/b.bin") != std::string::npos;
+      })) << ::testing::PrintToString(m_presenter.items);
+    }
   }
 }
 

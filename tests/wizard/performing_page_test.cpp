@@ -27,6 +27,7 @@
 #include "../bridge/run_files.h"
 #include "core/operation_record.h"
 #include "core/strings.h"
+#include "dialogs/message_boxes.h"
 #include "log/task_log.h"
 #include "test_env.h"
 #include "wizard/my_resize_prop_sheet.h"
@@ -67,9 +68,21 @@ void answer_box(QWidget* modal, QMessageBox::StandardButton which) {
   box->button(which)->click();
 }
 
-class PerformingPageTest : public ::testing::Test {
- protected:
-  void SetUp() override {
+/// Installs a presenter for the plain message boxes for as long as it lives.
+class BoxAnswers {
+ public:
+  explicit BoxAnswers(std::function<int(const dialogs::BoxRequest&)> answer) {
+    dialogs::set_box_presenter([answer](QWidget*, const dialogs::BoxRequest& r) { return answer(r); });
+  }
+  ~BoxAnswers() { dialogs::set_box_presenter(nullptr); }
+};
+
+/// The page alone in a sheet over a small source tree, with the desktop and mail stand-ins.
+class PageHarness {
+ public:
+  PageHarness() { arrange(); }
+
+  void arrange() {
     m_base = testenv::make_temp_dir("page");
     write_file_at(m_base + "/src/a.txt", pattern_bytes(3000, 1), sample_time(1));
     write_file_at(m_base + "/src/sub/b.bin", pattern_bytes(90000, 2), sample_time(2));
@@ -92,13 +105,28 @@ class PerformingPageTest : public ::testing::Test {
     m_sheet->add_page(page);
     m_finished = std::make_unique<QSignalSpy>(m_sheet.get(), &QDialog::finished);
     m_sheet->show();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return page->completed(); }, 30000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return page->completed(); }, 120000));
     return page;
   }
   QString text_of(const char* name) const {
     return m_sheet->findChild<QLabel*>(QString::fromLatin1(name))->text();
   }
   QAbstractButton* finish() const { return m_sheet->button(QWizard::FinishButton); }
+  /// The item percent the page shows now.
+  static int item_percent(const CTovanelExplWizCallBack& page) {
+    return page.findChild<QLabel*>("ItemPercent")->text().trimmed().chopped(1).toInt();
+  }
+  /// Presses Stop (Finish) once, the first time @p when holds while the engine reports.
+  void press_finish_when(CTovanelExplWizCallBack& page, std::function<bool()> when) {
+    auto* poll = new QTimer(&page);  // runs inside the run's event pumping
+    poll->setInterval(0);
+    QObject::connect(poll, &QTimer::timeout, &page, [this, poll, when] {
+      if (!when()) return;
+      poll->stop();
+      finish()->click();
+    });
+    poll->start();
+  }
 
   std::string m_base;
   core::OperationRecord m_record;
@@ -108,38 +136,66 @@ class PerformingPageTest : public ::testing::Test {
   QStringList m_opened, m_mailed;
 };
 
+class PerformingPageTest : public ::testing::Test, public PageHarness {
+ protected:
+  void SetUp() override { arrange(); }
+};
+
 TEST_F(PerformingPageTest, StopAsksAndOnlyYesStops) {
   for (const bool yes : {false, true}) {
     SCOPED_TRACE(yes ? "yes" : "no");
     SetUp();
     write_file_at(m_base + "/src/big.bin", pattern_bytes(2 << 20, 3), sample_time(3));
     std::filesystem::remove(m_record.archive_path);
-    ModalAnswerer answers([yes](QWidget* modal) {
-      answer_box(modal, yes ? QMessageBox::Yes : QMessageBox::No);
-      return true;
+    std::vector<dialogs::BoxRequest> asked;
+    BoxAnswers boxes([&](const dialogs::BoxRequest& r) {
+      asked.push_back(r);
+      return yes ? dialogs::kBoxYes : dialogs::kBoxNo;
     });
     // Stop is pressed when the total bar first moves, while the engine works.
-    bool pressed = false;
     CTovanelExplWizCallBack* page = run_page([&](CTovanelExplWizCallBack& p) {
-      auto* bar = p.findChild<QProgressBar*>("TotalProgress");
-      QObject::connect(bar, &QProgressBar::valueChanged, &p, [&] {
-        if (pressed) return;
-        pressed = true;
-        finish()->click();
-      });
+      press_finish_when(p, [&p] { return p.findChild<QProgressBar*>("TotalProgress")->value() > 0; });
     });
-    EXPECT_TRUE(pressed);
-    EXPECT_EQ(answers.count, 1);
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].icon, dialogs::BoxIcon::kQuestion);
+    EXPECT_EQ(asked[0].buttons, dialogs::BoxButtons::kYesNo);
+    EXPECT_EQ(asked[0].title, "Warning!");
+    EXPECT_EQ(asked[0].text, "Are you sure you would like to stop current operation?");
     EXPECT_EQ(page->result(), yes ? 9 : 0);
     EXPECT_EQ(text_of("PleaseWaitLine"), yes ? core::load_string(core::kIdsCompletedWithErrors)
                                              : core::load_string(core::kIdsCompletedOk));
+    EXPECT_EQ(text_of("CounterLine").endsWith("Operation Stopped!"), yes);
+    EXPECT_EQ(text_of("NoteLine").startsWith("Operation result 9: "), yes);
     EXPECT_EQ(finish()->text(), "Done");
-    if (yes) {
-      EXPECT_FALSE(std::filesystem::exists(m_record.archive_path));
-    }
-    finish()->click();  // Done closes the sheet
+    EXPECT_EQ(std::filesystem::exists(m_record.archive_path), !yes);
+    finish()->click();  // Done closes the sheet and asks nothing more
     EXPECT_EQ(m_finished->count(), 1);
+    EXPECT_EQ(asked.size(), 1u);
   }
+}
+
+// The old archive of "create new" survives a Stop in the middle of a single
+// file far larger than any buffer: the engine stops inside the file.
+TEST(LargeZip, StopDuringOneLargeFileLeavesTheOldArchiveAsItWas) {
+  PageHarness h;
+  write_file_at(h.m_base + "/src/huge.bin", pattern_bytes(300u << 20, 4), sample_time(4));
+  h.m_record.create_new = 1;
+  testenv::write_file(h.m_record.archive_path, pattern_bytes(777, 5));
+  BoxAnswers boxes([](const dialogs::BoxRequest&) { return dialogs::kBoxYes; });
+  int percent_at_end = -1;
+  CTovanelExplWizCallBack* page = h.run_page([&](CTovanelExplWizCallBack& p) {
+    h.press_finish_when(p, [&p] {
+      const int now = PageHarness::item_percent(p);
+      return p.findChild<QLabel*>("ItemName")->toolTip().endsWith("huge.bin") && now > 0 && now < 50;
+    });
+    QObject::connect(&p, &CTovanelExplWizCallBack::run_completed, &p,
+                     [&] { percent_at_end = PageHarness::item_percent(p); });
+  });
+  EXPECT_EQ(page->result(), 9);
+  EXPECT_GT(percent_at_end, 0);
+  EXPECT_LT(percent_at_end, 100);  // the engine stopped inside the file, it did not read on to its end
+  EXPECT_TRUE(testenv::read_file(h.m_record.archive_path) == pattern_bytes(777, 5)) << "the old archive changed";
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(h.m_base), std::filesystem::directory_iterator()), 2);
 }
 
 TEST_F(PerformingPageTest, LinksHandOverTheArchiveAndCloseTheSheet) {
