@@ -66,6 +66,10 @@ for form in plain protected; do
   log_has 'd["result"] == "Successful"' || fail "$form new: result line"
   log_has 'any(e[1] == "File Processed" and e[2].endswith("sub/a<b&\"c\".txt") for e in d["events"])' ||
     fail "$form new: escaped name not logged as processed"
+  for f in $(cd "$work/src" && find . -type f -printf '%P\n' | grep -v '<'); do
+    log_has 'any(e[1] == "File Processed" and e[2].endswith("/src/'"$f"'") for e in d["events"])' ||
+      fail "$form new: $f not logged as processed"
+  done
   log_has '[e[1] for e in d["events"]][:3] == ["Command line file verification OK! ", "Deleting previous ZIP File, as New File is requested to be created!", "Starting Morvane '"'"'Nightly'"'"'"]' ||
     fail "$form new: first events"
   [ -f "$work/src/a.txt" ] || fail "$form new: a source vanished without delete after"
@@ -146,8 +150,13 @@ make_sources
 printf 'keep me' > "$work/out.zip"
 $tasks write-raw "$work/task" "PRJ_TAG = SOMETHING_ELSE" ZIP_OPERATION=0 "ZIP_WORKING_FILE_NAME=$work/out.zip"
 zip_task --protected ZIP_OPERATION=0 ZIP_CREATE_NEW=1 && cp "$work/task" "$work/tampered"
-python3 -c 'import sys; p=sys.argv[1]; b=bytearray(open(p,"rb").read()); b[11]^=1; open(p,"wb").write(b)' "$work/tampered"
-for file in task tampered; do
+# Byte 0 is in the header's check value, byte 11 in its IV.
+for at in 0 11; do
+  cp "$work/tampered" "$work/tampered$at"
+  python3 -c 'import sys; p=sys.argv[1]; b=bytearray(open(p,"rb").read()); b[int(sys.argv[2])]^=1; open(p,"wb").write(b)' \
+    "$work/tampered$at" "$at"
+done
+for file in task tampered0 tampered11; do
   [ "$file" = task ] && $tasks write-raw "$work/task" "PRJ_TAG = SOMETHING_ELSE" ZIP_OPERATION=0 \
     "ZIP_WORKING_FILE_NAME=$work/out.zip"
   run_task "$work/$file"

@@ -63,23 +63,9 @@ int report_narrow_texts(const char* shot, QWidget* window) {
   return narrow;
 }
 
-bool take(const shots::Shot& shot, const QString& out_dir) {
-  shots::ShotContext ctx;
-  QWidget* window = shot.build(ctx);
-  if (window == nullptr) {
-    std::fprintf(stderr, "screenshots: %s: the shot made no window\n", shot.name);
-    return false;
-  }
-  window->show();
-  if (!QTest::qWaitForWindowExposed(window, 5000)) {
-    std::fprintf(stderr, "screenshots: %s: the window never appeared\n", shot.name);
-    return false;
-  }
-  window->activateWindow();
-  settle();
-  ctx.run_prepare();
-  settle();
-
+/// Grabs the screen area of every visible window.  @return false when it does
+/// not fit on the screen or could not be written.
+bool capture(const shots::Shot& shot, QWidget* window, const QString& out_dir) {
   QScreen* screen = window->screen();
   const QRect area = covered_area();
   bool ok = true;
@@ -99,6 +85,32 @@ bool take(const shots::Shot& shot, const QString& out_dir) {
   const QWidget* focus = QApplication::focusWidget();
   std::printf("%s  %dx%d  focus: %s  %s\n", path.toUtf8().constData(), picture.width(), picture.height(),
               focus ? focus->objectName().toUtf8().constData() : "(none)", shot.description);
+  return ok;
+}
+
+bool take(const shots::Shot& shot, const QString& out_dir) {
+  shots::ShotContext ctx;
+  QWidget* window = shot.build(ctx);
+  if (window == nullptr) {
+    std::fprintf(stderr, "screenshots: %s: the shot made no window\n", shot.name);
+    return false;
+  }
+  bool ok = true;
+  ctx.set_capture([&] {
+    settle();
+    ok = capture(shot, window, out_dir);
+    return true;
+  });
+  window->show();
+  if (!QTest::qWaitForWindowExposed(window, 5000)) {
+    std::fprintf(stderr, "screenshots: %s: the window never appeared\n", shot.name);
+    return false;
+  }
+  window->activateWindow();
+  settle();
+  ctx.run_prepare();
+  settle();
+  if (!ctx.captured()) ok = capture(shot, window, out_dir);
   return ok;
 }
 

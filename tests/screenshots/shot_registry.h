@@ -58,6 +58,15 @@ class ShotContext {
     if (m_prepare) m_prepare();
   }
 
+  /// Takes the picture at once, from inside whatever is running (a run's
+  /// progress report, say); the runner then takes no picture of its own.
+  void capture_now() {
+    if (m_capture && !m_captured) m_captured = m_capture();
+  }
+  /// The runner's way to take the picture; @return whether one was taken.
+  void set_capture(std::function<bool()> capture) { m_capture = std::move(capture); }
+  bool captured() const { return m_captured; }
+
   /// Keeps @p object alive until the picture is taken.
   void keep(std::shared_ptr<void> object) { m_kept.push_back(std::move(object)); }
 
@@ -67,6 +76,8 @@ class ShotContext {
   QString m_scratch;
   std::unique_ptr<app::ProgramStart> m_start;
   std::function<void()> m_prepare;
+  std::function<bool()> m_capture;
+  bool m_captured = false;
   std::vector<std::shared_ptr<void>> m_kept;
 };
 
