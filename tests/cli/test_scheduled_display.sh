@@ -8,16 +8,10 @@
 # archive's modification time (it is renamed into place just before); the
 # wizard's end is when the program exits.  Risks: a wizard that waits for a
 # click, closes at once (no time to read the outcome) or leaves no log.
-set -u
-here=$(cd "$(dirname "$0")" && pwd)
+. "$(dirname "$0")/lib.sh"
+need 7zz xvfb-run
 parvell="$OSTRANA_BIN_DIR/parvell"
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-failures=0
-fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
-for tool in 7zz xvfb-run; do
-  command -v "$tool" >/dev/null || { echo "$tool missing: skipped"; exit 0; }
-done
+work=$tmp
 
 mkdir -p "$work/src/sub" "$work/logs" "$work/home" "$work/run"
 chmod 700 "$work/run"
@@ -53,5 +47,4 @@ print("outcome to log: %.2f s, outcome to exit: %.2f s" % (logged - outcome, end
 sys.exit(0 if 4.5 <= logged - outcome and ended - outcome <= 15 else 1)
 EOF
 
-[ "$failures" -eq 0 ] && echo "the scheduled run with a display closed by itself"
-exit "$failures"
+finish
