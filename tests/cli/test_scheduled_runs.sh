@@ -135,6 +135,28 @@ read_log damaged
 log_has 'd["result"] == "Not Totally Successful."' || fail "damaged: result line"
 log_has 'any(e[1].startswith("Operation result ") for e in d["events"])' || fail "damaged: engine result not logged"
 
+# Create new on a file system too small for the new archive: the rebuild fails, the old
+# archive is byte for byte what it was, nothing is left beside it, the log says so.
+mkdir -p "$work/small"
+if mount -t tmpfs -o size=1m tmpfs "$work/small" 2>/dev/null; then
+  mounts+=("$work/small")
+  make_sources
+  head -c 1500000 /dev/urandom > "$work/src/sub/deeper/random.bin"
+  (cd "$work/src" && 7zz a -tzip -bso0 -bsp0 "$work/small/out.zip" a.txt >/dev/null)
+  cp "$work/small/out.zip" "$work/before.zip"
+  $tasks write "$work/task" ZIP_TASK_NAME=Full ZIP_OPERATION=0 ZIP_CREATE_NEW=1 \
+    "ZIP_WORKING_FILE_NAME=$work/small/out.zip" "ZIP_ORIGINATING_FOLDER_NAME=$work/src" \
+    "ZIP_ORIGINAL_FILES_LIST=\"$work/src/*.*\" " "ZIP_LOG_FILE_NAME=$work/logs/run.log"
+  run_task "$work/task"
+  [ "$rc" -eq 1 ] || fail "full file system: exit status $rc ($err)"
+  cmp -s "$work/small/out.zip" "$work/before.zip" || fail "full file system: the old archive changed"
+  [ "$(ls -A "$work/small")" = out.zip ] || fail "full file system: left beside it: $(ls -A "$work/small")"
+  read_log "full file system"
+  log_has 'd["result"] == "Not Totally Successful."' || fail "full file system: result line"
+else
+  echo "skipped: a small file system cannot be mounted here (not root?)"
+fi
+
 # No ZIP_OPERATION line: nothing is performed; no log file name: no log.
 make_sources
 rm -f "$work/out.zip"
