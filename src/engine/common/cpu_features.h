@@ -16,6 +16,10 @@ namespace ostrana {
 
 /// Carry-less multiplication (PCLMULQDQ) and SSE4.1: the folding CRC-32.
 bool cpu_has_clmul();
+/// VPCLMULQDQ and AVX2 besides: the folding CRC-32 on 256-bit registers.
+bool cpu_has_wide_clmul();
+/// BMI2 (shifts by a register without flags, bit-field extraction): inflate's decoding loop.
+bool cpu_has_bmi2();
 /// AES-NI and SSE4.1: the AES block cipher and its buffer modes.
 bool cpu_has_aes();
 /// SHA extensions and SSE4.1: the SHA-1 compression function.

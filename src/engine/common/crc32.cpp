@@ -4,7 +4,8 @@
  * per step with independent lookups, several times faster than the classic
  * byte-at-a-time loop.  The tables are computed once, at first use.  Buffers of
  * 64 bytes and more go to the carry-less multiplication folding
- * (crc32_clmul.cpp) when the processor has it; short ones stay here, where
+ * (crc32_clmul.cpp) when the processor has it, on 256-bit registers from
+ * 256 bytes on where it has VPCLMULQDQ and AVX2; short ones stay here, where
  * the set-up cost of the folding would not pay.
  */
 #include "engine/common/crc32.h"
@@ -45,6 +46,9 @@ inline uint32_t load_le32(const uint8_t* p) {
   return v;
 }
 
+/// Below this the 256-bit folding's set-up and final reduction do not pay.
+constexpr size_t kWideClmulMin = 256;
+
 }  // namespace
 
 uint32_t crc32_update_byte(uint32_t reg, uint8_t byte) {
@@ -72,6 +76,7 @@ uint32_t crc32_slicing_raw(uint32_t c, const uint8_t* data, size_t nbytes) {
 }  // namespace detail
 
 uint32_t crc32(uint32_t crc, const uint8_t* data, size_t nbytes) {
+  if (nbytes >= kWideClmulMin && cpu_has_wide_clmul()) return ~detail::crc32_vclmul_raw(~crc, data, nbytes);
   if (nbytes >= 64 && cpu_has_clmul()) return ~detail::crc32_clmul_raw(~crc, data, nbytes);
   return ~detail::crc32_slicing_raw(~crc, data, nbytes);
 }

@@ -51,12 +51,17 @@ class Inflater {
   template <bool kDeflate64>
   CodecStatus decode_huffman_block(const uint32_t* litlen, const uint32_t* dist);
   template <bool kDeflate64>
+  CodecStatus decode_huffman_block_bmi2(const uint32_t* litlen, const uint32_t* dist);
+  template <bool kDeflate64>
+  CodecStatus decode_huffman_block_body(const uint32_t* litlen, const uint32_t* dist);
+  template <bool kDeflate64>
   CodecStatus careful_symbol(const uint32_t* litlen, const uint32_t* dist, bool* end_of_block_ret);
   bool copy_match_careful(size_t distance, size_t length);
 
   BitInput* m_in = nullptr;
   OutputWindow* m_out = nullptr;
   bool m_deflate64 = false;
+  bool m_bmi2 = false;  ///< decode with the BMI2 build of the block loop
   int m_fixed_kind = -1;  ///< which variant the fixed tables were built for (-1: none yet)
 
   uint32_t m_litlen[kLitlenTableSize];
