@@ -32,6 +32,10 @@ QString item_name_of_report(const QString& line) {
 
 ArchiveLister::ArchiveLister(ListFunction list) : m_list(list ? std::move(list) : ListFunction(list_through_bridge)) {}
 
+void ArchiveLister::set_list_function(ListFunction list) {
+  m_list = list ? std::move(list) : ListFunction(list_through_bridge);
+}
+
 ListingResult ArchiveLister::list(const QString& path) {
   ListingResult result;
   m_names.clear();

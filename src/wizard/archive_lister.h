@@ -57,6 +57,8 @@ class ArchiveLister : public bridge::UiProgressCallback {
   const QStringList& listed_names() const { return m_names; }
 
   void set_progress_observer(ProgressObserver observer) { m_observer = std::move(observer); }
+  /// Replaces the bridge call (an empty function restores it); not while running().
+  void set_list_function(ListFunction list);
 
   int32_t notify(uint32_t code, const char* text, int32_t value, void* user_data,
                  const bridge::OverwriteInfo* item_info, intptr_t reserved1, intptr_t reserved2,

@@ -77,6 +77,8 @@ TEST(HistoryList, SaveStopsAtTheFirstFailedWrite) {
 }
 
 TEST(HistoryList, RealStorageLivesUnderParvellSoft) {
+  // The wizard's pages in other tests of this process keep their lists here too.
+  QSettings(QStringLiteral("ParvellSoft"), QStringLiteral("Parvell Wizard")).remove("ComboBxEx");
   {
     HistoryList list(QStringLiteral("UnZipPaths"));
     EXPECT_EQ(list.save({"/x/one", "/x/two"}), 2);
