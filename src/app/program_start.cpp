@@ -10,6 +10,7 @@
 #include "core/product.h"
 #include "core/strings.h"
 #include "dialogs/about_box.h"
+#include "dialogs/send_by_mail.h"
 #include "dialogs/shell_open.h"
 #include "dialogs/ui_text.h"
 #include "log/task_log.h"
@@ -159,6 +160,8 @@ void ProgramStart::build_sheet() {
   services.open_path = [sheet = m_sheet.get()](const QString& path) {
     dialogs::shell_open(sheet, QStringLiteral("open"), path);
   };
+  // "Email": a new message in the user's mail program with the archive attached.
+  services.mail_file = [sheet = m_sheet.get()](const QString& path) { dialogs::send_file_by_mail(sheet, path); };
   m_pages->performing->set_services(std::move(services));
   m_pages->scheduler = std::make_unique<wizard::CParvellExplorerMorvaneSchedulerPage>(m_record);
   m_pages->scheduler->set_program_path(QFileInfo(m_options.executable_path).absoluteFilePath());

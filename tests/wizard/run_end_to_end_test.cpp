@@ -15,6 +15,7 @@
 
 #include "../bridge/run_files.h"
 #include "peer_run.h"
+#include "platform/qt/mail_program.h"
 #include "run_walk.h"
 #include "sheet_driver.h"
 #include "test_env.h"
@@ -54,8 +55,9 @@ class RunEndToEnd : public sheettest::SheetTest {
     m_archive = m_base + "/out.zip";
   }
 
-  /// Starts the program, walks to the run, waits for its end and presses Done.  @return the result.
-  int run_through(runwalk::Choice choice) {
+  /// Starts the program, walks to the run, waits for its end and presses Done (or the link
+  /// named @p link).  @return the result.
+  int run_through(runwalk::Choice choice, const char* link = nullptr) {
     if (start() == nullptr) return -1;
     choice.archive = QString::fromStdString(m_archive);
     wizard::CTovanelExplWizCallBack* page = runwalk::walk_to_run(*sheet, record, choice);
@@ -66,8 +68,11 @@ class RunEndToEnd : public sheettest::SheetTest {
     EXPECT_TRUE(QTest::qWaitFor([page] { return page->completed(); }, 60000));
     EXPECT_EQ(button(QWizard::FinishButton)->text(), "Done");
     const int result = page->result();
-    button(QWizard::FinishButton)->click();
-    EXPECT_FALSE(sheet->isVisible()) << "Done left the wizard open";
+    QAbstractButton* press = link ? page->findChild<QAbstractButton*>(QString::fromLatin1(link))
+                                  : button(QWizard::FinishButton);
+    EXPECT_TRUE(press != nullptr && press->isVisible()) << (link ? link : "Done");
+    if (press != nullptr) press->click();
+    EXPECT_FALSE(sheet->isVisible()) << "the wizard stayed open";
     return result;
   }
 
@@ -128,6 +133,33 @@ TEST_F(RunEndToEnd, ExtractIntoAnExistingAndAMissingFolder) {
     EXPECT_TRUE(opened[0].endsWith(QString::fromStdString(dest))) << opened[0].toStdString();
     finish_program();
   }
+}
+
+// "Open" and "Email" hand the new archive over whole, blanks and all, and end the wizard.
+TEST_F(RunEndToEnd, OpenAndEmailHandOverTheArchive) {
+  QStringList mailed;
+  platform::set_mail_runner([&mailed](const QString& program, const QStringList& arguments) {
+    mailed << program << arguments;
+    return 0;
+  });
+  m_archive = m_base + "/Monthly report.zip";
+  for (const char* link : {"OpenLink", "EmailLink"}) {
+    SCOPED_TRACE(link);
+    opened.clear();
+    mailed.clear();
+    fs::remove(m_archive);
+    ASSERT_EQ(run_through({core::kRunModeCreate, {}, QString::fromStdString(m_tree), {}, false}, link), 0);
+    const QString archive = QString::fromStdString(m_archive);
+    if (std::string(link) == "OpenLink") {
+      EXPECT_EQ(opened, QStringList{"xdg-open " + archive});
+      EXPECT_TRUE(mailed.isEmpty());
+    } else {
+      EXPECT_EQ(mailed, (QStringList{"xdg-email", "--attach", archive}));
+      EXPECT_TRUE(opened.isEmpty());
+    }
+    finish_program();
+  }
+  platform::set_mail_runner(nullptr);
 }
 
 }  // namespace
