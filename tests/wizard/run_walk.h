@@ -37,6 +37,7 @@ struct Choice {
   QString source_folder;            ///< create and add: the folder selected whole
   QString destination;              ///< extract: the folder picked; empty: the default folder
   bool faster = false;              ///< faster compression (level 3 instead of 7)
+  QString extra_item;               ///< create and add: one more item, named alone
 };
 
 /// Types @p text into the editable box @p name of @p page, replacing what it held.
@@ -69,9 +70,11 @@ inline wizard::CTovanelExplWizCallBack* walk_to_run(wizard::CMyResizePropSheet& 
   auto* folder = sheet.findChild<wizard::CPickUnZipFolderName*>(QStringLiteral("CPickUnZipFolderName"));
   if (welcome == nullptr || pick == nullptr || folder == nullptr) return nullptr;
   const std::string source = choice.source_folder.toStdString();
-  welcome->set_add_files_hook([source](QWidget*, core::OperationRecord& r) {
+  const std::string extra = choice.extra_item.toStdString();
+  welcome->set_add_files_hook([source, extra](QWidget*, core::OperationRecord& r) {
     r.originating_folder = source;
     r.file_list = "\"" + source + "/*.*\" ";
+    if (!extra.empty()) r.file_list += "\"" + extra + "\" ";
     r.selected_items = {{0, source}};
     return true;
   });
