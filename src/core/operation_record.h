@@ -57,6 +57,8 @@ struct OperationRecord {
   int32_t log_enabled = 0;           ///< write the HTML results log
   std::string log_file_name;         ///< ZIP_LOG_FILE_NAME; not reset
   std::vector<SelectedItem> selected_items;  ///< add-files dialog choice; not reset
+  int32_t selected_folder_count = 0;  ///< folders among the selected items; not reset
+  int32_t selected_file_count = 0;    ///< files among them; not reset
 
   /// Set by program start for the whole of a scheduled run.  The performing page
   /// replaces `run mode` 3 by the stored operation, and the user's remembered

@@ -117,6 +117,16 @@ constexpr Entry kTable[] = {
     {9310, "System Information"},
     {9311, "(unknown)"},
     {9312, "Where things are kept"},
+
+    // The add-files dialog and the extra-parameters page.
+    {9400, "The folder \"%s\" does not exist."},
+    {9401, "\"%s\" cannot be added to the ZIP File: %s\nNothing has been chosen yet; please change the selection."},
+    {9402, "a double quote in its name cannot be passed to the archiver. Select the folder that holds it instead, or rename it."},
+    {9403, "the archiver would take the * or ? in its name for a wildcard and add other files. Select the folder that holds it instead, or rename it."},
+    {9404, "it is no longer there, or its name is not valid UTF-8 text."},
+    {9405, "its path is longer than the archiver's limit of 4095 bytes."},
+    {9406, "the archiver leaves hidden files (names that start with a dot) out."},
+    {9407, "the archiver would read the dot at the end of its name as \"no extension\" and could add another file. Select the folder that holds it instead, or rename it."},
 };
 
 std::string vformat(const char* format, va_list args) {

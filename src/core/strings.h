@@ -103,6 +103,16 @@ enum StringId : int {
   kIdsSystemInfoTitle = 9310,        ///< report dialog caption and group box
   kIdsUnknownPlace = 9311,           ///< about box: a folder that cannot be known
   kIdsAboutPlacesHeading = 9312,     ///< about box: heading over the places
+
+  // The add-files dialog and the extra-parameters page.
+  kIdsFolderNotFound = 9400,         ///< add-files dialog: a typed folder that does not exist
+  kIdsItemCannotBeAdded = 9401,      ///< add-files dialog OK: an item the item list cannot carry, and why
+  kIdsReasonQuote = 9402,            ///< ... a double quote in its name
+  kIdsReasonWildcard = 9403,         ///< ... a file name with "*" or "?"
+  kIdsReasonGone = 9404,             ///< ... vanished, or a name Qt could not decode
+  kIdsReasonTooLong = 9405,          ///< ... longer than an item may be
+  kIdsReasonHidden = 9406,           ///< ... a hidden file, which the archiver leaves out
+  kIdsReasonTrailingDot = 9407,      ///< ... a file name ending in a dot
 };
 
 /// The text of @p id, or nullptr when the table has no such id.

@@ -24,8 +24,7 @@ namespace wizard {
 
 using AddFilesHook = std::function<bool(QWidget* parent, core::OperationRecord& record)>;
 
-/// The add-files dialog of the program.  Until that dialog exists it answers
-/// Cancel, which keeps the user on the welcome page.
+/// The add-files dialog of the program (CAddFilesDlg), run modally over the parent.
 AddFilesHook default_add_files_hook();
 
 }  // namespace wizard

@@ -172,7 +172,23 @@ int ItemSelection::select_files(std::string_view item) {
   if (!m_root.empty() && m_root.back() != '/') m_root += '/';
   std::string search = search_folder_of(parts.folder);
 
-  if (m_options.recurse) return walk(search, parts.pattern);
+  if (m_options.recurse) {
+    // A file named without wildcards is that file, looked for in its own
+    // folder only: walking the tree below it would add every folder there as
+    // an entry, and every file of the same name in them.
+    if (names_one_file(item, parts.pattern)) return collect_from_folder(search, parts.pattern, nullptr);
+    const size_t before = m_found.size() + m_pending.size();
+    if (int r = walk(search, parts.pattern)) return r;
+    // A folder's whole content that held nothing to store is the folder
+    // itself: a chosen empty folder is kept as its entry, not lost.
+    const bool whole_content = parts.pattern == "*.*" || parts.pattern == "*";
+    if (whole_content && m_found.size() + m_pending.size() == before && !m_options.no_directory_entries &&
+        longer_than_root(search)) {
+      platform::FileInfo info;
+      if (platform::file_info(search, &info) == 0 && info.is_folder()) return take(search, info);
+    }
+    return 0;
+  }
 
   if (!m_options.no_directory_entries && longer_than_root(search)) {
     platform::FileInfo info;
@@ -184,6 +200,18 @@ int ItemSelection::select_files(std::string_view item) {
     if (int r = select_include_folders(search, parts.pattern)) return r;
   }
   return collect_from_folder(search, parts.pattern, nullptr);
+}
+
+bool ItemSelection::names_one_file(std::string_view item, std::string_view pattern) const {
+  if (pattern.empty() || pattern.find_first_of("*?") != std::string_view::npos) return false;
+  platform::FileInfo info;
+  const std::string path(item);
+  if (platform::link_info(path, &info) != 0) return false;
+  // A link the run follows is what it points to.
+  if (info.is_link() && link_policy() == platform::LinkPolicy::kFollowAll && platform::file_info(path, &info) != 0) {
+    return true;  // dangling: stored as the link it is, never walked
+  }
+  return !info.is_folder();
 }
 
 int ItemSelection::walk(const std::string& search_folder, std::string_view pattern) {

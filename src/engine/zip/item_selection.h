@@ -101,6 +101,8 @@ class ItemSelection {
   /// stored at all; it is then noted for the result.
   bool named_item_usable(std::string_view item);
   int select_files(std::string_view item);
+  /// True when @p item names one existing file (or link) without wildcards in @p pattern, its name.
+  bool names_one_file(std::string_view item, std::string_view pattern) const;
   int select_for_delete(std::string_view item);
   int walk(const std::string& search_folder, std::string_view pattern);
   int collect_from_folder(const std::string& folder, std::string_view pattern,

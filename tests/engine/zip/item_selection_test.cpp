@@ -132,6 +132,23 @@ TEST(SelectFiles, RecursiveWalkTakesFoldersEmptyOnesAndOddNames) {
             run.select({root + "/*.txt"}));
 }
 
+TEST(SelectFiles, WithRecursionANamedFileIsThatFileAlone) {
+  std::string root = make_tree();
+  write_file(root + "/sub/a.txt", "same name below");
+  SelectionRun run;
+  run.options.recurse = true;
+  // Neither the folders below it nor a file of the same name in them come along.
+  EXPECT_EQ((Names{"a.txt"}), run.select({root + "/a.txt"}));
+  EXPECT_EQ(root + "/a.txt", run.found[0].source_path);
+  // A pattern still reaches into every folder.
+  EXPECT_EQ((Names{"a.txt", "empty/", "sub/", "sub/a.txt", "sub/deeper/"}), run.select({root + "/a.t?t"}));
+  // The whole content of an empty folder is the folder itself.
+  run.options.sub_options = 0;
+  const std::string empty = stored_name_form(root + "/empty/", StoredNameRules{});
+  EXPECT_EQ((Names{empty}), run.select({root + "/empty/*.*"}));
+  EXPECT_EQ((Names{}), run.select({root + "/empty/*.txt"}));
+}
+
 TEST(SelectFiles, TheWalkPopsTheLastPushedFolderFirst) {
   std::string root = testenv::make_temp_dir("order");
   make_folder(root + "/a");
