@@ -41,7 +41,7 @@ TEST(LargeZip, FileBeyondFourGibThroughTheWizardsRun) {
                        kZipAdd, kPathModeNoFolders, 7, 0, &progress));
   ::unlink(big.c_str());
   const std::string quoted = testenv::shell_quote(archive);
-  if (testenv::have_7zz()) EXPECT_EQ(0, testenv::run_command("7zz t " + quoted + " >/dev/null"));
+  if (testenv::have_7zz()) { EXPECT_EQ(0, testenv::run_command("7zz t " + quoted + " >/dev/null")); }
   EXPECT_EQ(0, testenv::run_command("python3 -c \"import sys, zipfile; z = zipfile.ZipFile(sys.argv[1]); "
                                     "assert z.testzip() is None; assert z.getinfo('video.bin').file_size == " +
                                     std::to_string(size) + "\" " + quoted));

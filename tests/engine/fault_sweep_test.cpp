@@ -305,7 +305,7 @@ TEST_F(FaultSweep, AddOfANewArchive) {
           } else {
             EXPECT_FALSE(exists("a.zip")) << "a failed add leaves no archive";
           }
-          if (static_cast<Op>(kind) == Op::kRead) EXPECT_NE(0, rc) << "a file that cannot be read is no success";
+          if (static_cast<Op>(kind) == Op::kRead) { EXPECT_NE(0, rc) << "a file that cannot be read is no success"; }
           expect_no_stray_temporary(m_files);
         });
 }
@@ -336,7 +336,7 @@ TEST_F(FaultSweep, UpdateKeepsTheOldArchiveByteForByte) {
           EXPECT_EQ(before, bytes("a.zip")) << "a failed update leaves the old archive";
         }
         // Reading the files or the old archive cannot fail unnoticed.
-        if (static_cast<Op>(kind) == Op::kRead) EXPECT_NE(0, rc);
+        if (static_cast<Op>(kind) == Op::kRead) { EXPECT_NE(0, rc); }
         expect_no_stray_temporary(updated);
       });
 }
@@ -419,9 +419,9 @@ TEST_F(FaultSweep, ExtractLeavesOnlyCompleteFiles) {
           if (want == m_files.end()) ADD_FAILURE() << "stray file in the destination: " << name;
           else EXPECT_EQ(digest(want->second), content) << name << " is partly written";
         }
-        if (rc == 0) EXPECT_EQ(digests(m_files), got);
+        if (rc == 0) { EXPECT_EQ(digests(m_files), got); }
         const Op op = static_cast<Op>(kind);
-        if (op == Op::kRead || op == Op::kWrite || op == Op::kRename) EXPECT_NE(0, rc);
+        if (op == Op::kRead || op == Op::kWrite || op == Op::kRename) { EXPECT_NE(0, rc); }
         remove_tree(dest);
         EXPECT_EQ(outside, files_below(dir)) << "nothing changes beside the destination";
         ::mkdir(dest.c_str(), 0777);
@@ -436,7 +436,7 @@ TEST_F(FaultSweep, TestRunReportsEveryFailedRead) {
           EXPECT_TRUE(is_unzip_code(rc));
           const Op op = static_cast<Op>(kind);
           // An open is tried again (a passing fault may go away); a read is not.
-          if (op == Op::kRead || op == Op::kSeek) EXPECT_NE(0, rc);
+          if (op == Op::kRead || op == Op::kSeek) { EXPECT_NE(0, rc); }
           EXPECT_EQ(before, bytes("a.zip"));
         });
 }

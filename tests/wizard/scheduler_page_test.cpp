@@ -126,7 +126,7 @@ TEST_F(TaskPage, RefusedTableTriesTwentyClonesThenAsks) {
     QElapsedTimer clock;
     clock.start();
     click(W::FinishButton);
-    if (yes) EXPECT_GE(clock.elapsed(), 4000);  // twenty real waits of 200 ms
+    if (yes) { EXPECT_GE(clock.elapsed(), 4000); }  // twenty real waits of 200 ms
     else EXPECT_EQ(waited_ms, 20 * 200);
     EXPECT_EQ(crontab.calls.size(), 42u);        // 21 registrations, each a read and a write
     ASSERT_EQ(warnings.size(), 1);

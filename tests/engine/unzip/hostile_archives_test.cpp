@@ -146,7 +146,7 @@ TEST_F(HostileArchives, EachGivesItsCodeAndWritesOnlyInsideTheDestination) {
     std::string rm = "rm -rf " + testenv::shell_quote(dest) + " && mkdir " + testenv::shell_quote(dest);
     ASSERT_EQ(0, std::system(rm.c_str()));
   }
-  if (!absolute_existed) EXPECT_FALSE(exists("/tmp/ostrana-absolute.txt")) << "an absolute name stays inside";
+  if (!absolute_existed) { EXPECT_FALSE(exists("/tmp/ostrana-absolute.txt")) << "an absolute name stays inside"; }
 }
 
 TEST_F(HostileArchives, ClimbingNamesAreNamedInTheirWarnings) {

@@ -100,7 +100,7 @@ TEST_F(ThreadedTestRun, SameVerdictsMessagesAndResultOnOneTwoAndSevenThreads) {
     SCOPED_TRACE(std::string("damaged: ") + broken);
     if (*broken != '\0') damage(broken);
     const Outcome one = testArchive(1);
-    if (*broken == '\0') EXPECT_EQ(OU_SUCCESS, one.rc);
+    if (*broken == '\0') { EXPECT_EQ(OU_SUCCESS, one.rc); }
     else EXPECT_NE(OU_SUCCESS, one.rc);
     for (int threads : {2, 7}) {
       const Outcome many = testArchive(threads);

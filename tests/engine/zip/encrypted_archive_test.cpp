@@ -274,10 +274,11 @@ TEST_F(EncryptedArchive, CallbackDataIsEncryptedAsItStreamsAndPeersReadIt) {
     const auto items = entries(name);
     ASSERT_EQ(1u, items.size());
     EXPECT_EQ(strength == 0 ? 0x09 : 0x49, items[0].flags & 0x49);
-    if (strength != 0) EXPECT_EQ(16, archive[items[0].data_offset]);  // IV size
+    if (strength != 0) { EXPECT_EQ(16, archive[items[0].data_offset]); }  // IV size
     EXPECT_EQ(text, content(archive, items[0], "cb"));
-    if (testenv::have_7zz())
+    if (testenv::have_7zz()) {
       EXPECT_EQ(0, testenv::run_command("7zz t -pcb " + name + " >/dev/null 2>&1")) << "7-Zip tests " << name;
+    }
   }
 }
 

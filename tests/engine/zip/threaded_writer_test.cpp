@@ -83,7 +83,7 @@ TEST_F(ThreadedWriter, TheArchiveIsTheSameOnOneTwoAndSevenThreadsAndEveryPeerRea
   }
   // The chunked streams (two entries span chunks) and the rest, through the peers.
   archive(6, 2);
-  if (testenv::have_7zz()) EXPECT_EQ(0, testenv::run_command("7zz t a.zip >/dev/null 2>&1"));
+  if (testenv::have_7zz()) { EXPECT_EQ(0, testenv::run_command("7zz t a.zip >/dev/null 2>&1")); }
   EXPECT_EQ(0, testenv::run_command("bsdtar -tf a.zip >/dev/null 2>&1"));
   EXPECT_EQ(0, testenv::run_command("python3 -c 'import sys, zipfile; sys.exit(zipfile.ZipFile(\"a.zip\").testzip() "
                                     "is not None)'"));
