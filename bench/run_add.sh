@@ -26,11 +26,7 @@ if [ ! -f "$corpus.summary" ]; then
   echo "building the $size corpus in $corpus" >&2
   "$maker" "$corpus" "$size" >&2
 fi
-if [ ! -f build-bench/CMakeCache.txt ]; then
-  cmake -S . -B build-bench -G Ninja -DBUILD_BENCH=ON -DBUILD_TESTS=OFF -DBUILD_APP=OFF \
-    -DCMAKE_BUILD_TYPE=Release >/dev/null
-fi
-cmake --build build-bench -j "${JOBS:-2}" --target ostrana >/dev/null
+JOBS=${JOBS:-2} scripts/build bench ostrana >/dev/null
 ostrana=$PWD/build-bench/bin/ostrana
 out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT
