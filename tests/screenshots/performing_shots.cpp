@@ -91,7 +91,7 @@ wizard::CMyResizePropSheet* zip_run(shots::ShotContext& ctx, const QString& sour
       });
       poll->start();
     }
-    QTest::qWaitFor([page] { return page->completed(); }, 120000);
+    (void)QTest::qWaitFor([page] { return page->completed(); }, 120000);
   });
   return sheet;
 }

@@ -101,7 +101,7 @@ inline wizard::CTovanelExplWizCallBack* walk_to_run(wizard::CMyResizePropSheet& 
     }
     // The page's check may take a moment (an archive is listed): Next or Finish, once enabled.
     const auto usable = [](QAbstractButton* b) { return b->isVisible() && b->isEnabled(); };
-    QTest::qWaitFor([&] { return usable(next) || usable(finish); }, 20000);
+    (void)QTest::qWaitFor([&] { return usable(next) || usable(finish); }, 20000);
     QAbstractButton* press = usable(next) ? next : finish;
     if (!usable(press)) return nullptr;
     const int before = sheet.currentId();
