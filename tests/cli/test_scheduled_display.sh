@@ -21,7 +21,11 @@ python3 "$here/task_files.py" write "$work/task" ZIP_TASK_NAME=Shown ZIP_OPERATI
   "ZIP_WORKING_FILE_NAME=$work/out.zip" "ZIP_ORIGINATING_FOLDER_NAME=$work/src" \
   "ZIP_ORIGINAL_FILES_LIST=\"$work/src/*.*\" " "ZIP_LOG_FILE_NAME=$work/logs/run.log"
 
-(cd "$work" && env -i HOME="$work/home" PATH=/usr/bin:/bin XDG_RUNTIME_DIR="$work/run" QT_QPA_PLATFORM=xcb \
+# The sanitizer build's leak suppressions of the desktop libraries go along (not ASAN_OPTIONS:
+# its strict string checks trip over the X keyboard library Qt loads).
+sanitizer_env=()
+for v in LSAN_OPTIONS UBSAN_OPTIONS; do [ -z "${!v:-}" ] || sanitizer_env+=("$v=${!v}"); done
+(cd "$work" && env -i "${sanitizer_env[@]}" HOME="$work/home" PATH=/usr/bin:/bin XDG_RUNTIME_DIR="$work/run" QT_QPA_PLATFORM=xcb \
    XDG_CONFIG_HOME="$work/home/.config" timeout 90 xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" \
    "$parvell" /scheduled "$work/task" >"$work/stdout" 2>"$work/stderr")
 rc=$?
