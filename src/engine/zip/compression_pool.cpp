@@ -89,8 +89,9 @@ struct CompressionPool::ChunkJob final : public WorkerJob {
 
 std::unique_ptr<CompressionPool> CompressionPool::create(int threads) {
   if (threads < 2) return nullptr;
-  std::unique_ptr<CompressionPool> pool(new (std::nothrow) CompressionPool(threads));
-  if (!pool || pool->m_workers.threads() < 2) return nullptr;
+  // The calling thread is one of them: it compresses whenever it would wait.
+  std::unique_ptr<CompressionPool> pool(new (std::nothrow) CompressionPool(threads - 1));
+  if (!pool || pool->m_workers.threads() < 1) return nullptr;
   for (int i = 0; i <= pool->m_workers.threads(); ++i) {
     pool->m_compressors.emplace_back(new (std::nothrow) DeflateCompressor);
     if (!pool->m_compressors.back()) return nullptr;
@@ -98,7 +99,16 @@ std::unique_ptr<CompressionPool> CompressionPool::create(int threads) {
   return pool;
 }
 
-CompressionPool::CompressionPool(int threads) : m_workers(threads) {}
+CompressionPool::CompressionPool(int workers) : m_workers(workers) {}
+
+template <class Jobs>
+void CompressionPool::settle(WorkerJob& job, const Jobs& others) {
+  if (m_workers.runHereIfWaiting(job)) return;
+  // A worker has it: rather than sleep, take the queued jobs that come after it.
+  for (auto it = others.begin(); it != others.end() && !m_workers.finished(job); ++it)
+    if (it->get() != &job) m_workers.runHereIfWaiting(**it);
+  m_workers.wait(job);
+}
 
 CompressionPool::~CompressionPool() {
   m_stop = true;
@@ -146,9 +156,9 @@ std::unique_ptr<AheadResult> CompressionPool::take(const std::string& path, uint
   }
   for (auto drop = m_ahead.begin(); drop != it; ++drop) m_workers.wait(**drop);
   m_ahead.erase(m_ahead.begin(), it);
+  settle(*m_ahead.front(), m_ahead);
   std::unique_ptr<AheadJob> job = std::move(m_ahead.front());
   m_ahead.pop_front();
-  if (!m_workers.runHereIfWaiting(*job)) m_workers.wait(*job);
   topUp();
   if (!job->result || job->result->nbytes != size) return nullptr;
   return std::move(job->result);
@@ -159,15 +169,17 @@ int CompressionPool::compressChunked(ByteSource& in, ByteSink& out, const Deflat
   DeflateResult total;
   DeflateChunkReader reader(options.deflate64);
   std::deque<std::unique_ptr<ChunkJob>> flight;
-  const size_t limit = static_cast<size_t>(m_workers.threads()) + 1;
+  // In flight at most: one per worker, one the calling thread compresses
+  // while it waits, and one it reads meanwhile.
+  const size_t limit = static_cast<size_t>(m_workers.threads()) + 2;
   int rc = 0;
   bool done = false;
 
   // Writes the oldest chunk out (running it here if no worker has begun it).
   auto retire = [&]() -> int {
+    settle(*flight.front(), flight);
     std::unique_ptr<ChunkJob> job = std::move(flight.front());
     flight.pop_front();
-    if (!m_workers.runHereIfWaiting(*job)) m_workers.wait(*job);
     int code = job->rc;
     if (code == 0 && !job->output.empty()) code = out.write(job->output.data(), job->output.size());
     total.out_nbytes += job->result.out_nbytes;

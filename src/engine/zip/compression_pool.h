@@ -16,8 +16,11 @@
  *   outputs are written in order as they finish, with a few chunks in flight.
  *
  * Chunks and whole small entries are compressed from their own bytes alone,
- * so the archive is the same byte for byte on one thread and on many.  Memory:
- * per thread one compressor (deflate.h); in flight at most threads + 2 chunk
+ * so the archive is the same byte for byte on one thread and on many.  Of
+ * the threads asked for, one is the calling thread: rather than wait for a
+ * worker it compresses the next job no worker has begun, so two threads keep
+ * two cores busy without a third competing for them.  Memory: per thread one
+ * compressor (deflate.h); in flight at most threads + 2 chunk
  * buffers with their outputs and kAheadLimit entries of at most one chunk.
  *
  * Stopping: a failed read or write, or a cancel answered by a progress
@@ -53,9 +56,10 @@ struct AheadResult {
 
 class CompressionPool {
  public:
-  /// A pool of @p threads compressing threads, or null when fewer than two
-  /// are asked for (or none can be started): then everything stays on the
-  /// calling thread.
+  /// A pool of @p threads compressing threads, the calling thread among
+  /// them (it compresses the jobs no worker has taken yet whenever it would
+  /// otherwise wait), or null when fewer than two are asked for (or no worker
+  /// can be started): then everything stays on the calling thread.
   static std::unique_ptr<CompressionPool> create(int threads);
   ~CompressionPool();
 
@@ -81,7 +85,11 @@ class CompressionPool {
   int compressChunked(ByteSource& in, ByteSink& out, const DeflateOptions& options, DeflateResult* result_ret);
 
  private:
-  explicit CompressionPool(int threads);
+  explicit CompressionPool(int workers);
+  /// Waits for @p job, running it here if no worker has begun it, and
+  /// meanwhile running here the jobs of @p others no worker has begun.
+  template <class Jobs>
+  void settle(WorkerJob& job, const Jobs& others);
   struct AheadJob;
   struct ChunkJob;
   void topUp();
