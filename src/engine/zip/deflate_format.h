@@ -118,7 +118,7 @@ inline constexpr LevelConfig kLevelTable[10] = {
     {Parse::kLazy, 10, 24, 8, 0},      // 4
     {Parse::kLazy, 16, 32, 12, 0},     // 5
     {Parse::kLazy, 32, 64, 32, 0},     // 6
-    {Parse::kLazy, 96, 128, 64, 0},    // 7
+    {Parse::kLazy, 64, 128, 48, 0},    // 7
     {Parse::kLazy2, 256, 258, 128, 0}, // 8
     {Parse::kOptimal, 48, 96, 0, 3},   // 9
 };
