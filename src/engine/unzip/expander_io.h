@@ -54,8 +54,9 @@ inline uint64_t load_le64(const uint8_t* p) {
 /// Compressed input: a buffer over a ByteSource and an LSB-first bit buffer.
 class BitInput {
  public:
-  /// Bytes the buffer keeps readable past its data for word loads.
-  static constexpr size_t kWordSlack = 8;
+  /// Zero bytes the buffer keeps readable past its data for word loads: the
+  /// inflater's last loop loads a word up to 8 bytes past the end.
+  static constexpr size_t kWordSlack = 16;
 
   /// Allocates the buffer (once; a larger request reallocates).  False on failure.
   bool reserve(size_t buffer_nbytes);

@@ -9,7 +9,8 @@
  * 29 bytes ahead) and at least kFastOutputMargin bytes of room remain in the
  * output (three literals plus one deflate match plus a copy's overshoot).
  * When either fails, the buffers are refilled or flushed and the loop goes
- * on; only at the very end of the data does the careful step take over.
+ * on; at the very end of the data the same loop runs in its tail form, which
+ * checks after each codeword that it did not reach past the data.
  */
 #include "engine/unzip/inflate.h"
 
@@ -336,22 +337,58 @@ inline __attribute__((always_inline)) CodecStatus Inflater::decode_huffman_block
                                                                                      const uint32_t* dist) {
   BitInput& in = *m_in;
   OutputWindow& out = *m_out;
+  for (;;) {
+    // The last bytes of the data go through the same loop with a check after
+    // every codeword: the zero slack behind the buffer stands in for the
+    // bytes that are not there, and consuming any of it is damage.
+    const bool tail = in.m_eof && static_cast<size_t>(in.m_end - in.m_next) < kFastInputMargin;
+    const LoopExit how = tail ? fast_loop<kDeflate64, true>(litlen, dist) : fast_loop<kDeflate64, false>(litlen, dist);
+    switch (how) {
+      case LoopExit::kEndOfBlock:
+        return CodecStatus::kDone;
+      case LoopExit::kDamaged:
+        return CodecStatus::kDamaged;
+      case LoopExit::kStopped:
+        return CodecStatus::kStopped;
+      case LoopExit::kLowRoom:
+        break;
+    }
+    // The buffers ran low: flush the output, or read more input.
+    if (static_cast<size_t>(out.limit() - out.pos()) < kFastOutputMargin) {
+      if (!out.flush()) return CodecStatus::kStopped;
+    } else if (static_cast<size_t>(in.m_end - in.m_next) < kFastInputMargin && !in.m_eof) {
+      if (!in.fill_buffer()) return CodecStatus::kInputFailed;
+    }
+  }
+}
+
+/// The block loop proper, on local copies of the buffer state.  Outside the
+/// tail at least kFastInputMargin bytes of input remain at the top of every
+/// iteration; in the tail (the source has ended) the loop runs on until a
+/// codeword would reach past the data, which it notices after consuming the
+/// codeword and before writing anything for it.  Either way at least
+/// kFastOutputMargin bytes of room remain.
+template <bool kDeflate64, bool kTail>
+inline __attribute__((always_inline)) Inflater::LoopExit Inflater::fast_loop(const uint32_t* litlen,
+                                                                            const uint32_t* dist) {
+  BitInput& in = *m_in;
+  OutputWindow& out = *m_out;
   constexpr uint32_t kLitMask = (1u << kLitlenPrimaryBits) - 1;
   constexpr uint32_t kDistMask = (1u << kDistPrimaryBits) - 1;
   // Bits a distance needs at most: codeword plus extra bits.
   constexpr unsigned kDistMaxBits = kDeflate64 ? 15 + 14 : 15 + 13;
 
-  for (;;) {
-    // ---- fast loop, on local copies of the buffer state ----
-    {
-      uint64_t bits = in.m_bits;
-      uint64_t nbits = in.m_nbits;  // 64-bit: no widening in the shifts
-      const uint8_t* ip = in.m_next;
-      const uint8_t* const ip_end = in.m_end;
-      uint8_t* op = out.pos();
-      uint8_t* const op_limit = out.limit();
-      const uint8_t* const base = out.base();
-      enum { kRunning, kEndOfBlock, kBadData } outcome = kRunning;
+  uint64_t bits = in.m_bits;
+  uint64_t nbits = in.m_nbits;  // 64-bit: no widening in the shifts
+  // The bit buffer always holds exactly the bits of the bytes before `ip`
+  // that are not consumed yet.  Padding the careful refill counted stands
+  // for zero bytes past the end, which the slack holds.
+  const uint8_t* ip = in.m_next + in.m_pad_bits / 8;
+  const uint8_t* const ip_end = in.m_end;
+  uint8_t* op = out.pos();
+  uint8_t* const op_limit = out.limit();
+  const uint8_t* const base = out.base();
+  LoopExit how = LoopExit::kLowRoom;
 
 #define OSTRANA_REFILL()                             \
   do {                                               \
@@ -364,148 +401,122 @@ inline __attribute__((always_inline)) CodecStatus Inflater::decode_huffman_block
     bits >>= static_cast<uint8_t>(e);                \
     nbits -= static_cast<uint8_t>(e);                \
   } while (0)
+// In the tail: true once the consumed bits reach past the end of the data.
+#define OSTRANA_PAST_END() \
+  (kTail && (ip - ip_end) * 8 > static_cast<std::ptrdiff_t>(nbits))
+#define OSTRANA_CHECK_END()                          \
+  if (OSTRANA_PAST_END()) {                          \
+    how = LoopExit::kDamaged;                        \
+    break;                                           \
+  }
 
-      if (static_cast<size_t>(ip_end - ip) >= kFastInputMargin) {
-        OSTRANA_REFILL();
-        // Invariant at the top of the loop: at least 56 bits in the buffer and
-        // `e` is the primary entry of the next literal/length symbol.
-        uint32_t e = litlen[bits & kLitMask];
-        while (static_cast<size_t>(ip_end - ip) >= kFastInputMargin &&
-               static_cast<size_t>(op_limit - op) >= kFastOutputMargin) {
+  if (kTail || static_cast<size_t>(ip_end - ip) >= kFastInputMargin) {
+    OSTRANA_REFILL();
+    // Invariant at the top of the loop: at least 56 bits in the buffer and
+    // `e` is the primary entry of the next literal/length symbol.
+    uint32_t e = litlen[bits & kLitMask];
+    while ((kTail || static_cast<size_t>(ip_end - ip) >= kFastInputMargin) &&
+           static_cast<size_t>(op_limit - op) >= kFastOutputMargin) {
+      if (e & kFlagLiteral) {
+        // Up to three literals per refill: 3 x 15 bits, and 11 left to look
+        // the next primary entry up.
+        OSTRANA_CONSUME(e);
+        OSTRANA_CHECK_END();
+        *op++ = static_cast<uint8_t>(e >> 16);
+        e = litlen[bits & kLitMask];
+        if (e & kFlagLiteral) {
+          OSTRANA_CONSUME(e);
+          OSTRANA_CHECK_END();
+          *op++ = static_cast<uint8_t>(e >> 16);
+          e = litlen[bits & kLitMask];
           if (e & kFlagLiteral) {
-            // Up to three literals per refill: 3 x 15 bits, and 11 left to look
-            // the next primary entry up.
             OSTRANA_CONSUME(e);
+            OSTRANA_CHECK_END();
             *op++ = static_cast<uint8_t>(e >> 16);
             e = litlen[bits & kLitMask];
-            if (e & kFlagLiteral) {
-              OSTRANA_CONSUME(e);
-              *op++ = static_cast<uint8_t>(e >> 16);
-              e = litlen[bits & kLitMask];
-              if (e & kFlagLiteral) {
-                OSTRANA_CONSUME(e);
-                *op++ = static_cast<uint8_t>(e >> 16);
-                e = litlen[bits & kLitMask];
-              }
-            }
+          }
+        }
+        OSTRANA_REFILL();
+        if (e & kFlagLiteral) continue;
+      }
+      if (e & kFlagsExceptional) {
+        if (e & kFlagSubtable) {
+          OSTRANA_CONSUME(e);
+          e = litlen[entry_value(e) + (bits & ((1u << entry_code_bits(e)) - 1))];
+          if (e & kFlagLiteral) {
+            OSTRANA_CONSUME(e);
+            OSTRANA_CHECK_END();
+            *op++ = static_cast<uint8_t>(e >> 16);
             OSTRANA_REFILL();
-            if (e & kFlagLiteral) continue;
+            e = litlen[bits & kLitMask];
+            continue;
           }
-          if (e & kFlagsExceptional) {
-            if (e & kFlagSubtable) {
-              OSTRANA_CONSUME(e);
-              e = litlen[entry_value(e) + (bits & ((1u << entry_code_bits(e)) - 1))];
-              if (e & kFlagLiteral) {
-                OSTRANA_CONSUME(e);
-                *op++ = static_cast<uint8_t>(e >> 16);
-                OSTRANA_REFILL();
-                e = litlen[bits & kLitMask];
-                continue;
-              }
-            }
-            if (e & kFlagsExceptional) {
-              if (e & kFlagEndOfBlock) {
-                OSTRANA_CONSUME(e);
-                outcome = kEndOfBlock;
-              } else {
-                outcome = kBadData;
-              }
-              break;
-            }
+        }
+        if (e & kFlagsExceptional) {
+          if (e & kFlagEndOfBlock) {
+            OSTRANA_CONSUME(e);
+            how = OSTRANA_PAST_END() ? LoopExit::kDamaged : LoopExit::kEndOfBlock;
+          } else {
+            how = LoopExit::kDamaged;
           }
-          // A length: base and extra bits come with the entry.
-          const size_t length = entry_value_with_extra(e, bits);
-          OSTRANA_CONSUME(e);
-          if (nbits < kDistMaxBits) OSTRANA_REFILL();
-          e = dist[bits & kDistMask];
-          if (e & kFlagsExceptional) {
-            if (e & kFlagSubtable) {
-              OSTRANA_CONSUME(e);
-              e = dist[entry_value(e) + (bits & ((1u << entry_code_bits(e)) - 1))];
-            }
-            if (e & kFlagsExceptional) {
-              outcome = kBadData;
-              break;
-            }
-          }
-          const size_t distance = entry_value_with_extra(e, bits);
-          OSTRANA_CONSUME(e);
-          if (distance > static_cast<size_t>(op - base)) {
-            outcome = kBadData;  // reaches before the start of the output
-            break;
-          }
-          // Look the next symbol up before copying, so that the load overlaps the copy.
-          OSTRANA_REFILL();
-          e = litlen[bits & kLitMask];
-          if (kDeflate64 && length > kMaxDeflateLength &&
-              length + kCopyOvershoot > static_cast<size_t>(op_limit - op)) {
-            // A Deflate64 match longer than the room left: copy it the careful way.
-            in.m_bits = bits;
-            in.m_nbits = static_cast<unsigned>(nbits);
-            in.m_next = ip;
-            out.set_pos(op);
-            if (!copy_match_careful(distance, length)) return CodecStatus::kStopped;
-            op = out.pos();
-            break;  // the window may have slid: start over with fresh locals
-          }
-          copy_match_fast(op, distance, length);
-          op += length;
+          break;
         }
       }
+      // A length: base and extra bits come with the entry.
+      const size_t length = entry_value_with_extra(e, bits);
+      OSTRANA_CONSUME(e);
+      if (nbits < kDistMaxBits) OSTRANA_REFILL();
+      e = dist[bits & kDistMask];
+      if (e & kFlagsExceptional) {
+        if (e & kFlagSubtable) {
+          OSTRANA_CONSUME(e);
+          e = dist[entry_value(e) + (bits & ((1u << entry_code_bits(e)) - 1))];
+        }
+        if (e & kFlagsExceptional) {
+          how = LoopExit::kDamaged;
+          break;
+        }
+      }
+      const size_t distance = entry_value_with_extra(e, bits);
+      OSTRANA_CONSUME(e);
+      OSTRANA_CHECK_END();
+      if (distance > static_cast<size_t>(op - base)) {
+        how = LoopExit::kDamaged;  // reaches before the start of the output
+        break;
+      }
+      // Look the next symbol up before copying, so that the load overlaps the copy.
+      OSTRANA_REFILL();
+      e = litlen[bits & kLitMask];
+      if (kDeflate64 && length > kMaxDeflateLength &&
+          length + kCopyOvershoot > static_cast<size_t>(op_limit - op)) {
+        // A Deflate64 match longer than the room left: copy it the careful
+        // way, then start over with fresh locals (the window may slide).
+        out.set_pos(op);
+        if (!copy_match_careful(distance, length)) how = LoopExit::kStopped;
+        op = out.pos();
+        break;
+      }
+      copy_match_fast(op, distance, length);
+      op += length;
+    }
+  }
+#undef OSTRANA_CHECK_END
+#undef OSTRANA_PAST_END
 #undef OSTRANA_REFILL
 #undef OSTRANA_CONSUME
 
-      in.m_bits = bits;
-      in.m_nbits = static_cast<unsigned>(nbits);
-      in.m_next = ip;
-      out.set_pos(op);
-      if (outcome == kEndOfBlock) return CodecStatus::kDone;
-      if (outcome == kBadData) return CodecStatus::kDamaged;
-    }
-
-    // ---- the buffers ran low: refill, flush, or take one careful step ----
-    if (static_cast<size_t>(out.limit() - out.pos()) < kFastOutputMargin) {
-      if (!out.flush()) return CodecStatus::kStopped;
-      continue;
-    }
-    if (static_cast<size_t>(in.m_end - in.m_next) < kFastInputMargin && !in.m_eof) {
-      if (!in.fill_buffer()) return CodecStatus::kInputFailed;
-    }
-    if (static_cast<size_t>(in.m_end - in.m_next) >= kFastInputMargin) continue;
-    bool end_of_block = false;
-    const CodecStatus st = careful_symbol<kDeflate64>(litlen, dist, &end_of_block);
-    if (st != CodecStatus::kDone) return st;
-    if (end_of_block) return CodecStatus::kDone;
+  // Back to the buffer's own terms: bytes read past the end are padding.
+  in.m_bits = bits;
+  in.m_nbits = static_cast<unsigned>(nbits);
+  if (ip > ip_end) {
+    in.m_next = ip_end;
+    in.m_pad_bits = static_cast<unsigned>(ip - ip_end) * 8;
+  } else {
+    in.m_next = ip;
+    in.m_pad_bits = 0;
   }
-}
-
-template <bool kDeflate64>
-CodecStatus Inflater::careful_symbol(const uint32_t* litlen, const uint32_t* dist, bool* end_of_block_ret) {
-  BitInput& in = *m_in;
-  OutputWindow& out = *m_out;
-  if (!in.refill()) return CodecStatus::kInputFailed;
-  uint32_t e = lookup(litlen, kLitlenPrimaryBits, in);
-  if (e & kFlagInvalid) return CodecStatus::kDamaged;
-  if (e & kFlagLiteral) {
-    in.consume(entry_consume(e));
-    if (in.overran()) return CodecStatus::kDamaged;
-    return out.put(static_cast<uint8_t>(entry_value(e))) ? CodecStatus::kDone : CodecStatus::kStopped;
-  }
-  if (e & kFlagEndOfBlock) {
-    in.consume(entry_consume(e));
-    *end_of_block_ret = true;
-    return in.overran() ? CodecStatus::kDamaged : CodecStatus::kDone;
-  }
-  const size_t length = entry_value_with_extra(e, in.m_bits);
-  in.consume(entry_consume(e));
-  if (!in.refill()) return CodecStatus::kInputFailed;
-  e = lookup(dist, kDistPrimaryBits, in);
-  if (e & kFlagsExceptional) return CodecStatus::kDamaged;
-  const size_t distance = entry_value_with_extra(e, in.m_bits);
-  in.consume(entry_consume(e));
-  if (in.overran()) return CodecStatus::kDamaged;
-  if (distance > static_cast<size_t>(out.pos() - out.base())) return CodecStatus::kDamaged;
-  return copy_match_careful(distance, length) ? CodecStatus::kDone : CodecStatus::kStopped;
+  out.set_pos(op);
+  return how;
 }
 
 bool Inflater::copy_match_careful(size_t distance, size_t length) {

@@ -54,8 +54,10 @@ class Inflater {
   CodecStatus decode_huffman_block_bmi2(const uint32_t* litlen, const uint32_t* dist);
   template <bool kDeflate64>
   CodecStatus decode_huffman_block_body(const uint32_t* litlen, const uint32_t* dist);
-  template <bool kDeflate64>
-  CodecStatus careful_symbol(const uint32_t* litlen, const uint32_t* dist, bool* end_of_block_ret);
+  /// How a run of the fast loop ended.
+  enum class LoopExit { kLowRoom, kEndOfBlock, kDamaged, kStopped };
+  template <bool kDeflate64, bool kTail>
+  LoopExit fast_loop(const uint32_t* litlen, const uint32_t* dist);
   bool copy_match_careful(size_t distance, size_t length);
 
   BitInput* m_in = nullptr;
