@@ -93,7 +93,7 @@ TEST_F(RunEndToEnd, CreateFromATreeAtBothLevels) {
   for (const bool faster : {true, false}) {
     SCOPED_TRACE(faster ? "level 3" : "level 7");
     fs::remove(m_archive);
-    ASSERT_EQ(run_through({core::kRunModeCreate, {}, QString::fromStdString(m_tree), {}, faster}), 0);
+    ASSERT_EQ(run_through({core::kRunModeCreate, {}, QString::fromStdString(m_tree), {}, faster, {}}), 0);
     EXPECT_EQ(record.faster_compression, faster ? 1 : 0);
     expect_archive_gives_back_the_tree();
     sizes[faster ? 0 : 1] = fs::file_size(m_archive);
@@ -107,7 +107,7 @@ TEST_F(RunEndToEnd, AddToAnArchiveAPeerMade) {
   ASSERT_EQ(testenv::run_command("cd " + testenv::shell_quote(m_base + "/old") + " && 7zz a -tzip -bso0 -bsp0 " +
                                  testenv::shell_quote(m_archive) + " kept.txt"),
             0);
-  ASSERT_EQ(run_through({core::kRunModeAdd, {}, QString::fromStdString(m_tree), {}, false}), 0);
+  ASSERT_EQ(run_through({core::kRunModeAdd, {}, QString::fromStdString(m_tree), {}, false, {}}), 0);
   expect_archive_gives_back_the_tree();
   const std::string out = m_base + "/x-" + std::to_string(m_extractions);
   EXPECT_EQ(testenv::read_file(out + "/kept.txt"), pattern_bytes(100, 4)) << "the old entry is gone";
@@ -122,7 +122,7 @@ TEST_F(RunEndToEnd, ExtractIntoAnExistingAndAMissingFolder) {
     const std::string dest = m_base + (exists ? "/here" : "/not/yet/there");
     if (exists) write_file_at(dest + "/mine.txt", pattern_bytes(9, 5), sample_time(5));
     opened.clear();
-    ASSERT_EQ(run_through({core::kRunModeExtract, {}, {}, QString::fromStdString(dest), false}), 0);
+    ASSERT_EQ(run_through({core::kRunModeExtract, {}, {}, QString::fromStdString(dest), false, {}}), 0);
     EXPECT_EQ(record.destination_folder, dest);
     if (exists) {
       EXPECT_EQ(testenv::read_file(dest + "/mine.txt"), pattern_bytes(9, 5));
@@ -148,7 +148,7 @@ TEST_F(RunEndToEnd, OpenAndEmailHandOverTheArchive) {
     opened.clear();
     mailed.clear();
     fs::remove(m_archive);
-    ASSERT_EQ(run_through({core::kRunModeCreate, {}, QString::fromStdString(m_tree), {}, false}, link), 0);
+    ASSERT_EQ(run_through({core::kRunModeCreate, {}, QString::fromStdString(m_tree), {}, false, {}}, link), 0);
     const QString archive = QString::fromStdString(m_archive);
     if (std::string(link) == "OpenLink") {
       EXPECT_EQ(opened, QStringList{"xdg-open " + archive});
