@@ -159,7 +159,7 @@ TEST(EntryReader, ConvertedEntryThroughTheCompressor) {
 
 TEST(EntryReader, ClassificationBoundary) {
   uint64_t counts[256] = {};
-  counts['a'] = 400;
+  counts[static_cast<unsigned char>('a')] = 400;
   counts[0] = 100;  // 400 / 4 = 100 >= 100: text
   EXPECT_EQ(ostrana::classifyData(counts), DataType::kText);
   counts[200] = 1;  // 101 binary bytes: binary
