@@ -276,7 +276,15 @@ class ChainParser final : public ChunkParser {
         len = kMinMatch;
       }
       if (len != 0) {
-        enterRange(t, pos + 1, len > enter_max ? pos + enter_max : pos + len, hash_end);
+        // Inside a match only the 4-byte heads and chains: the 3-byte head
+        // serves the near short matches of the positions looked at.
+        uint32_t to = len > enter_max ? pos + enter_max : pos + len;
+        if (to > hash_end) to = hash_end;
+        for (uint32_t p = pos + 1; p < to; ++p) {
+          const uint32_t h = Heads::hash4(load32(t.base + p));
+          t.prev[(p + t.offset) & kWMask] = t.head4[h];
+          t.head4[h] = p + t.offset;
+        }
         if (int rc = match(pos, len, dist)) return rc;
         pos += len;
       } else {
