@@ -17,7 +17,10 @@
  * Parsing.  Greedy (levels 1-3) takes every match at once.  Lazy (4-7) holds
  * a match back while the next position offers a longer one; lazy2 (8) also
  * looks two positions ahead.  Every position a match covers is entered into
- * the chains.  A three-byte match farther back than kTooFar counts as none.
+ * the chains, except at the fastest level (parseFast: two candidates, the
+ * search unrolled), which enters only the first positions of a match and
+ * those into the 4-byte heads and chains alone.  A three-byte match farther
+ * back than kTooFar counts as none.
  */
 #include <algorithm>
 #include <cstdlib>

@@ -117,3 +117,24 @@ TEST(DeflateRoundTrip, OutputLargerThanWholeBufferAndFixedBlocksDisallowed) {
     EXPECT_EQ(r.blocks_fixed + r.blocks_stored, 0) << in.name;
   }
 }
+
+// The fastest level has a loop of its own: its last looks stop four bytes
+// before the end and its matches run to the very end.  Short periodic inputs
+// of every length up to 64 put a match, a 3-byte match or a literal at each
+// of the final positions.
+TEST(DeflateRoundTrip, FastestLevelShortPeriodicInputsOfEveryLength) {
+  ostrana::DeflateCompressor c;
+  for (bool d64 : {false, true}) {
+    for (size_t period : {1, 2, 3, 5, 9}) {
+      for (size_t n = 1; n <= 64; ++n) {
+        Bytes in;
+        for (size_t i = 0; i < n; ++i) in.push_back(static_cast<uint8_t>('a' + (i % period) + (i / 16 % 2)));
+        SCOPED_TRACE("period " + std::to_string(period) + " length " + std::to_string(n) + (d64 ? " deflate64" : ""));
+        Bytes z = compress(c, in, options(1, d64));
+        refinflate::Result r = refinflate::inflate(z.data(), z.size(), d64);
+        ASSERT_TRUE(r.ok) << r.error;
+        ASSERT_TRUE(r.data == in);
+      }
+    }
+  }
+}
