@@ -195,6 +195,9 @@ int main(int argc, char** argv) {
                 level, double(s_ours) / total, mb / t_ours, t_ours, double(s_zlib) / total, mb / t_zlib, t_zlib,
                 double(s_ld) / total, mb / t_ld, t_ld, double(s_ours) / s_zlib, t_zlib / t_ours,
                 double(s_ours) / s_ld, t_ld / t_ours);
+    std::printf("      engine %llu bytes, %.3f s", static_cast<unsigned long long>(s_ours), t_ours);
+    if (!engine_only) std::printf("; libdeflate %llu bytes, %.3f s", static_cast<unsigned long long>(s_ld), t_ld);
+    std::printf("\n");
     std::fflush(stdout);
   }
 

@@ -16,11 +16,19 @@
  *
  * Parsing.  Greedy (levels 1-3) takes every match at once.  Lazy (4-7) holds
  * a match back while the next position offers a longer one; lazy2 (8) also
- * looks two positions ahead.  Every position a match covers is entered into
- * the chains, except at the fastest level (parseFast: two candidates, the
- * search unrolled), which enters only the first positions of a match and
- * those into the 4-byte heads and chains alone.  A three-byte match farther
- * back than kTooFar counts as none.
+ * looks two positions ahead.  The lazy parsers enter every position a match
+ * covers into all tables; the greedy ones enter those positions into the
+ * 4-byte heads and chains alone, and the fastest level (parseFast: two
+ * candidates, the search unrolled) only the first positions of a match.  A
+ * three-byte match farther back than kTooFar counts as none.
+ *
+ * Data that does not compress.  After a run of positions without a match the
+ * greedy parsers search every second position, then every third and so on
+ * (missed()); the positions passed over become literals and go into the
+ * 4-byte heads and chains unsearched, so a repeat is still found, and the
+ * first match ends the run.  Incompressible entries - archives, pictures,
+ * packed media - then cost about three fifths of a search at every
+ * position, for well under a thousandth more output on mixed data.
  */
 #include <algorithm>
 #include <cstdlib>
@@ -206,27 +214,65 @@ class ChainParser final : public ChunkParser {
     return afterSymbol(m_blocks->tallyMatch(dist, len), pos + len);
   }
 
+  /// Positions looked at in a row without finding a match, past which the
+  /// greedy parsers search only some positions (data that does not
+  /// compress): every second, then one position fewer for every
+  /// 2^kSkipShift further misses, down to one in kSkipMax.  The positions
+  /// passed over become literals and are entered into the 4-byte heads and
+  /// chains as those inside a match are, so a repeat of the data is found
+  /// at its first searched position.
+  static constexpr uint32_t kSkipAfter = 32;
+  static constexpr int kSkipShift = 4;
+  static constexpr uint32_t kSkipMax = 32;
+
+  /// Enters @p p into the 4-byte heads (and, with @p kChains, the chains) alone.
+  template <bool kChains>
+  static __attribute__((always_inline)) void enter4(const Tables& t, uint32_t p) {
+    const uint32_t h = Heads::hash4(load32(t.base + p));
+    if (kChains) t.prev[(p + t.offset) & kWMask] = t.head4[h];
+    t.head4[h] = p + t.offset;
+  }
+
+  /// The literal at @p pos, which offered no match, and the positions after
+  /// it that a long run of @p misses passes over (none at or past @p limit).
+  template <bool kChains>
+  __attribute__((always_inline)) int missed(const Tables& t, uint32_t& pos, uint32_t& misses, uint32_t limit) {
+    uint32_t step = ++misses > kSkipAfter ? 1 + ((misses - kSkipAfter) >> kSkipShift) : 1;
+    if (step > kSkipMax) step = kSkipMax;
+    if (step > limit - pos) step = limit - pos;
+    if (int rc = literal(pos)) return rc;
+    for (const uint32_t to = pos++ + step; pos < to; ++pos) {
+      enter4<kChains>(t, pos);
+      if (int rc = literal(pos)) return rc;
+    }
+    return 0;
+  }
+
   template <bool kChains>
   int parseGreedy(const LevelConfig& config) {
     const Tables t = tables();
     const uint32_t end = m_end, hash_end = m_hashEnd;
     const uint32_t depth = config.depth, nice = config.nice, enter_max = config.good;
-    uint32_t pos = m_start;
-    while (pos < end) {
-      uint32_t len = 0, dist = 0;
-      if (pos < hash_end) len = find<kChains>(t, pos, kMinMatch - 1, depth, nice, dist);
-      int rc;
-      if (len >= kMinMatch) {
-        // The fastest level enters only the start of a long match.
-        enterRange<kChains>(t, pos + 1, enter_max != 0 && len > enter_max ? pos + enter_max : pos + len, hash_end);
-        rc = match(pos, len, dist);
-        pos += len;
-      } else {
-        rc = literal(pos);
-        ++pos;
+    uint32_t pos = m_start, misses = 0;
+    while (pos < hash_end) {
+      uint32_t dist = 0;
+      const uint32_t len = find<kChains>(t, pos, kMinMatch - 1, depth, nice, dist);
+      if (len < kMinMatch) {
+        if (int rc = missed<kChains>(t, pos, misses, hash_end)) return rc;
+        continue;
       }
-      if (rc != 0) return rc;
+      // Inside a match only the 4-byte heads and chains (at a depth of one
+      // only the heads): the 3-byte head keeps the near short matches of
+      // the positions looked at.
+      uint32_t to = enter_max != 0 && len > enter_max ? pos + enter_max : pos + len;
+      if (to > hash_end) to = hash_end;
+      for (uint32_t p = pos + 1; p < to; ++p) enter4<kChains>(t, p);
+      if (int rc = match(pos, len, dist)) return rc;
+      pos += len;
+      misses = 0;
     }
+    for (; pos < end; ++pos)
+      if (int rc = literal(pos)) return rc;
     return 0;
   }
 
@@ -238,6 +284,7 @@ class ChainParser final : public ChunkParser {
     const uint32_t enter_max = config.good != 0 ? config.good : F::kMaxMatch;
     const uint32_t nice = config.nice;
     uint32_t pos = m_start;
+    uint32_t misses = 0;  // positions looked at since the last match
     while (pos < hash_end) {
       const uint8_t* const cur = t.base + pos;
       const uint32_t v = load32(cur);
@@ -283,16 +330,12 @@ class ChainParser final : public ChunkParser {
         // serves the near short matches of the positions looked at.
         uint32_t to = len > enter_max ? pos + enter_max : pos + len;
         if (to > hash_end) to = hash_end;
-        for (uint32_t p = pos + 1; p < to; ++p) {
-          const uint32_t h = Heads::hash4(load32(t.base + p));
-          t.prev[(p + t.offset) & kWMask] = t.head4[h];
-          t.head4[h] = p + t.offset;
-        }
+        for (uint32_t p = pos + 1; p < to; ++p) enter4<true>(t, p);
         if (int rc = match(pos, len, dist)) return rc;
         pos += len;
+        misses = 0;
       } else {
-        if (int rc = literal(pos)) return rc;
-        ++pos;
+        if (int rc = missed<true>(t, pos, misses, hash_end)) return rc;
       }
     }
     for (; pos < end; ++pos)

@@ -138,3 +138,36 @@ TEST(DeflateRoundTrip, FastestLevelShortPeriodicInputsOfEveryLength) {
     }
   }
 }
+
+// After a long run without matches the greedy levels search only some
+// positions.  Incompressible runs from just below the length where that
+// starts to well past the widest step, each followed by a repeat of itself
+// (and then by text): the streams decode, the repeat costs a few bytes (a
+// missed one costs its length) and the text about what it costs alone (a
+// search that never becomes dense again inflates it; the slack is for the
+// run's literals coded with the text's trees).
+TEST(DeflateRoundTrip, GreedyLevelsStillFindRepeatsAndTextAfterIncompressibleRuns) {
+  ostrana::DeflateCompressor c;
+  const Bytes text = makeText(40000, 11);
+  auto roundTrip = [&](const Bytes& in, int level, bool d64) {
+    Bytes z = compress(c, in, options(level, d64));
+    refinflate::Result r = refinflate::inflate(z.data(), z.size(), d64);
+    EXPECT_TRUE(r.ok && r.data == in) << r.error;
+    return z.size();
+  };
+  for (bool d64 : {false, true}) {
+    for (int level : {1, 2, 3}) {
+      const size_t text_alone = roundTrip(text, level, d64);
+      for (size_t n : {31, 33, 100, 700, 5000, 20000}) {
+        SCOPED_TRACE("level " + std::to_string(level) + " run " + std::to_string(n) + (d64 ? " deflate64" : ""));
+        const Bytes run = makeRandom(n, n);
+        const size_t run_alone = roundTrip(run, level, d64);
+        Bytes in = run;
+        in.insert(in.end(), run.begin(), run.end());
+        EXPECT_LE(roundTrip(in, level, d64), run_alone + n / 32 + 160);
+        in.insert(in.end(), text.begin(), text.end());
+        EXPECT_LE(roundTrip(in, level, d64), run_alone + text_alone + text_alone / 100 + n / 8 + 256);
+      }
+    }
+  }
+}
