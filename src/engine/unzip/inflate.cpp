@@ -30,8 +30,12 @@ constexpr size_t kFastInputMargin = 32;
 constexpr size_t kMaxDeflateLength = 258;
 /// How far a fast match copy may write past the end of the match.
 constexpr size_t kCopyOvershoot = 32;
-/// Three literals, one deflate match and the copy's overshoot.
-constexpr size_t kFastOutputMargin = 3 + kMaxDeflateLength + kCopyOvershoot;
+/// Literal lookups per refill in the fast loop: 4 x 11 bits, and 12 left to
+/// look the next primary entry up.
+constexpr unsigned kLiteralsPerRefill = 4;
+/// The literals of one refill, one deflate match and the copy's overshoot.
+constexpr size_t kFastOutputMargin = kLiteralsPerRefill + kMaxDeflateLength + kCopyOvershoot;
+
 constexpr unsigned kCodelenBits = 7;
 constexpr unsigned kNumCodelen = 19;
 
@@ -379,7 +383,11 @@ inline __attribute__((always_inline)) Inflater::LoopExit Inflater::fast_loop(con
   constexpr unsigned kDistMaxBits = kDeflate64 ? 15 + 14 : 15 + 13;
 
   uint64_t bits = in.m_bits;
-  uint64_t nbits = in.m_nbits;  // 64-bit: no widening in the shifts
+  // Only the low six bits of the count are kept exact: entries are taken
+  // off it whole (their bits above 0-7 spill into the upper bits), which
+  // saves isolating the consume field for every symbol.  The shifts use the
+  // low six bits alone anyway.
+  uint64_t nbits = in.m_nbits;
   // The bit buffer always holds exactly the bits of the bytes before `ip`
   // that are not consumed yet.  Padding the careful refill counted stands
   // for zero bytes past the end, which the slack holds.
@@ -390,25 +398,32 @@ inline __attribute__((always_inline)) Inflater::LoopExit Inflater::fast_loop(con
   const uint8_t* const base = out.base();
   LoopExit how = LoopExit::kLowRoom;
 
+#define OSTRANA_NBITS() (nbits & 63)
 #define OSTRANA_REFILL()                             \
   do {                                               \
-    bits |= load_le64(ip) << nbits;                  \
-    ip += (63 - nbits) >> 3;                         \
+    bits |= load_le64(ip) << OSTRANA_NBITS();        \
+    ip += (~nbits >> 3) & 7;                         \
     nbits |= 56;                                     \
   } while (0)
 #define OSTRANA_CONSUME(e)                           \
   do {                                               \
-    bits >>= static_cast<uint8_t>(e);                \
-    nbits -= static_cast<uint8_t>(e);                \
+    bits >>= (e) & 63;                               \
+    nbits -= (e);                                    \
   } while (0)
 // In the tail: true once the consumed bits reach past the end of the data.
 #define OSTRANA_PAST_END() \
-  (kTail && (ip - ip_end) * 8 > static_cast<std::ptrdiff_t>(nbits))
+  (kTail && (ip - ip_end) * 8 > static_cast<std::ptrdiff_t>(OSTRANA_NBITS()))
 #define OSTRANA_CHECK_END()                          \
   if (OSTRANA_PAST_END()) {                          \
     how = LoopExit::kDamaged;                        \
     break;                                           \
   }
+// One literal from the primary table.
+#define OSTRANA_LITERAL()                            \
+  OSTRANA_CONSUME(e);                                \
+  OSTRANA_CHECK_END();                               \
+  *op++ = static_cast<uint8_t>(e >> 16);             \
+  e = litlen[bits & kLitMask]
 
   if (kTail || static_cast<size_t>(ip_end - ip) >= kFastInputMargin) {
     OSTRANA_REFILL();
@@ -418,22 +433,16 @@ inline __attribute__((always_inline)) Inflater::LoopExit Inflater::fast_loop(con
     while ((kTail || static_cast<size_t>(ip_end - ip) >= kFastInputMargin) &&
            static_cast<size_t>(op_limit - op) >= kFastOutputMargin) {
       if (e & kFlagLiteral) {
-        // Up to three literals per refill: 3 x 15 bits, and 11 left to look
-        // the next primary entry up.
-        OSTRANA_CONSUME(e);
-        OSTRANA_CHECK_END();
-        *op++ = static_cast<uint8_t>(e >> 16);
-        e = litlen[bits & kLitMask];
+        // Up to four primary literal entries per refill (11 bits each at most).
+        static_assert(kLiteralsPerRefill * kLitlenPrimaryBits + kLitlenPrimaryBits <= 56);
+        OSTRANA_LITERAL();
         if (e & kFlagLiteral) {
-          OSTRANA_CONSUME(e);
-          OSTRANA_CHECK_END();
-          *op++ = static_cast<uint8_t>(e >> 16);
-          e = litlen[bits & kLitMask];
+          OSTRANA_LITERAL();
           if (e & kFlagLiteral) {
-            OSTRANA_CONSUME(e);
-            OSTRANA_CHECK_END();
-            *op++ = static_cast<uint8_t>(e >> 16);
-            e = litlen[bits & kLitMask];
+            OSTRANA_LITERAL();
+            if (e & kFlagLiteral) {
+              OSTRANA_LITERAL();
+            }
           }
         }
         OSTRANA_REFILL();
@@ -462,10 +471,14 @@ inline __attribute__((always_inline)) Inflater::LoopExit Inflater::fast_loop(con
           break;
         }
       }
-      // A length: base and extra bits come with the entry.
+      // A length: base and extra bits come with the entry.  A deflate length
+      // and its distance take at most 20 + 28 of the 64 bits the last refill
+      // loaded (only 56 of them are counted, but all are the stream's next
+      // bits), which leaves 16 for looking the next symbol up before the
+      // next refill.  Deflate64's longer lengths may need a refill between.
       const size_t length = entry_value_with_extra(e, bits);
       OSTRANA_CONSUME(e);
-      if (nbits < kDistMaxBits) OSTRANA_REFILL();
+      if (kDeflate64 && OSTRANA_NBITS() < kDistMaxBits + kLitlenPrimaryBits) OSTRANA_REFILL();
       e = dist[bits & kDistMask];
       if (e & kFlagsExceptional) {
         if (e & kFlagSubtable) {
@@ -484,9 +497,10 @@ inline __attribute__((always_inline)) Inflater::LoopExit Inflater::fast_loop(con
         how = LoopExit::kDamaged;  // reaches before the start of the output
         break;
       }
-      // Look the next symbol up before copying, so that the load overlaps the copy.
-      OSTRANA_REFILL();
+      // Look the next symbol up before refilling and copying, so that the
+      // load overlaps both.
       e = litlen[bits & kLitMask];
+      OSTRANA_REFILL();
       if (kDeflate64 && length > kMaxDeflateLength &&
           length + kCopyOvershoot > static_cast<size_t>(op_limit - op)) {
         // A Deflate64 match longer than the room left: copy it the careful
@@ -500,14 +514,16 @@ inline __attribute__((always_inline)) Inflater::LoopExit Inflater::fast_loop(con
       op += length;
     }
   }
+#undef OSTRANA_LITERAL
 #undef OSTRANA_CHECK_END
 #undef OSTRANA_PAST_END
 #undef OSTRANA_REFILL
 #undef OSTRANA_CONSUME
+#undef OSTRANA_NBITS
 
   // Back to the buffer's own terms: bytes read past the end are padding.
   in.m_bits = bits;
-  in.m_nbits = static_cast<unsigned>(nbits);
+  in.m_nbits = static_cast<unsigned>(nbits & 63);
   if (ip > ip_end) {
     in.m_next = ip_end;
     in.m_pad_bits = static_cast<unsigned>(ip - ip_end) * 8;
