@@ -42,25 +42,30 @@ void fill_invalid(uint32_t* table, size_t n) {
 int assign_canonical(const uint8_t* lengths, unsigned nsyms, const uint32_t* templates,
                      Completeness completeness, Codeword* words_ret) {
   constexpr unsigned kMaxLen = 15;
-  // Four histograms side by side keep the counting loop from waiting on its
-  // own stores (this runs for every dynamic block).
+  if (nsyms > kMaxSymbols) return -1;
+  // The symbols are taken as four runs of `quarter` (the last run with the
+  // few left over), one from each run per step: four independent
+  // histograms, and below four independent placements, keep each loop from
+  // waiting on its own stores (this runs for every dynamic block).
+  const unsigned quarter = nsyms / 4;
+  const uint8_t* const run[4] = {lengths, lengths + quarter, lengths + 2 * quarter, lengths + 3 * quarter};
   unsigned hist[4][kMaxLen + 1] = {};
   unsigned too_long = 0;
-  unsigned s = 0;
-  for (; s + 4 <= nsyms; s += 4) {
-    too_long |= lengths[s] | lengths[s + 1] | lengths[s + 2] | lengths[s + 3];
-    ++hist[0][lengths[s] & kMaxLen];
-    ++hist[1][lengths[s + 1] & kMaxLen];
-    ++hist[2][lengths[s + 2] & kMaxLen];
-    ++hist[3][lengths[s + 3] & kMaxLen];
+  for (unsigned i = 0; i < quarter; ++i) {
+    too_long |= run[0][i] | run[1][i] | run[2][i] | run[3][i];
+    ++hist[0][run[0][i] & kMaxLen];
+    ++hist[1][run[1][i] & kMaxLen];
+    ++hist[2][run[2][i] & kMaxLen];
+    ++hist[3][run[3][i] & kMaxLen];
   }
-  for (; s < nsyms; ++s) {
-    too_long |= lengths[s];
-    ++hist[0][lengths[s] & kMaxLen];
+  for (unsigned i = quarter; i < nsyms - 3 * quarter; ++i) {
+    too_long |= run[3][i];
+    ++hist[3][run[3][i] & kMaxLen];
   }
   if (too_long > kMaxLen) return -1;
   unsigned count[kMaxLen + 1];
   for (unsigned len = 0; len <= kMaxLen; ++len) count[len] = hist[0][len] + hist[1][len] + hist[2][len] + hist[3][len];
+  const unsigned unused = count[0];
   count[0] = 0;
 
   // Kraft: every length doubles the code space; codewords take from it.
@@ -78,21 +83,38 @@ int assign_canonical(const uint8_t* lengths, unsigned nsyms, const uint32_t* tem
     if (!(total == 0 || (total == 1 && count[1] == 1))) return -1;
   }
 
-  unsigned offset[kMaxLen + 2] = {};
-  uint32_t next_code[kMaxLen + 1] = {};
+  // Symbols by length, then by symbol: a counting sort over every symbol,
+  // the unused ones (length 0) first, so that the loop needs no branch;
+  // each run places its symbols after those of the runs before it.
+  // Then the codewords: canonical order is this order, each codeword one
+  // more than the last, doubled at every step of length.
+  uint16_t sorted[kMaxSymbols];
+  unsigned pos[4][kMaxLen + 1];
+  unsigned next = 0;
+  for (unsigned len = 0; len <= kMaxLen; ++len) {
+    for (unsigned r = 0; r < 4; ++r) {
+      pos[r][len] = next;
+      next += hist[r][len];
+    }
+  }
+  for (unsigned i = 0; i < quarter; ++i) {
+    sorted[pos[0][run[0][i]]++] = static_cast<uint16_t>(i);
+    sorted[pos[1][run[1][i]]++] = static_cast<uint16_t>(i + quarter);
+    sorted[pos[2][run[2][i]]++] = static_cast<uint16_t>(i + 2 * quarter);
+    sorted[pos[3][run[3][i]]++] = static_cast<uint16_t>(i + 3 * quarter);
+  }
+  for (unsigned i = quarter; i < nsyms - 3 * quarter; ++i)
+    sorted[pos[3][run[3][i]]++] = static_cast<uint16_t>(i + 3 * quarter);
+  const uint16_t* sym = sorted + unused;
+  Codeword* w = words_ret;
   uint32_t code = 0;
   for (unsigned len = 1; len <= kMaxLen; ++len) {
-    offset[len + 1] = offset[len] + count[len];
-    code = (code + count[len - 1]) << 1;
-    next_code[len] = code;
-  }
-  for (s = 0; s < nsyms; ++s) {
-    const unsigned len = lengths[s];
-    if (len == 0) continue;
-    Codeword& w = words_ret[offset[len]++];
-    w.entry_template = templates[s];
-    w.nbits = static_cast<uint8_t>(len);
-    w.bits = static_cast<uint16_t>(next_code[len]++);
+    for (unsigned k = count[len]; k != 0; --k, ++w, ++code) {
+      w->entry_template = templates[*sym++];
+      w->nbits = static_cast<uint8_t>(len);
+      w->bits = static_cast<uint16_t>(code);
+    }
+    code <<= 1;
   }
   return static_cast<int>(total);
 }

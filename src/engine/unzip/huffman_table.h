@@ -41,6 +41,8 @@ inline constexpr uint32_t kFlagsExceptional = kFlagSubtable | kFlagEndOfBlock | 
 
 /// Longest codeword the tables handle (imploding uses 16, deflate 15).
 inline constexpr unsigned kMaxCodewordBits = 16;
+/// Most symbols assign_canonical() takes (deflate's literal/length code).
+inline constexpr unsigned kMaxSymbols = 288;
 
 /// An entry template: what the symbol means, without its codeword length.
 /// @p extra_bits are folded into the bits an entry consumes.
@@ -85,7 +87,7 @@ enum class Completeness {
 /// @p templates gives each symbol's entry template.
 /// @return the number of codewords written to @p words_ret (room for @p nsyms),
 ///         or -1 when the lengths over-subscribe the code or leave it incomplete
-///         where @p completeness forbids it.
+///         where @p completeness forbids it, or @p nsyms exceeds kMaxSymbols.
 int assign_canonical(const uint8_t* lengths, unsigned nsyms, const uint32_t* templates,
                      Completeness completeness, Codeword* words_ret);
 

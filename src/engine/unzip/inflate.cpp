@@ -278,14 +278,29 @@ CodecStatus Inflater::read_dynamic_tables() {
       !build_table(m_words, static_cast<unsigned>(n), kCodelenBits, codelen_table, 1u << kCodelenBits))
     return CodecStatus::kDamaged;
 
-  // The literal/length and distance code lengths, one run-length coded sequence.
+  // The literal/length and distance code lengths, one run-length coded
+  // sequence.  The bit buffer lives in locals here: the byte stores into
+  // `lengths` would otherwise make the compiler reload it for every symbol.
   uint8_t lengths[kNumLitlen + kNumDist];
   const unsigned total = nlitlen + ndist;
+  uint64_t bits = in.m_bits;
+  unsigned nbits = in.m_nbits;
+  unsigned pad_bits = in.m_pad_bits;
   unsigned i = 0;
   while (i < total) {
-    if (in.m_nbits < 16 && !in.refill()) return CodecStatus::kInputFailed;
-    const uint32_t e = codelen_table[in.peek(kCodelenBits)];
-    in.consume(entry_consume(e));
+    // A code length symbol takes at most 7 + 7 bits.
+    if (nbits < 16) {
+      in.m_bits = bits;
+      in.m_nbits = nbits;
+      if (!in.refill()) return CodecStatus::kInputFailed;
+      bits = in.m_bits;
+      nbits = in.m_nbits;
+      pad_bits = in.m_pad_bits;
+    }
+    const uint32_t e = codelen_table[bits & ((1u << kCodelenBits) - 1)];
+    const unsigned used = entry_consume(e);
+    bits >>= used;
+    nbits -= used;
     const uint32_t sym = entry_value(e);
     if (sym < 16) {
       lengths[i++] = static_cast<uint8_t>(sym);
@@ -295,18 +310,26 @@ CodecStatus Inflater::read_dynamic_tables() {
       if (sym == 16) {
         if (i == 0) return CodecStatus::kDamaged;  // nothing to repeat
         value = lengths[i - 1];
-        repeat = 3 + in.take(2);
+        repeat = 3 + static_cast<unsigned>(bits & 3);
+        bits >>= 2;
+        nbits -= 2;
       } else if (sym == 17) {
-        repeat = 3 + in.take(3);
+        repeat = 3 + static_cast<unsigned>(bits & 7);
+        bits >>= 3;
+        nbits -= 3;
       } else {
-        repeat = 11 + in.take(7);
+        repeat = 11 + static_cast<unsigned>(bits & 127);
+        bits >>= 7;
+        nbits -= 7;
       }
       if (repeat > total - i) return CodecStatus::kDamaged;
       std::memset(lengths + i, value, repeat);
       i += repeat;
     }
-    if (in.overran()) return CodecStatus::kDamaged;
+    if (nbits < pad_bits) return CodecStatus::kDamaged;  // read past the end of the data
   }
+  in.m_bits = bits;
+  in.m_nbits = nbits;
   if (lengths[256] == 0) return CodecStatus::kDamaged;  // a block that could never end
 
   const SymbolTemplates& t = templates_for(m_deflate64);
