@@ -100,7 +100,7 @@ int Extraction::walk_patterns() {
   if (selected.empty()) return unzip_report_message(m_run, OU_NOTHING_TO_DO, kUnzipMsgNoMatch);
   if (int rc = room_guard(selected)) return rc;
 
-  if (m_mode == Mode::kTest) start_ahead_test(selected);
+  start_ahead(selected);
   int result = OU_SUCCESS;
   for (size_t k = 0; k < selected.size(); ++k) {
     std::string line = m_run.messages.format(kUnzipMsgItemOf, 0, static_cast<int>(k + 1),
@@ -115,27 +115,30 @@ int Extraction::walk_patterns() {
   return result;
 }
 
-void Extraction::start_ahead_test(const std::vector<uint64_t>& selected) {
-  if (m_input.multi_volume() || selected.size() < 2) return;
-  m_ahead = AheadTester::create(m_run.archive_path, WorkerPool::default_threads());
+void Extraction::start_ahead(const std::vector<uint64_t>& selected) {
+  // The workers read the archive file itself: not a set of volumes or pieces.
+  if (m_mode == Mode::kMemory || m_input.multi_volume() || m_run.pieces.active() || selected.size() < 2) return;
+  const bool testing = m_mode == Mode::kTest;
+  m_ahead = AheadExpander::create(m_run.archive_path, WorkerPool::default_threads(),
+                                  testing ? AheadExpander::Use::kTest : AheadExpander::Use::kExtract);
   if (!m_ahead) return;
   const CentralDirectory& dir = m_state.directory;
-  std::vector<AheadTester::Item> items;
+  std::vector<AheadExpander::Item> items;
   for (uint64_t i : selected) {
     DirectoryEntry e;
     if (dir.entry(i, &e) != 0) break;
     const bool plain = (e.header.flags & zip::kFlagEncrypted) == 0 && e.method == e.header.method &&
                        expand_supports_method(e.method) &&
                        (e.header.external_attributes & (platform::kDosFolder | platform::kDosVolumeLabel)) == 0;
-    if (!plain || e.uncompressed_size() > kAheadTestNbytes || e.raw_name.empty() || e.raw_name.back() == '/')
-      continue;
-    AheadTester::Item item;
+    // A link's target is expanded into memory and checked there first.
+    const bool link = e.header.host_system() == 3 && ((e.header.external_attributes >> 16) & 0170000) == 0120000;
+    if (!plain || (link && !testing) || e.raw_name.empty() || e.raw_name.back() == '/') continue;
+    AheadExpander::Item item;
     item.index = e.index;
     item.local_header_offset = e.local_header_offset();
     item.raw_name = std::string(e.raw_name);
     item.method = e.method;
     item.flags = e.header.flags;
-    item.dos_time = e.header.mod_time;
     item.crc32 = e.header.crc32;
     item.compressed_nbytes = e.compressed_size();
     item.uncompressed_nbytes = e.uncompressed_size();

@@ -58,6 +58,10 @@ std::string Extraction::item_name(const DirectoryEntry& e) const {
 }
 
 int Extraction::read_local_header_of(const DirectoryEntry& e, LocalEntry* local) {
+  if (m_ahead && m_mode != Mode::kMemory) {
+    const int rc = m_ahead->local_header(e.index, local);
+    if (rc != AheadExpander::kNotAhead) return rc;
+  }
   if (!m_input.multi_volume()) return read_local_header(m_input, e.local_header_offset(), e.raw_name, local);
   // The volume that holds the item must be the open one; a disk that turns
   // out to be another one (no local header, another name) is asked for again.
@@ -153,7 +157,7 @@ int Extraction::expand_data(const DirectoryEntry& e, const LocalEntry& local, It
   }
   m_output.start(setup);
 
-  ItemHooks hooks(m_run.status, activity, e.uncompressed_size(), *source);
+  ItemHooks hooks(m_run.status, activity, e.uncompressed_size(), source.get());
   ExpandRequest request;
   request.method = e.method;
   request.flags = e.header.flags;
@@ -164,19 +168,42 @@ int Extraction::expand_data(const DirectoryEntry& e, const LocalEntry& local, It
   request.source = source.get();
   request.sink = &m_output;
   request.hooks = &hooks;
-  int rc = m_expander.expand(request);
+  // A worker may have expanded it ahead: what its expander did is done here
+  // again, as if this thread's expander had done it.
+  AheadExpander::Replayed ahead;
+  int rc = AheadExpander::kNotAhead;
+  if (m_ahead && (mode == Mode::kFiles || mode == Mode::kTest))
+    rc = m_ahead->replay(e.index, m_output, hooks, &ahead);
+  uint64_t out_nbytes = ahead.out_nbytes;
+  uint32_t crc = mode == Mode::kTest ? ahead.crc32 : m_output.crc32();
+  if (rc == AheadExpander::kRedo) {
+    // Its worker ran out of memory after part of it was written: that part
+    // goes, and the item is expanded again here.
+    if (mode == Mode::kFiles) {
+      file.close();
+      (void)target.tree->remove(target.temp);
+      if (int again = open_output(target, &file)) return again;
+      setup.file = &file;
+    }
+    m_output.start(setup);
+  }
+  if (rc == AheadExpander::kNotAhead || rc == AheadExpander::kRedo) {
+    rc = m_expander.expand(request);
+    out_nbytes = m_expander.out_nbytes();
+    crc = m_output.crc32();
+  }
   if (rc == 0 && !request.authenticated) rc = source->verify_end();
   if ((rc == OU_UNEXPECTED_EOF || rc == OU_BAD_STRUCTURE) && request.authenticated)
     rc = authentication_verdict(*source, rc);
   // The AES authentication code stands in for the CRC; a partial file-to-memory
   // extraction has nothing to check against.
   const bool partial = memory == nullptr && m_mode == Mode::kMemory && m_run.starting_offset != 0;
-  if (rc == 0 && !request.authenticated && !partial && m_output.crc32() != e.header.crc32) rc = OU_BAD_CRC;
+  if (rc == 0 && !request.authenticated && !partial && crc != e.header.crc32) rc = OU_BAD_CRC;
   if (rc == 0 && memory != nullptr && m_output.item_nbytes() != memory->size()) rc = OU_BAD_CRC;
   // A size that lies is an error even when the bytes that came check out:
   // more than declared is a structure fault, less is data that is not all there.
-  if (rc == 0 && !partial && m_expander.out_nbytes() != e.uncompressed_size())
-    rc = m_expander.out_nbytes() > e.uncompressed_size() ? OU_BAD_STRUCTURE : OU_BAD_CRC;
+  if (rc == 0 && !partial && out_nbytes != e.uncompressed_size())
+    rc = out_nbytes > e.uncompressed_size() ? OU_BAD_STRUCTURE : OU_BAD_CRC;
   // A wrong password passes the traditional cipher's one-byte check once in
   // 256 times; the garbage it decrypts to then fails as damaged data.
   if ((rc == OU_UNEXPECTED_EOF || rc == OU_BAD_STRUCTURE) && e.encrypted() && !request.authenticated)
@@ -235,15 +262,6 @@ int Extraction::extract_item(const DirectoryEntry& e) {
   if (e.header.external_attributes & platform::kDosVolumeLabel) return OU_VOLUME_ID;
   if (m_mode == Mode::kFiles && target.link && e.uncompressed_size() <= kLinkTargetLimit)
     return password_question(e, extract_link(e, local, target, activity));
-  const AheadTester::Verdict ahead =
-      m_mode == Mode::kTest && m_ahead ? m_ahead->verdict(e.index) : AheadTester::Verdict::kTestHere;
-  if (ahead != AheadTester::Verdict::kTestHere) {
-    // A worker tested it: reported as the expander would have.
-    if (m_run.status.minor(activity.c_str(), 0) != 0) return kExpandCancelled;
-    if (ahead == AheadTester::Verdict::kReadFailed) return password_question(e, OU_UNEXPECTED_EOF);
-    if (e.uncompressed_size() != 0 && m_run.status.minor(activity.c_str(), 100) != 0) return kExpandCancelled;
-    return OU_SUCCESS;
-  }
   return password_question(e, expand_data(e, local, target, activity));
 }
 

@@ -36,9 +36,9 @@
 
 #include "engine/common/activity_log.h"
 #include "engine/common/local_header.h"
-#include "engine/unzip/ahead_test.h"
 #include "engine/unzip/decrypt.h"
 #include "engine/unzip/expand.h"
+#include "engine/unzip/extract_ahead.h"
 #include "engine/unzip/output_path.h"
 #include "engine/unzip/output_stage.h"
 #include "engine/unzip/unzip_state.h"
@@ -49,22 +49,23 @@ namespace ostrana {
 
 /// The status callbacks and the authentication code while an item expands:
 /// the minor status hears @p text with the part of the item done so far.
+/// @p source is null for an item a worker expands.
 class ItemHooks final : public ExpandHooks {
  public:
-  ItemHooks(StatusReporter& status, const std::string& text, uint64_t size, ItemDataSource& source)
+  ItemHooks(StatusReporter& status, const std::string& text, uint64_t size, ItemDataSource* source)
       : m_status(status), m_text(text), m_size(size), m_source(source) {}
 
   int item_started() override { return m_status.minor(m_text.c_str(), 0); }
   int output_progress(uint64_t out_nbytes, uint64_t) override {
     return m_status.minor(m_text.c_str(), byte_percent(out_nbytes, m_size));
   }
-  int read_auth_code() override { return m_source.verify_end(); }
+  int read_auth_code() override { return m_source != nullptr ? m_source->verify_end() : 0; }
 
  private:
   StatusReporter& m_status;
   const std::string& m_text;
   uint64_t m_size;
-  ItemDataSource& m_source;
+  ItemDataSource* m_source;
 };
 
 /// Points @p info at the AES (0x9901) and strong encryption (0x0017) blocks
@@ -123,8 +124,9 @@ class Extraction {
   /// than the destination's volume has free, before anything is written.
   int room_guard(const std::vector<uint64_t>& items);
   int walk_patterns();
-  /// A test run on several threads: hands the plain items of @p selected to the workers.
-  void start_ahead_test(const std::vector<uint64_t>& selected);
+  /// A test or an extraction on several threads: hands the plain items of
+  /// @p selected to the workers.
+  void start_ahead(const std::vector<uint64_t>& selected);
   int walk_index();
   int one_for_memory();
   int item_outcome(int rc, bool* stop_ret);
@@ -160,7 +162,7 @@ class Extraction {
   Mode m_mode = Mode::kFiles;
   std::string m_item;          ///< the name of the item being extracted
   std::string m_item_failure;  ///< why its output failed ("" when it did not)
-  std::unique_ptr<AheadTester> m_ahead;  ///< test runs: items tested ahead on workers
+  std::unique_ptr<AheadExpander> m_ahead;  ///< items expanded ahead on workers (null: one thread)
   VolumeInput m_input;
   Expander m_expander;
   OutputStage m_output;

@@ -93,7 +93,7 @@ int expand_one(UnzipRun& run) {
   setup.proc_user = run.data_user;
   output.start(setup);
   const std::string text = run.messages.text(kUnzipMsgMemoryToMemory, 0);
-  ItemHooks hooks(run.status, text, info.uncompressed_size, *source);
+  ItemHooks hooks(run.status, text, info.uncompressed_size, source.get());
   ExpandRequest request;
   request.method = method;
   request.flags = h.flags;

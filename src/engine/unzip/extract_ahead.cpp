@@ -1,0 +1,386 @@
+/* engine/unzip/extract_ahead.cpp - expanding the next items on worker threads. */
+#include "engine/unzip/extract_ahead.h"
+
+#include <algorithm>
+#include <new>
+
+#include "engine/common/archive_input.h"
+#include "engine/common/crc32.h"
+#include "engine/common/local_header.h"
+#include "engine/unzip/expand.h"
+#include "platform/file.h"
+
+namespace ostrana {
+
+namespace {
+
+/// Items in the works at most (submitted, finished or not).  A test keeps
+/// only a verdict per item, so its window is wide: a long item then runs on
+/// one worker while the others go far ahead.
+constexpr size_t kTestWindow = 4096;
+constexpr size_t kExtractWindow = 64;
+/// A test keeps an item's progress reports (one per output buffer of the
+/// expander, 61,440 bytes): at most this many per item before its worker
+/// waits for the calling thread, and about kTestHeldReports for all items in
+/// the works.  A small archive of many gigabytes of zeros stays in bounds.
+constexpr uint64_t kTestItemReports = 16384;
+constexpr uint64_t kTestHeldReports = 262144;
+constexpr uint64_t kReportNbytes = 61440;
+/// Spare buffers kept for the workers to fill again.
+constexpr size_t kSpareBuffers = 96;
+
+/// An item's stored bytes, read from the archive at their offset.
+class StoredBytes final : public ByteSource {
+ public:
+  StoredBytes(ArchiveInput& in, uint64_t offset, uint64_t nbytes) : m_in(in), m_offset(offset), m_left(nbytes) {}
+  std::ptrdiff_t read(uint8_t* buf, size_t avail) override {
+    size_t n = static_cast<size_t>(std::min<uint64_t>(avail, m_left));
+    if (n == 0) return 0;
+    std::ptrdiff_t got = m_in.read_at(m_offset, buf, n);
+    if (got <= 0) return got;  // failed, or the archive ends inside the item
+    m_offset += static_cast<uint64_t>(got);
+    m_left -= static_cast<uint64_t>(got);
+    return got;
+  }
+
+ private:
+  ArchiveInput& m_in;
+  uint64_t m_offset;
+  uint64_t m_left;
+};
+
+}  // namespace
+
+struct AheadExpander::Job final : public WorkerJob {
+  enum class State { kQueued, kRunning, kFinished, kTakenBack };
+  /// One call the worker's expander made: a write to its sink (extracting
+  /// only) or a progress report.
+  struct Event {
+    std::vector<uint8_t> bytes;
+    bool progress;
+    uint64_t out_nbytes;
+    uint64_t in_nbytes;
+  };
+
+  Job(AheadExpander& o, const Item& i, uint64_t r) : owner(o), item(i), reserve(r) {}
+  void run(int slot) override;
+  /// Expands the item on a worker.  @return what the expander returned, or
+  /// kNotAhead when it could not be run there.
+  int expand_here(int slot);
+
+  AheadExpander& owner;
+  const Item item;
+  const uint64_t reserve;  // what it may hold, counted against the window
+  // Under owner.m_lock:
+  State state = State::kQueued;
+  bool cancel = false;   // the calling thread is done with it
+  bool watched = false;  // the calling thread waits for it
+  std::deque<Event> events;  // not yet taken by the calling thread
+  uint64_t held = 0;         // their bytes (extracting) or their reports (testing)
+  bool header_done = false;  // the local header was read: header_rc, local
+  int header_rc = 0;
+  LocalEntry local;
+  int expand_rc = kNotAhead;  // once finished
+  uint32_t crc = 0;           // of the output
+  uint64_t out_nbytes = 0;
+};
+
+namespace {
+
+/// A worker's sink and hooks: the CRC-32 and the count of the output, and
+/// every call of its expander for the calling thread to make again.
+class WorkerOutput final : public ByteSink, public ExpandHooks {
+ public:
+  WorkerOutput(AheadExpander::Job& job, std::mutex& lock, std::condition_variable& progress,
+               std::condition_variable& room, std::vector<std::vector<uint8_t>>& spare, bool keep)
+      : m_job(job), m_lock(lock), m_progress(progress), m_room(room), m_spare(spare), m_keep(keep) {}
+
+  int write(const uint8_t* data, size_t nbytes) override {
+    crc = crc32(crc, data, nbytes);
+    count += nbytes;
+    if (!m_keep) return 0;  // a test: the bytes are not wanted
+    std::vector<uint8_t> buffer;
+    {
+      std::unique_lock<std::mutex> lock(m_lock);
+      m_room.wait(lock, [&] { return m_job.cancel || m_job.held < kAheadItemNbytes; });
+      if (m_job.cancel) return kExpandCancelled;
+      if (!m_spare.empty()) {
+        buffer = std::move(m_spare.back());
+        m_spare.pop_back();
+      }
+    }
+    buffer.assign(data, data + nbytes);
+    std::lock_guard<std::mutex> lock(m_lock);
+    m_job.held += nbytes;
+    m_job.events.push_back({std::move(buffer), false, 0, 0});
+    if (m_job.watched) m_progress.notify_all();
+    return 0;
+  }
+
+  int output_progress(uint64_t out_nbytes, uint64_t in_nbytes) override {
+    std::unique_lock<std::mutex> lock(m_lock);
+    if (!m_keep) {
+      m_room.wait(lock, [&] { return m_job.cancel || m_job.held < kTestItemReports; });
+      if (m_job.cancel) return 1;
+      ++m_job.held;
+    }
+    m_job.events.push_back({std::vector<uint8_t>(), true, out_nbytes, in_nbytes});
+    if (m_job.watched) m_progress.notify_all();
+    return m_job.cancel ? 1 : 0;
+  }
+
+  uint32_t crc = 0;
+  uint64_t count = 0;
+
+ private:
+  AheadExpander::Job& m_job;
+  std::mutex& m_lock;
+  std::condition_variable& m_progress;
+  std::condition_variable& m_room;
+  std::vector<std::vector<uint8_t>>& m_spare;
+  const bool m_keep;
+};
+
+}  // namespace
+
+void AheadExpander::Job::run(int slot) {
+  {
+    std::lock_guard<std::mutex> lock(owner.m_lock);
+    if (state != State::kQueued) return;  // taken back by the calling thread
+    state = State::kRunning;
+  }
+  const int rc = expand_here(slot);
+  std::lock_guard<std::mutex> lock(owner.m_lock);
+  expand_rc = rc;
+  state = State::kFinished;
+  if (watched) owner.m_progress.notify_all();
+}
+
+int AheadExpander::Job::expand_here(int slot) {
+  std::unique_ptr<platform::File>& file = owner.m_files[static_cast<size_t>(slot)];
+  if (!file) return kNotAhead;  // it could not be opened: done on the calling thread
+  std::unique_ptr<Expander>& expander = owner.m_expanders[static_cast<size_t>(slot)];
+  if (!expander) expander.reset(new (std::nothrow) Expander);
+  if (!expander) return kNotAhead;
+  FileArchiveInput input(*file);
+  LocalEntry header;
+  const int header_rc = read_local_header(input, item.local_header_offset, item.raw_name, &header);
+  {
+    // The calling thread takes the header from here rather than read it again.
+    std::lock_guard<std::mutex> lock(owner.m_lock);
+    header_done = true;
+    this->header_rc = header_rc;
+    local = header;
+    if (watched) owner.m_progress.notify_all();
+  }
+  if (header_rc != 0) return kNotAhead;
+  // The same request as the calling thread's; a failed read of the archive
+  // fails the item as it would there (2), and is not tried again there either.
+  StoredBytes source(input, header.data_offset, item.compressed_nbytes);
+  WorkerOutput output(*this, owner.m_lock, owner.m_progress, owner.m_room, owner.m_spare,
+                      owner.m_use == Use::kExtract);
+  ExpandRequest request;
+  request.method = item.method;
+  request.flags = item.flags;
+  request.compressed_nbytes = item.compressed_nbytes;
+  request.uncompressed_nbytes = item.uncompressed_nbytes;
+  request.mode = ExpandMode::kToFile;
+  request.source = &source;
+  request.sink = &output;
+  request.hooks = &output;
+  const int rc = expander->expand(request);
+  std::lock_guard<std::mutex> lock(owner.m_lock);
+  crc = output.crc;
+  out_nbytes = expander->out_nbytes();
+  return rc;
+}
+
+std::unique_ptr<AheadExpander> AheadExpander::create(const std::string& archive_path, int threads, Use use) {
+  if (threads < 2) return nullptr;
+  std::unique_ptr<AheadExpander> t(new (std::nothrow) AheadExpander(archive_path, threads, use));
+  if (!t || t->m_workers.threads() < 2) return nullptr;
+  return t;
+}
+
+AheadExpander::AheadExpander(const std::string& archive_path, int threads, Use use)
+    : m_path(archive_path), m_use(use), m_workers(threads) {
+  m_files.resize(static_cast<size_t>(m_workers.threads()) + 1);
+  m_expanders.resize(static_cast<size_t>(m_workers.threads()) + 1);
+}
+
+AheadExpander::~AheadExpander() {
+  {
+    // Everything still in the works stops at once, then each is waited for.
+    std::lock_guard<std::mutex> lock(m_lock);
+    for (auto& job : m_ahead) {
+      if (job->state == Job::State::kQueued) job->state = Job::State::kTakenBack;
+      job->cancel = true;
+    }
+  }
+  m_room.notify_all();
+  for (auto& job : m_ahead)
+    if (!m_workers.runHereIfWaiting(*job)) m_workers.wait(*job);
+}
+
+void AheadExpander::plan(std::vector<Item> items) {
+  // A handle per thread, opened here so that a run makes the same calls
+  // whichever thread takes which item.
+  for (auto& file : m_files) {
+    if (file) continue;
+    file.reset(new (std::nothrow) platform::File);
+    if (file && file->open(m_path, platform::File::Mode::kRead) != 0) file.reset();
+  }
+  m_plan = std::move(items);
+  m_planned = 0;
+  std::vector<Job*> order;
+  top_up(&order);
+  // A test's first window goes to the workers largest first: they take the
+  // long items at once and the short ones fill in around them.
+  if (m_use == Use::kTest)
+    std::stable_sort(order.begin(), order.end(), [](const Job* a, const Job* b) {
+      return a->item.compressed_nbytes > b->item.compressed_nbytes;
+    });
+  for (Job* job : order) m_workers.submit(*job, false);
+}
+
+void AheadExpander::top_up(std::vector<Job*>* order) {
+  const bool test = m_use == Use::kTest;
+  const size_t window = test ? kTestWindow : kExtractWindow;
+  // An item's output is at most its size and 1,000 bytes (the expander stops
+  // it there), so what a job may hold is known before it starts.
+  while (m_planned < m_plan.size() && m_ahead.size() < window) {
+    const Item& item = m_plan[m_planned];
+    const uint64_t reserve = test ? std::min(item.uncompressed_nbytes / kReportNbytes + 2, kTestItemReports)
+                                  : std::min(item.uncompressed_nbytes, kAheadItemNbytes - 1000) + 1000;
+    if (!m_ahead.empty() && m_reserved + reserve > (test ? kTestHeldReports : kAheadHeldNbytes)) return;
+    std::unique_ptr<Job> job(new (std::nothrow) Job(*this, item, reserve));
+    if (!job) return;
+    ++m_planned;
+    m_reserved += reserve;
+    if (order != nullptr) order->push_back(job.get());
+    else m_workers.submit(*job, false);
+    m_ahead.push_back(std::move(job));
+  }
+}
+
+AheadExpander::Job* AheadExpander::take(uint64_t index) {
+  // Items the run passed by (skipped, or reached by another walk) are dropped.
+  while (!m_ahead.empty() && m_ahead.front()->item.index < index) {
+    abandon(*m_ahead.front());
+    release_front();
+  }
+  if (m_ahead.empty() || m_ahead.front()->item.index != index) return nullptr;
+  return m_ahead.front().get();
+}
+
+bool AheadExpander::take_back(Job& job) {
+  {
+    std::lock_guard<std::mutex> lock(m_lock);
+    if (job.state != Job::State::kQueued) return false;
+    job.state = Job::State::kTakenBack;
+  }
+  if (!m_workers.runHereIfWaiting(job)) m_workers.wait(job);
+  return true;
+}
+
+void AheadExpander::abandon(Job& job) {
+  {
+    std::lock_guard<std::mutex> lock(m_lock);
+    if (job.state == Job::State::kQueued) job.state = Job::State::kTakenBack;
+    job.cancel = true;
+  }
+  m_room.notify_all();
+  if (!m_workers.runHereIfWaiting(job)) m_workers.wait(job);
+  std::lock_guard<std::mutex> lock(m_lock);
+  for (auto& event : job.events)
+    if (!event.bytes.empty() && m_spare.size() < kSpareBuffers) m_spare.push_back(std::move(event.bytes));
+  job.events.clear();
+  job.held = 0;
+}
+
+void AheadExpander::release_front() {
+  m_reserved -= m_ahead.front()->reserve;
+  m_ahead.pop_front();
+  top_up();
+}
+
+void AheadExpander::recycle(std::vector<uint8_t>&& buffer, uint64_t held, Job& job) {
+  {
+    std::lock_guard<std::mutex> lock(m_lock);
+    job.held -= held;
+    if (buffer.capacity() != 0 && m_spare.size() < kSpareBuffers) m_spare.push_back(std::move(buffer));
+  }
+  m_room.notify_all();
+}
+
+int AheadExpander::local_header(uint64_t index, LocalEntry* local) {
+  Job* job = take(index);
+  if (job == nullptr) return kNotAhead;
+  if (take_back(*job)) {
+    release_front();
+    return kNotAhead;
+  }
+  std::unique_lock<std::mutex> lock(m_lock);
+  job->watched = true;
+  m_progress.wait(lock, [&] { return job->header_done || job->state == Job::State::kFinished; });
+  if (!job->header_done) return kNotAhead;
+  *local = job->local;
+  return job->header_rc;
+}
+
+int AheadExpander::replay(uint64_t index, ByteSink& sink, ExpandHooks& hooks, Replayed* got) {
+  *got = Replayed();
+  Job* job = take(index);
+  if (job == nullptr) return kNotAhead;
+  if (take_back(*job)) {
+    release_front();
+    return kNotAhead;
+  }
+  std::unique_lock<std::mutex> lock(m_lock);
+  job->watched = true;
+  // Nothing has been said of the item yet: one its worker could not expand
+  // is expanded here from the start.
+  m_progress.wait(lock, [&] { return !job->events.empty() || job->state == Job::State::kFinished; });
+  if (job->events.empty() && (job->expand_rc == kNotAhead || job->expand_rc == kExpandNoMemory)) {
+    lock.unlock();
+    abandon(*job);
+    release_front();
+    return kNotAhead;
+  }
+  lock.unlock();
+  // The calls of the worker's expander, in their order: the same as an
+  // expander on this thread would have made.
+  int rc = hooks.item_started() != 0 ? kExpandCancelled : kExpandOk;
+  uint64_t written = 0;
+  bool finished = false;
+  while (rc == kExpandOk && !finished) {
+    lock.lock();
+    m_progress.wait(lock, [&] { return !job->events.empty() || job->state == Job::State::kFinished; });
+    if (job->events.empty()) {
+      rc = job->expand_rc == kNotAhead || job->expand_rc == kExpandNoMemory ? kRedo : job->expand_rc;
+      got->out_nbytes = m_use == Use::kTest ? job->out_nbytes : written;
+      got->crc32 = job->crc;
+      lock.unlock();
+      finished = true;
+      break;
+    }
+    Job::Event event = std::move(job->events.front());
+    job->events.pop_front();
+    lock.unlock();
+    if (event.progress) {
+      if (m_use == Use::kTest) recycle(std::move(event.bytes), 1, *job);
+      if (hooks.output_progress(event.out_nbytes, event.in_nbytes) != 0) rc = kExpandCancelled;
+      continue;
+    }
+    const size_t n = event.bytes.size();
+    rc = sink.write(event.bytes.data(), n);
+    recycle(std::move(event.bytes), n, *job);
+    if (rc == kExpandOk) written += n;
+  }
+  if (!finished) got->out_nbytes = written;  // stopped by a hook or the sink
+  abandon(*job);  // stops it when it is still at work
+  release_front();
+  return rc;
+}
+
+}  // namespace ostrana
