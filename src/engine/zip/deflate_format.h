@@ -114,7 +114,7 @@ inline constexpr LevelConfig kLevelTable[10] = {
     {Parse::kGreedy, 0, 0, 0, 0},
     {Parse::kGreedy, 2, 16, 8, 0},     // 1
     {Parse::kGreedy, 6, 12, 0, 0},     // 2
-    {Parse::kGreedy, 12, 32, 0, 0},    // 3
+    {Parse::kGreedy, 10, 48, 0, 0},    // 3
     {Parse::kLazy, 10, 24, 8, 0},      // 4
     {Parse::kLazy, 16, 32, 12, 0},     // 5
     {Parse::kLazy, 32, 64, 32, 0},     // 6
