@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
-# bench/run_extract.sh [full|small] [REPS] - `ostrana extract`/`test` against `7zz x`/`7zz t`, one thread.
+# bench/run_extract.sh [full|small] [REPS] - `ostrana extract`/`test` against `7zz x`/`7zz t`, one and two threads.
 #
 # Builds the benchmark configuration (its `ostrana` is the optimised one),
 # builds the corpus once if it is missing (/work/corpus-full or -small, or
 # $CORPUS_DIR), makes the corpus archive with 7-Zip once (-tzip -mx=5,
 # deflate; kept in build-bench/), then times, REPS times each and
-# interleaved, in one run:
-#   extract  ostrana extract ARCHIVE DIR -q      vs  7zz x -mmt=1 -oDIR ARCHIVE
-#   test     ostrana test ARCHIVE -q             vs  7zz t -mmt=1 ARCHIVE
+# interleaved, in one run, with N = 1 and 2 threads:
+#   extract  OSTRANA_THREADS=N ostrana extract ARCHIVE DIR -q   vs  7zz x -mmt=N -oDIR ARCHIVE
+#   test     OSTRANA_THREADS=N ostrana test ARCHIVE -q          vs  7zz t -mmt=N ARCHIVE
 # Every extraction goes to a fresh folder that is removed (and flushed to the
 # disk) before the next run starts, so no run pays for another's deletions.
 # Prints the best wall-clock time and the CPU time (user + system) of that
@@ -48,23 +48,32 @@ def run(argv):
     after = resource.getrusage(resource.RUSAGE_CHILDREN)
     return wall, (after.ru_utime - before.ru_utime) + (after.ru_stime - before.ru_stime)
 
+def ours(*args):
+    return lambda threads: ["env", "OSTRANA_THREADS=%d" % threads, ostrana] + list(args)
+
 pairs = {
-    "extract": ([ostrana, "extract", archive, out, "-q"], ["7zz", "x", "-mmt=1", "-bd", "-y", "-o" + out, archive]),
-    "test": ([ostrana, "test", archive, "-q"], ["7zz", "t", "-mmt=1", "-bd", archive]),
+    "extract": (ours("extract", archive, out, "-q"),
+                lambda t: ["7zz", "x", "-mmt=%d" % t, "-bd", "-y", "-o" + out, archive]),
+    "test": (ours("test", archive, "-q"), lambda t: ["7zz", "t", "-mmt=%d" % t, "-bd", archive]),
 }
 print("%-8s %-8s %9s %9s %9s   %s" % ("what", "who", "wall s", "cpu s", "MB/s", "command"))
-for what, (ours, theirs) in pairs.items():
-    best = {"ours": None, "7zz": None}
+for what, (ours_argv, theirs_argv) in pairs.items():
+    rows = [("ours-j%d" % t, ours_argv(t)) for t in (1, 2)] + [("7zz-mmt%d" % t, theirs_argv(t)) for t in (1, 2)]
+    best = {}
     for _ in range(reps):
-        for who, argv in (("ours", ours), ("7zz", theirs)):
+        for who, argv in rows:  # interleaved, so a slower moment of the machine hits every row alike
             r = run(argv)
-            if best[who] is None or r[0] < best[who][0]:
+            if who not in best or r[0] < best[who][0]:
                 best[who] = r
-    for who, argv in (("ours", ours), ("7zz", theirs)):
+    for who, argv in rows:
         wall, cpu = best[who]
-        print("%-8s %-8s %9.3f %9.3f %9.1f   %s" % (what, who, wall, cpu, corpus_bytes / wall / 1e6, " ".join(argv)))
-    print("%-8s ratio ours/7zz: wall %.2f, cpu %.2f (below 1: ours is faster)" %
-          (what, best["ours"][0] / best["7zz"][0], best["ours"][1] / best["7zz"][1]))
+        print("%-8s %-9s %8.3f %9.3f %9.1f   %s" % (what, who, wall, cpu, corpus_bytes / wall / 1e6, " ".join(argv)))
+    for t in (1, 2):
+        print("%-8s ratio ours/7zz, %d thread(s): wall %.2f, cpu %.2f (below 1: ours is faster)" %
+              (what, t, best["ours-j%d" % t][0] / best["7zz-mmt%d" % t][0],
+               best["ours-j%d" % t][1] / best["7zz-mmt%d" % t][1]))
+    print("%-8s ours, two threads / one: wall %.2f, cpu %.2f" %
+          (what, best["ours-j2"][0] / best["ours-j1"][0], best["ours-j2"][1] / best["ours-j1"][1]))
 if os.path.exists(out):
     shutil.rmtree(out)
 EOF

@@ -7,7 +7,9 @@
 #include "engine/common/archive_input.h"
 #include "engine/common/crc32.h"
 #include "engine/common/local_header.h"
+#include "engine/unzip/decrypt.h"
 #include "engine/unzip/expand.h"
+#include "ostrana_results.h"
 #include "platform/file.h"
 
 namespace ostrana {
@@ -29,24 +31,32 @@ constexpr uint64_t kReportNbytes = 61440;
 /// Spare buffers kept for the workers to fill again.
 constexpr size_t kSpareBuffers = 96;
 
-/// An item's stored bytes, read from the archive at their offset.
+/// An item's stored bytes, read from the archive at their offset, as the
+/// calling thread reads them from a single volume: the end of the file ends
+/// them, a failed read is 2.
 class StoredBytes final : public ByteSource {
  public:
   StoredBytes(ArchiveInput& in, uint64_t offset, uint64_t nbytes) : m_in(in), m_offset(offset), m_left(nbytes) {}
   std::ptrdiff_t read(uint8_t* buf, size_t avail) override {
+    if (m_error != 0) return -1;
     size_t n = static_cast<size_t>(std::min<uint64_t>(avail, m_left));
     if (n == 0) return 0;
     std::ptrdiff_t got = m_in.read_at(m_offset, buf, n);
-    if (got <= 0) return got;  // failed, or the archive ends inside the item
+    if (got < 0) {
+      m_error = OU_UNEXPECTED_EOF;
+      return -1;
+    }
     m_offset += static_cast<uint64_t>(got);
     m_left -= static_cast<uint64_t>(got);
     return got;
   }
+  int error() const override { return m_error; }
 
  private:
   ArchiveInput& m_in;
   uint64_t m_offset;
   uint64_t m_left;
+  int m_error = 0;
 };
 
 }  // namespace
@@ -69,7 +79,7 @@ struct AheadExpander::Job final : public WorkerJob {
   int expand_here(int slot);
 
   AheadExpander& owner;
-  const Item item;
+  const Item& item;  // in owner.m_plan, which stays as it is for the run
   const uint64_t reserve;  // what it may hold, counted against the window
   // Under owner.m_lock:
   State state = State::kQueued;
@@ -176,7 +186,14 @@ int AheadExpander::Job::expand_here(int slot) {
   if (header_rc != 0) return kNotAhead;
   // The same request as the calling thread's; a failed read of the archive
   // fails the item as it would there (2), and is not tried again there either.
-  StoredBytes source(input, header.data_offset, item.compressed_nbytes);
+  StoredBytes raw(input, header.data_offset, item.compressed_nbytes);
+  ItemDataInfo info;
+  info.flags = item.flags;
+  info.crc32 = item.crc32;
+  info.compressed_size = item.compressed_nbytes;
+  info.uncompressed_size = item.uncompressed_nbytes;
+  std::unique_ptr<ItemDataSource> source;
+  if (open_item_data(info, raw, &source) != 0) return kNotAhead;
   WorkerOutput output(*this, owner.m_lock, owner.m_progress, owner.m_room, owner.m_spare,
                       owner.m_use == Use::kExtract);
   ExpandRequest request;
@@ -185,10 +202,11 @@ int AheadExpander::Job::expand_here(int slot) {
   request.compressed_nbytes = item.compressed_nbytes;
   request.uncompressed_nbytes = item.uncompressed_nbytes;
   request.mode = ExpandMode::kToFile;
-  request.source = &source;
+  request.source = source.get();
   request.sink = &output;
   request.hooks = &output;
-  const int rc = expander->expand(request);
+  int rc = expander->expand(request);
+  if (rc == kExpandOk) rc = source->verify_end();  // data that ends early
   std::lock_guard<std::mutex> lock(owner.m_lock);
   crc = output.crc;
   out_nbytes = expander->out_nbytes();

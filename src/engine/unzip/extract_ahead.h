@@ -85,7 +85,7 @@ class AheadExpander {
   AheadExpander(const AheadExpander&) = delete;
   AheadExpander& operator=(const AheadExpander&) = delete;
 
-  /// The items the run will expand, in its order (rising indexes).
+  /// The items the run will expand, in its order (rising indexes).  Called once.
   void plan(std::vector<Item> items);
 
   /// Item @p index's local header as its worker read it (waiting for that):

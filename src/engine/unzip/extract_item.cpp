@@ -238,22 +238,23 @@ int Extraction::extract_item(const DirectoryEntry& e) {
   if (int rc = read_local_header_of(e, &local)) return rc;
 
   std::string activity;
+  const bool logging = m_log.enabled();
   std::string logged;
   switch (m_mode) {
     case Mode::kFiles:
       activity = m_run.messages.format(kUnzipMsgExtracting, 0, target.path.c_str());
-      logged = m_run.messages.format(kUnzipMsgActivityExtracted, 0, target.path.c_str());
+      if (logging) logged = m_run.messages.format(kUnzipMsgActivityExtracted, 0, target.path.c_str());
       break;
     case Mode::kTest:
       activity = m_run.messages.format(kUnzipMsgTesting, 0, name.c_str());
-      logged = m_run.messages.format(kUnzipMsgActivityTested, 0, name.c_str());
+      if (logging) logged = m_run.messages.format(kUnzipMsgActivityTested, 0, name.c_str());
       break;
     case Mode::kMemory:
       activity = m_run.messages.format(kUnzipMsgFileToMemory, 0, name.c_str());
-      logged = m_run.messages.format(kUnzipMsgActivityMemory, 0, name.c_str());
+      if (logging) logged = m_run.messages.format(kUnzipMsgActivityMemory, 0, name.c_str());
       break;
   }
-  m_log.line(logged);
+  if (logging) m_log.line(logged);
 
   if (target.folder) {
     if (int rc = m_run.status.minor(activity.c_str(), 100)) return rc;

@@ -95,7 +95,9 @@ class ThreadedUnzip : public WriterTest {
   /// The runs on 2 and 7 threads end as the one on one thread did.
   void expect_like_one_thread(bool extract, const std::string& stop_item = "", int stop_percent = 0) {
     const Outcome one = unzip(extract, 1, stop_item, stop_percent);
-    for (const auto& [name, text] : one.files) EXPECT_EQ(m_items.at(name), text) << name;  // no stray or partial file
+    if (!m_items.empty()) {
+      for (const auto& [name, text] : one.files) EXPECT_EQ(m_items[name], text) << name;  // no stray or partial file
+    }
     for (int threads : {2, 7}) {
       SCOPED_TRACE("threads: " + std::to_string(threads));
       const Outcome many = unzip(extract, threads, stop_item, stop_percent);
@@ -104,7 +106,7 @@ class ThreadedUnzip : public WriterTest {
       EXPECT_EQ(one.minors, many.minors);
       EXPECT_EQ(one.shown, many.shown);
       EXPECT_EQ(one.files, many.files);
-      EXPECT_EQ(std::set<std::thread::id>{std::this_thread::get_id()}, many.threads);
+      for (std::thread::id id : many.threads) EXPECT_EQ(std::this_thread::get_id(), id) << "a callback from a worker";
     }
     m_last_rc = one.rc;
   }
@@ -174,6 +176,20 @@ TEST_F(ThreadedUnzip, StopEndsTheRunAsOnOneThreadAndLeavesNoPartialFile) {
       expect_like_one_thread(extract, s.item, s.percent);
       EXPECT_EQ(OU_USER_CANCELLED, m_last_rc);
     }
+}
+
+TEST_F(ThreadedUnzip, PeerHostileAndDamagedArchivesEndAsOnOneThread) {
+  // The extraction fuzz target's seeds: archives of 7-Zip, Python and
+  // others, ciphers, climbing names, data that runs past the archive's end.
+  const std::filesystem::path seeds = std::filesystem::path(OSTRANA_TEST_DATA) / "../fuzz/extract/corpus";
+  int archives = 0;
+  for (const auto& seed : std::filesystem::directory_iterator(seeds)) {
+    SCOPED_TRACE(seed.path().filename().string());
+    std::filesystem::copy_file(seed.path(), "a.zip", std::filesystem::copy_options::overwrite_existing);
+    for (bool extract : {false, true}) expect_like_one_thread(extract);
+    ++archives;
+  }
+  EXPECT_GT(archives, 5);
 }
 
 }  // namespace

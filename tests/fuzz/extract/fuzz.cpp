@@ -2,11 +2,13 @@
  *
  * Feeds the input, as an archive file, to function 8 three ways - testing
  * (with a password, so the ciphers' headers are parsed too), extracting into
- * a fresh folder, and function 9 into a small block, without and with a
- * password - through the public C interface.  Besides the sanitizers it checks what must hold for any input:
- * the result is one of the engine's codes; nothing is created beside the
- * destination folder (whatever names, links or volumes the bytes describe);
- * the memory block is never written beyond its size.  Any violation aborts.
+ * a fresh folder, both on one thread and on two, and function 9 into a small
+ * block, without and with a password - through the public C interface.
+ * Besides the sanitizers it checks what must hold for any input: the result
+ * is one of the engine's codes, the same on one thread and on two; nothing is
+ * created beside the destination folder (whatever names, links or volumes the
+ * bytes describe); the memory block is never written beyond its size.  Any
+ * violation aborts.
  *
  * The archive is a memory file (memfd) reached through /proc/self/fd; the
  * destination lives under one scratch folder that is emptied for each input.
@@ -106,19 +108,30 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (ftruncate(g_fd, 0) != 0 || pwrite(g_fd, data, size, 0) != static_cast<ssize_t>(size)) std::abort();
   OstranaUnzipStateCreate();
 
-  UNZIPCMDSTRUCT test = record(UNZIP_EXTRACT);
-  test.testFlag = 1;
-  test.decryptFlag = 1;
-  test.lpszDecryptCode = "password";
-  require(known_code(OstranaUnzip(&test)), "test mode gives an engine code");
+  // Testing and extracting on one thread and on two (workers expanding the
+  // next items) end alike.
+  int tested[2], extracted[2];
+  for (int threads = 1; threads <= 2; ++threads) {
+    ::setenv("OSTRANA_THREADS", threads == 1 ? "1" : "2", 1);
+    OstranaUnzipStateCreate();
+    UNZIPCMDSTRUCT test = record(UNZIP_EXTRACT);
+    test.testFlag = 1;
+    test.decryptFlag = 1;
+    test.lpszDecryptCode = "password";
+    tested[threads - 1] = OstranaUnzip(&test);
+    require(known_code(tested[threads - 1]), "test mode gives an engine code");
 
-  const std::string out = g_root + "/out";
-  UNZIPCMDSTRUCT extract = record(UNZIP_EXTRACT);
-  extract.lpszDestination = out.c_str();
-  extract.overWriteFlag = 1;
-  require(known_code(OstranaUnzip(&extract)), "extraction gives an engine code");
-  require(strangers(g_root) == 0, "nothing is written beside the destination");
-  remove_tree(out);
+    const std::string out = g_root + "/out";
+    UNZIPCMDSTRUCT extract = record(UNZIP_EXTRACT);
+    extract.lpszDestination = out.c_str();
+    extract.overWriteFlag = 1;
+    extracted[threads - 1] = OstranaUnzip(&extract);
+    require(known_code(extracted[threads - 1]), "extraction gives an engine code");
+    require(strangers(g_root) == 0, "nothing is written beside the destination");
+    remove_tree(out);
+  }
+  require(tested[0] == tested[1], "a test ends alike on one thread and on two");
+  require(extracted[0] == extracted[1], "an extraction ends alike on one thread and on two");
 
   for (int with_password = 0; with_password < 2; ++with_password) {
     uint8_t block[80];
