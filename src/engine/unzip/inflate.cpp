@@ -7,7 +7,7 @@
  * The fast loop's invariants: at its top at least kFastInputMargin bytes of
  * input remain in the buffer (three word refills per iteration read at most
  * 29 bytes ahead) and at least kFastOutputMargin bytes of room remain in the
- * output (three literals plus one deflate match plus a copy's overshoot).
+ * output (four literals plus one deflate match plus a copy's overshoot).
  * When either fails, the buffers are refilled or flushed and the loop goes
  * on; at the very end of the data the same loop runs in its tail form, which
  * checks after each codeword that it did not reach past the data.
@@ -151,7 +151,7 @@ CodecStatus Inflater::run(BitInput& in, OutputWindow& out, bool deflate64) {
   m_in = &in;
   m_out = &out;
   m_deflate64 = deflate64;
-  m_bmi2 = cpu_has_bmi2();
+  m_bmi2 = cpu_has_bmi2() && __builtin_cpu_supports("bmi");
   for (;;) {
     bool final_block = false;
     unsigned type = 0;
@@ -350,11 +350,12 @@ CodecStatus Inflater::decode_huffman_block(const uint32_t* litlen, const uint32_
   return m_bmi2 ? decode_huffman_block_bmi2<kDeflate64>(litlen, dist) : decode_huffman_block_body<kDeflate64>(litlen, dist);
 }
 
-/// The same loop compiled for BMI2: shifts by a register count (shrx) that
-/// leave the flags alone and masks by bzhi shorten the dependency chain of
+/// The same loop compiled for BMI1 and BMI2: shifts by a register count
+/// (shrx) that leave the flags alone and masks by bzhi (which takes the
+/// count from the low byte of an entry as it stands) shorten the work of
 /// every symbol.  Chosen at run time.
 template <bool kDeflate64>
-__attribute__((target("bmi2"))) CodecStatus Inflater::decode_huffman_block_bmi2(const uint32_t* litlen,
+__attribute__((target("bmi,bmi2"))) CodecStatus Inflater::decode_huffman_block_bmi2(const uint32_t* litlen,
                                                                                const uint32_t* dist) {
   return decode_huffman_block_body<kDeflate64>(litlen, dist);
 }
@@ -448,13 +449,17 @@ inline __attribute__((always_inline)) Inflater::LoopExit Inflater::fast_loop(con
   *op++ = static_cast<uint8_t>(e >> 16);             \
   e = litlen[bits & kLitMask]
 
-  if (kTail || static_cast<size_t>(ip_end - ip) >= kFastInputMargin) {
+  if ((kTail || static_cast<size_t>(ip_end - ip) >= kFastInputMargin) &&
+      static_cast<size_t>(op_limit - op) >= kFastOutputMargin) {
+    // The last positions at which an iteration may start (both inside the
+    // buffers, as the test above shows).
+    const uint8_t* const ip_stop = kTail ? ip_end : ip_end - kFastInputMargin;
+    uint8_t* const op_stop = op_limit - kFastOutputMargin;
     OSTRANA_REFILL();
     // Invariant at the top of the loop: at least 56 bits in the buffer and
     // `e` is the primary entry of the next literal/length symbol.
     uint32_t e = litlen[bits & kLitMask];
-    while ((kTail || static_cast<size_t>(ip_end - ip) >= kFastInputMargin) &&
-           static_cast<size_t>(op_limit - op) >= kFastOutputMargin) {
+    while ((kTail || ip <= ip_stop) && op <= op_stop) {
       if (e & kFlagLiteral) {
         // Up to four primary literal entries per refill (11 bits each at most).
         static_assert(kLiteralsPerRefill * kLitlenPrimaryBits + kLitlenPrimaryBits <= 56);
