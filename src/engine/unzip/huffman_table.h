@@ -103,6 +103,13 @@ int assign_canonical(const uint8_t* lengths, unsigned nsyms, const uint32_t* tem
 bool build_table(const Codeword* words, unsigned nwords, unsigned primary_bits, uint32_t* table,
                  size_t table_avail);
 
+/// assign_canonical() and build_table() in one, without the list of
+/// codewords in between for those that fit the primary table (the inflater
+/// builds its tables for every block this way).
+/// @return false where assign_canonical() returns -1 or build_table() false.
+bool build_canonical_table(const uint8_t* lengths, unsigned nsyms, const uint32_t* templates,
+                           Completeness completeness, unsigned primary_bits, uint32_t* table, size_t table_avail);
+
 /// Capacity that build_table() never exceeds for @p nsyms symbols of codes no
 /// longer than @p max_bits whose codewords come in the monotone order of
 /// either assigner (lengths rising, or falling, along the left-aligned order).

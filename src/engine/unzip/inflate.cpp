@@ -241,14 +241,12 @@ bool Inflater::build_fixed_tables() {
   std::memset(lengths + 144, 9, 112);
   std::memset(lengths + 256, 7, 24);
   std::memset(lengths + 280, 8, 8);
-  int n = assign_canonical(lengths, kNumLitlen, t.litlen, Completeness::kComplete, m_words);
-  if (n < 0 || !build_table(m_words, static_cast<unsigned>(n), kLitlenPrimaryBits, m_fixed_litlen,
-                            kLitlenTableSize))
+  if (!build_canonical_table(lengths, kNumLitlen, t.litlen, Completeness::kComplete, kLitlenPrimaryBits,
+                             m_fixed_litlen, kLitlenTableSize))
     return false;
   std::memset(lengths, 5, kNumDist);
-  n = assign_canonical(lengths, kNumDist, t.dist, Completeness::kComplete, m_words);
-  if (n < 0 ||
-      !build_table(m_words, static_cast<unsigned>(n), kDistPrimaryBits, m_fixed_dist, kDistTableSize))
+  if (!build_canonical_table(lengths, kNumDist, t.dist, Completeness::kComplete, kDistPrimaryBits, m_fixed_dist,
+                             kDistTableSize))
     return false;
   m_fixed_kind = kind;
   return true;
@@ -272,10 +270,8 @@ CodecStatus Inflater::read_dynamic_tables() {
   uint32_t codelen_templates[kNumCodelen];
   for (uint32_t s = 0; s < kNumCodelen; ++s) codelen_templates[s] = make_template(s, 0);
   uint32_t codelen_table[1u << kCodelenBits];
-  int n = assign_canonical(codelen_lengths, kNumCodelen, codelen_templates, Completeness::kComplete,
-                           m_words);
-  if (n < 0 ||
-      !build_table(m_words, static_cast<unsigned>(n), kCodelenBits, codelen_table, 1u << kCodelenBits))
+  if (!build_canonical_table(codelen_lengths, kNumCodelen, codelen_templates, Completeness::kComplete, kCodelenBits,
+                             codelen_table, 1u << kCodelenBits))
     return CodecStatus::kDamaged;
 
   // The literal/length and distance code lengths, one run-length coded
@@ -333,12 +329,10 @@ CodecStatus Inflater::read_dynamic_tables() {
   if (lengths[256] == 0) return CodecStatus::kDamaged;  // a block that could never end
 
   const SymbolTemplates& t = templates_for(m_deflate64);
-  n = assign_canonical(lengths, nlitlen, t.litlen, Completeness::kComplete, m_words);
-  if (n < 0 ||
-      !build_table(m_words, static_cast<unsigned>(n), kLitlenPrimaryBits, m_litlen, kLitlenTableSize))
-    return CodecStatus::kDamaged;
-  n = assign_canonical(lengths + nlitlen, ndist, t.dist, Completeness::kDistanceCode, m_words);
-  if (n < 0 || !build_table(m_words, static_cast<unsigned>(n), kDistPrimaryBits, m_dist, kDistTableSize))
+  if (!build_canonical_table(lengths, nlitlen, t.litlen, Completeness::kComplete, kLitlenPrimaryBits, m_litlen,
+                             kLitlenTableSize) ||
+      !build_canonical_table(lengths + nlitlen, ndist, t.dist, Completeness::kDistanceCode, kDistPrimaryBits, m_dist,
+                             kDistTableSize))
     return CodecStatus::kDamaged;
   return CodecStatus::kDone;
 }

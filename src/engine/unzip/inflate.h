@@ -70,7 +70,6 @@ class Inflater {
   uint32_t m_dist[kDistTableSize];
   uint32_t m_fixed_litlen[kLitlenTableSize];
   uint32_t m_fixed_dist[kDistTableSize];
-  huffman::Codeword m_words[kNumLitlen + kNumDist];
 };
 
 }  // namespace ostrana

@@ -168,3 +168,52 @@ TEST(HuffmanTable, ExtraBitsAreFoldedIntoTheEntry) {
 }
 
 }  // namespace
+
+namespace {
+
+/// The table of the two-step build, or empty when either step refuses.
+std::vector<uint32_t> two_step_table(const std::vector<uint8_t>& lengths, const std::vector<uint32_t>& templates,
+                                     Completeness c, unsigned primary) {
+  std::vector<Codeword> words(lengths.size() + 1);
+  std::vector<uint32_t> table(table_capacity(primary, static_cast<unsigned>(lengths.size()), 15));
+  const int n = assign_canonical(lengths.data(), static_cast<unsigned>(lengths.size()), templates.data(), c,
+                                 words.data());
+  if (n < 0 || !build_table(words.data(), static_cast<unsigned>(n), primary, table.data(), table.size())) return {};
+  return table;
+}
+
+TEST(HuffmanTable, OneStepBuildGivesTheTwoStepTableAndRefusesTheSameCodes) {
+  // Random complete codes at every width, the distance code's two
+  // exceptions, and refused sets: the table the inflater builds in one step
+  // must be the very table of assign_canonical() + build_table().
+  std::mt19937 gen(29);
+  std::vector<std::pair<std::vector<uint8_t>, Completeness>> cases = {
+      {{1, 1, 1}, Completeness::kComplete},       {{1, 2, 0}, Completeness::kComplete},
+      {{1, 2, 0}, Completeness::kDistanceCode},   {{0, 0, 1, 0}, Completeness::kDistanceCode},
+      {{0, 0, 1, 0}, Completeness::kComplete},    {{0, 0, 0}, Completeness::kDistanceCode},
+      {{0, 2, 0, 0}, Completeness::kDistanceCode}, {{1, 16}, Completeness::kComplete}};
+  while (cases.size() < 1500) {
+    std::vector<uint8_t> lengths = random_huffman_lengths(gen, 2 + gen() % 287, 15);
+    if (!lengths.empty()) cases.push_back({lengths, Completeness::kComplete});
+  }
+  unsigned refused = 0;
+  for (size_t k = 0; k < cases.size(); ++k) {
+    const auto& [lengths, completeness] = cases[k];
+    std::vector<uint32_t> templates(lengths.size());
+    for (unsigned s = 0; s < templates.size(); ++s) templates[s] = make_template(s, s < 256 ? kFlagLiteral : 0, s % 6);
+    const unsigned primary = 1 + static_cast<unsigned>(k % 12);
+    const std::vector<uint32_t> expected = two_step_table(lengths, templates, completeness, primary);
+    std::vector<uint32_t> table(table_capacity(primary, static_cast<unsigned>(lengths.size()), 15));
+    const bool built = build_canonical_table(lengths.data(), static_cast<unsigned>(lengths.size()), templates.data(),
+                                             completeness, primary, table.data(), table.size());
+    ASSERT_EQ(!expected.empty(), built) << "case " << k;
+    if (!built) {
+      ++refused;
+      continue;
+    }
+    ASSERT_EQ(expected, table) << "case " << k << " primary " << primary;
+  }
+  EXPECT_EQ(6u, refused);
+}
+
+}  // namespace
