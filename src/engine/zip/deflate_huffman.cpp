@@ -19,12 +19,26 @@ namespace {
 constexpr int kMaxCodeBitsPlusOne = 16;  // code lengths 0..15
 
 /// Used symbols of @p freq sorted by (frequency, symbol); returns their number.
+/// Most frequencies of a block are small: the symbols are dealt into one
+/// bucket per frequency below @p nsyms, in symbol order, and only those of
+/// the last bucket (every larger frequency) are sorted by comparison.
 int sortUsedSymbols(const uint32_t* freq, int nsyms, uint64_t* keys) {
+  const uint32_t top = static_cast<uint32_t>(nsyms);
+  uint16_t next[kMaxAlphabet + 1];
+  std::memset(next, 0, sizeof next[0] * (top + 1));
+  for (int s = 0; s < nsyms; ++s) ++next[std::min(freq[s], top)];
   int count = 0;
-  for (int s = 0; s < nsyms; ++s) {
-    if (freq[s] != 0) keys[count++] = (static_cast<uint64_t>(freq[s]) << 16) | static_cast<uint64_t>(s);
+  for (uint32_t b = 1; b <= top; ++b) {
+    const int n = next[b];
+    next[b] = static_cast<uint16_t>(count);
+    count += n;
   }
-  std::sort(keys, keys + count);
+  const int large = next[top];
+  for (int s = 0; s < nsyms; ++s) {
+    if (freq[s] != 0)
+      keys[next[std::min(freq[s], top)]++] = (static_cast<uint64_t>(freq[s]) << 16) | static_cast<uint64_t>(s);
+  }
+  std::sort(keys + large, keys + count);
   return count;
 }
 
