@@ -28,6 +28,9 @@ constexpr size_t kExtractWindow = 64;
 constexpr uint64_t kTestItemReports = 16384;
 constexpr uint64_t kTestHeldReports = 262144;
 constexpr uint64_t kReportNbytes = 61440;
+/// The longest item the calling thread expands ahead while it waits for
+/// another (its output fits in any job's room, so it never waits itself).
+constexpr uint64_t kHelpNbytes = 1u << 20;
 /// Spare buffers kept for the workers to fill again.
 constexpr size_t kSpareBuffers = 96;
 
@@ -216,12 +219,12 @@ int AheadExpander::Job::expand_here(int slot) {
 std::unique_ptr<AheadExpander> AheadExpander::create(const std::string& archive_path, int threads, Use use) {
   if (threads < 2) return nullptr;
   std::unique_ptr<AheadExpander> t(new (std::nothrow) AheadExpander(archive_path, threads, use));
-  if (!t || t->m_workers.threads() < 2) return nullptr;
+  if (!t || t->m_workers.threads() < 1) return nullptr;
   return t;
 }
 
 AheadExpander::AheadExpander(const std::string& archive_path, int threads, Use use)
-    : m_path(archive_path), m_use(use), m_workers(threads) {
+    : m_path(archive_path), m_use(use), m_workers(threads - 1) {
   m_files.resize(static_cast<size_t>(m_workers.threads()) + 1);
   m_expanders.resize(static_cast<size_t>(m_workers.threads()) + 1);
 }
@@ -319,6 +322,7 @@ void AheadExpander::abandon(Job& job) {
 void AheadExpander::release_front() {
   m_reserved -= m_ahead.front()->reserve;
   m_ahead.pop_front();
+  if (m_help != 0) --m_help;
   top_up();
 }
 
@@ -346,6 +350,25 @@ int AheadExpander::local_header(uint64_t index, LocalEntry* local) {
   return job->header_rc;
 }
 
+void AheadExpander::wait_for(Job& job, std::unique_lock<std::mutex>& lock) {
+  // While it waits, the calling thread expands short items no worker has
+  // begun (as a worker would: no callback), which never wait for room.
+  while (job.events.empty() && job.state != Job::State::kFinished) {
+    Job* idle = nullptr;
+    for (; m_help < m_ahead.size() && idle == nullptr; ++m_help) {
+      Job& other = *m_ahead[m_help];
+      if (other.state == Job::State::kQueued && other.item.uncompressed_nbytes <= kHelpNbytes) idle = &other;
+    }
+    if (idle == nullptr) {
+      m_progress.wait(lock);
+      continue;
+    }
+    lock.unlock();
+    (void)m_workers.runHereIfWaiting(*idle);
+    lock.lock();
+  }
+}
+
 int AheadExpander::replay(uint64_t index, ByteSink& sink, ExpandHooks& hooks, Replayed* got) {
   *got = Replayed();
   Job* job = take(index);
@@ -358,7 +381,7 @@ int AheadExpander::replay(uint64_t index, ByteSink& sink, ExpandHooks& hooks, Re
   job->watched = true;
   // Nothing has been said of the item yet: one its worker could not expand
   // is expanded here from the start.
-  m_progress.wait(lock, [&] { return !job->events.empty() || job->state == Job::State::kFinished; });
+  wait_for(*job, lock);
   if (job->events.empty() && (job->expand_rc == kNotAhead || job->expand_rc == kExpandNoMemory)) {
     lock.unlock();
     abandon(*job);
@@ -373,7 +396,7 @@ int AheadExpander::replay(uint64_t index, ByteSink& sink, ExpandHooks& hooks, Re
   bool finished = false;
   while (rc == kExpandOk && !finished) {
     lock.lock();
-    m_progress.wait(lock, [&] { return !job->events.empty() || job->state == Job::State::kFinished; });
+    wait_for(*job, lock);
     if (job->events.empty()) {
       rc = job->expand_rc == kNotAhead || job->expand_rc == kExpandNoMemory ? kRedo : job->expand_rc;
       got->out_nbytes = m_use == Use::kTest ? job->out_nbytes : written;

@@ -26,13 +26,17 @@
  * kAheadHeldNbytes for all items in the works.  The calling thread writes
  * them as they come, so a long item is written while it expands.
  *
- * The calling thread does an item itself when no worker has begun it (it
- * takes it back), or its worker could not expand it (no handle on the
- * archive, a local header that did not read, no memory).  Each local header
- * and each item's data are read once, by one thread, whichever it is.  A
- * read of the archive that fails on a worker fails the item as it would on
- * the calling thread (2, unexpected end), which does not read again either.  Only plain items of a single-volume archive are planned:
- * not encrypted, a method the engine expands, no folder, link or volume label.
+ * A run on N threads has N - 1 workers; the calling thread is the last one:
+ * while it waits for an item's worker, it expands short items no worker has
+ * begun, silently, as a worker would.  It does an item itself, the usual
+ * way, when no worker has begun it by the time it gets there (it takes it
+ * back), or its worker could not expand it (no handle on the archive, a local
+ * header that did not read, no memory).  Each local header and each item's
+ * data are read once, by one thread, whichever it is.  A read of the archive
+ * that fails on a worker fails the item as it would on the calling thread
+ * (2, unexpected end), which does not read again either.  Only plain items of
+ * a single-volume archive are planned: not encrypted, a method the engine
+ * expands, no folder, link or volume label.
  */
 #pragma once
 
@@ -78,8 +82,10 @@ class AheadExpander {
     uint64_t uncompressed_nbytes = 0;
   };
 
-  /// Workers for @p threads threads expanding items of the archive at
-  /// @p archive_path; null when fewer than two threads are asked for or can be had.
+  /// @p threads - 1 workers (the calling thread is the last thread: it
+  /// expands short items no worker has begun while it waits) expanding items
+  /// of the archive at @p archive_path; null when fewer than two threads are
+  /// asked for or no worker can be had.
   static std::unique_ptr<AheadExpander> create(const std::string& archive_path, int threads, Use use);
   ~AheadExpander();
   AheadExpander(const AheadExpander&) = delete;
@@ -127,6 +133,9 @@ class AheadExpander {
   void release_front();
   /// True when the calling thread took the job back from the queue.
   bool take_back(Job& job);
+  /// Waits (under @p lock) until @p job has an event or finished, expanding
+  /// short queued items itself meanwhile.
+  void wait_for(Job& job, std::unique_lock<std::mutex>& lock);
   /// The calling thread took @p held of @p job's bytes or reports; @p buffer can be filled again.
   void recycle(std::vector<uint8_t>&& buffer, uint64_t held, Job& job);
 
@@ -140,6 +149,7 @@ class AheadExpander {
   size_t m_planned = 0;
   std::deque<std::unique_ptr<Job>> m_ahead;  // in plan order
   uint64_t m_reserved = 0;                   // what the jobs in the works may hold
+  size_t m_help = 0;                         // m_ahead before it: no job left to help with
 
   // Between the workers and the calling thread.
   std::mutex m_lock;
