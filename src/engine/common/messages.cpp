@@ -67,7 +67,9 @@ std::string conversion_signature(const char* fmt) {
 }
 
 std::string vformat_checked(const char* fmt, const char* reference, va_list args) {
-  if (fmt == nullptr || conversion_signature(fmt) != conversion_signature(reference)) fmt = reference;
+  // The usual case, the book's own text, needs no comparing of conversions.
+  const bool same = fmt != nullptr && (fmt == reference || std::strcmp(fmt, reference) == 0);
+  if (!same && (fmt == nullptr || conversion_signature(fmt) != conversion_signature(reference))) fmt = reference;
   char buffer[kMessageBufferSize];
   int n = std::vsnprintf(buffer, sizeof buffer, fmt, args);
   if (n < 0) return std::string();

@@ -28,8 +28,10 @@ constexpr size_t kExtractWindow = 64;
 constexpr uint64_t kTestItemReports = 16384;
 constexpr uint64_t kTestHeldReports = 262144;
 constexpr uint64_t kReportNbytes = 61440;
-/// The longest item the calling thread expands ahead while it waits for
-/// another (its output fits in any job's room, so it never waits itself).
+/// The longest item an extraction's calling thread expands ahead while it
+/// waits for another (its output fits in any job's room, so it never waits
+/// itself).  A test's calling thread takes any item whose reports fit its
+/// reserve: it then does the other items while a worker expands a long one.
 constexpr uint64_t kHelpNbytes = 1u << 20;
 /// Spare buffers kept for the workers to fill again.
 constexpr size_t kSpareBuffers = 96;
@@ -350,6 +352,11 @@ int AheadExpander::local_header(uint64_t index, LocalEntry* local) {
   return job->header_rc;
 }
 
+bool AheadExpander::fits_here(const Job& job) const {
+  if (m_use == Use::kTest) return job.reserve < kTestItemReports;  // the reserve was not cut
+  return job.item.uncompressed_nbytes <= kHelpNbytes;
+}
+
 void AheadExpander::wait_for(Job& job, std::unique_lock<std::mutex>& lock) {
   // While it waits, the calling thread expands short items no worker has
   // begun (as a worker would: no callback), which never wait for room.
@@ -357,7 +364,7 @@ void AheadExpander::wait_for(Job& job, std::unique_lock<std::mutex>& lock) {
     Job* idle = nullptr;
     for (; m_help < m_ahead.size() && idle == nullptr; ++m_help) {
       Job& other = *m_ahead[m_help];
-      if (other.state == Job::State::kQueued && other.item.uncompressed_nbytes <= kHelpNbytes) idle = &other;
+      if (other.state == Job::State::kQueued && fits_here(other)) idle = &other;
     }
     if (idle == nullptr) {
       m_progress.wait(lock);

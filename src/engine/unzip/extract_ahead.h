@@ -133,8 +133,11 @@ class AheadExpander {
   void release_front();
   /// True when the calling thread took the job back from the queue.
   bool take_back(Job& job);
+  /// True when the calling thread may expand @p job while it waits: the
+  /// job's output then never has to wait for room.
+  bool fits_here(const Job& job) const;
   /// Waits (under @p lock) until @p job has an event or finished, expanding
-  /// short queued items itself meanwhile.
+  /// queued items that fit here itself meanwhile.
   void wait_for(Job& job, std::unique_lock<std::mutex>& lock);
   /// The calling thread took @p held of @p job's bytes or reports; @p buffer can be filled again.
   void recycle(std::vector<uint8_t>&& buffer, uint64_t held, Job& job);
