@@ -4,7 +4,7 @@
 # Builds the benchmark configuration (ostrana and bench/peer_archiver.cpp),
 # builds the corpus once if it is missing (/work/corpus-full or -small, or
 # $CORPUS_DIR), then, ROUNDS times each (default 2, the best wall time
-# counts), interleaved, per level (default 1 3 6 7 9):
+# counts), interleaved, per level (default 1 3 6 7 9; `none` for no level):
 #   ostrana add -q -l L -J 1        and  -J 2         (one and two threads)
 #   peer_archiver zlib L / libdeflate L               (read, CRC-32, compress; one thread)
 #   7zz a -tzip -mx=L -mmt=1        and  -mmt=2
@@ -25,6 +25,7 @@ size=${1:-full}
 rounds=${2:-2}
 shift 2 || shift $#
 levels=${*:-1 3 6 7 9}
+[ "$levels" = none ] && levels=  # the test and extract rows alone
 case $size in small|full) ;; *) echo "usage: bench/run_speed.sh [small|full] [ROUNDS] [LEVEL...]" >&2; exit 2 ;; esac
 corpus=${CORPUS_DIR:-/work/corpus-$size}
 if [ ! -f "$corpus.summary" ]; then
@@ -45,6 +46,7 @@ measure() {
   local name=$1 how=$2
   shift 2
   rm -rf "$out/x" "$out/$name.zip" "$out/$name.raw"
+  sync  # the last run's files reach the disk before this one is timed, not during it
   local t0 t1 ms rss cms
   t0=$(date +%s%N)
   (cd "$corpus" && /usr/bin/time -o "$out/$name.mem" -f '%M %U %S' "$@" >"$out/$name.log" 2>/dev/null)
