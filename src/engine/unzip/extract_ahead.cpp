@@ -29,10 +29,14 @@ constexpr uint64_t kTestItemReports = 16384;
 constexpr uint64_t kTestHeldReports = 262144;
 constexpr uint64_t kReportNbytes = 61440;
 /// The longest item an extraction's calling thread expands ahead while it
-/// waits for another (its output fits in any job's room, so it never waits
-/// itself).  A test's calling thread takes any item whose reports fit its
-/// reserve: it then does the other items while a worker expands a long one.
+/// waits for another: its output fits in any job's room, so it never waits
+/// itself (nothing but that thread would make room).
 constexpr uint64_t kHelpNbytes = 1u << 20;
+/// The same for a test, whose calling thread then does the other items while
+/// a worker expands a long one.  An expander reports about once per output
+/// buffer (a flush may end on a short one), so an item of this size makes at
+/// most about half of kTestItemReports.
+constexpr uint64_t kTestHelpNbytes = kTestItemReports / 2 * kReportNbytes;
 /// Spare buffers kept for the workers to fill again.
 constexpr size_t kSpareBuffers = 96;
 
@@ -353,13 +357,12 @@ int AheadExpander::local_header(uint64_t index, LocalEntry* local) {
 }
 
 bool AheadExpander::fits_here(const Job& job) const {
-  if (m_use == Use::kTest) return job.reserve < kTestItemReports;  // the reserve was not cut
-  return job.item.uncompressed_nbytes <= kHelpNbytes;
+  return job.item.uncompressed_nbytes <= (m_use == Use::kTest ? kTestHelpNbytes : kHelpNbytes);
 }
 
 void AheadExpander::wait_for(Job& job, std::unique_lock<std::mutex>& lock) {
-  // While it waits, the calling thread expands short items no worker has
-  // begun (as a worker would: no callback), which never wait for room.
+  // While it waits, the calling thread expands items no worker has begun
+  // (as a worker would: no callback) that never wait for room.
   while (job.events.empty() && job.state != Job::State::kFinished) {
     Job* idle = nullptr;
     for (; m_help < m_ahead.size() && idle == nullptr; ++m_help) {
