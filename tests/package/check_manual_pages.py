@@ -60,7 +60,7 @@ def check_ostrana():
     compare("options", described, helped)
 
     readme = open(os.path.join(ROOT, "README.md"), encoding="utf-8").read()
-    table = readme.split("### Exit status", 1)[1]
+    table = re.split(r"^#", readme.split("### Exit status", 1)[1], maxsplit=1, flags=re.M)[0]  # up to the next heading
     reading, writing = set(), set()
     for code, unzip, zip_ in re.findall(r"^\|\s*(\d+)\s*\|([^|]*)\|([^|]*)\|$", table, re.M):
         if code == "64":
