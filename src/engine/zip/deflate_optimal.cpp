@@ -15,18 +15,21 @@
  * kept in a cache (after a match of the nice length the positions it covers
  * are only entered into the trees).  Then the cheapest way through the block
  * is found from its end backwards: at each position a literal or any match
- * of any length the cache offers, costed in sixteenths of a bit.  The first
- * pass prices literals by their share of the block and lengths and distances
- * by a flat estimate; each later pass prices every symbol by the code the
- * previous path would get.  The last path goes to the block writer.  Blocks
- * end where the splitter (deflate_chunk.h) sees the mix of symbols change,
- * or at kMaxBlockPositions, or when the cache is full.
+ * the cache offers, costed in sixteenths of a bit at every length up to
+ * kDenseLengths and beyond that at the last length of each length code (the
+ * same code, the most bytes) and the match's full length.  The prices come
+ * from a path taken without costs first - the longest match wherever there is
+ * one - which gives the block's mix of literals, lengths and distances well
+ * enough that one costed pass is near the best; each further pass (the level's
+ * `passes`) prices every symbol by the code the previous path would get.  The
+ * last path goes to the block writer.  Blocks end where the splitter
+ * (deflate_chunk.h) sees the mix of symbols change, or at kMaxBlockPositions,
+ * or when the cache is full.
  *
  * Memory per parser: the trees (2 x window + 2^16 + 2^12 tags), the cache
  * (kCacheEntries) and the path arrays (kMaxBlockPositions): about 6 MiB.
  */
 #include <algorithm>
-#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -46,7 +49,7 @@ constexpr uint32_t kMaxMatchesPerPosition = 48;
 /// Lengths above this are costed only at their full length (Deflate64's long matches).
 constexpr uint32_t kMaxCostedLength = 258;
 /// Lengths up to this are all costed; longer ones by the last of each length code.
-constexpr uint32_t kDenseLengths = 32;
+constexpr uint32_t kDenseLengths = 4;
 constexpr uint32_t kCostScale = 16;  // costs are in sixteenths of a bit
 constexpr uint32_t kUnusedSymbolBits = 14;
 
@@ -96,12 +99,15 @@ class OptimalParser final : public ChunkParser {
     m_hashEnd = m_end >= 4 ? m_end - 3 : 0;
     m_depth = config.depth;
     m_nice = config.nice;
+    m_skipDepth = (m_depth >> 1) + 1;
     m_heads.startChunk(m_end);
     for (uint32_t p = 0; p < chunk.dict_nbytes && p < m_hashEnd; ++p) advance(p, nullptr);
     uint32_t pos = chunk.dict_nbytes;
     while (pos < m_end) {
       if (stop != nullptr && stop->load(std::memory_order_relaxed)) return OZ_INTERRUPTED;
       const uint32_t n = collect(pos);
+      greedyPath(n);
+      priceFromPath(pos, n);
       for (int pass = 1; pass < config.passes; ++pass) {
         findPath(pos, n);
         priceFromPath(pos, n);
@@ -133,6 +139,12 @@ class OptimalParser final : public ChunkParser {
     const uint32_t h4 = Heads::hash4(v), h3 = Heads::hash3(v);
     uint32_t cand = m_heads.head4[h4];
     const uint32_t cand3 = m_heads.head3[h3];
+    // The next position's heads are wanted next: fetch them while this one's tree is walked.
+    if (left > 4) {
+      const uint32_t next = load32(cur + 1);
+      __builtin_prefetch(&m_heads.head4[Heads::hash4(next)], 1);
+      __builtin_prefetch(&m_heads.head3[Heads::hash3(next)], 1);
+    }
     m_heads.head4[h4] = tag;
     m_heads.head3[h3] = tag;
     uint32_t count = 0;
@@ -147,7 +159,7 @@ class OptimalParser final : public ChunkParser {
     uint32_t* less = &m_child[2 * (tag & kWMask)];   // where the next smaller candidate goes
     uint32_t* more = less + 1;                       // where the next greater one goes
     uint32_t less_len = 0, more_len = 0;
-    uint32_t depth = out != nullptr ? m_depth : (m_depth >> 1) + 1;
+    uint32_t depth = out != nullptr ? m_depth : m_skipDepth;
     const uint8_t* const tagged_base = cur - tag;
     while (cand > lo && depth-- != 0) {
       const uint8_t* m = tagged_base + cand;
@@ -194,6 +206,7 @@ class OptimalParser final : public ChunkParser {
     uint32_t pos = start;
     uint32_t skip_until = start;
     while (pos < m_end && pos - start < kMaxBlockPositions && entry < cache_end) {
+      m_entry[pos - start] = static_cast<uint32_t>(entry - m_cache);
       Match* head = entry++;
       uint32_t count = 0;
       if (pos < m_hashEnd) {
@@ -217,29 +230,10 @@ class OptimalParser final : public ChunkParser {
       ++pos;
       if (pos >= skip_until && m_splitter.due() && m_splitter.shouldEnd(pos - start)) break;
     }
-    const uint32_t n = pos - start;
-    initialPrices(start, n);
-    return n;
+    return pos - start;
   }
 
   // ---- prices ------------------------------------------------------------------------
-
-  static uint32_t bitsFromShare(uint32_t freq, uint32_t total) {
-    if (freq == 0) return kUnusedSymbolBits * kCostScale;
-    double bits = std::log2(static_cast<double>(total) / freq);
-    bits = std::clamp(bits, 1.0, 15.0);
-    return static_cast<uint32_t>(bits * kCostScale + 0.5);
-  }
-
-  /// Literal prices from the bytes of the block; flat length and distance prices.
-  void initialPrices(uint32_t start, uint32_t n) {
-    uint32_t counts[256] = {};
-    for (uint32_t i = 0; i < n; ++i) ++counts[m_base[start + i]];
-    for (int c = 0; c < 256; ++c) m_litPrice[c] = bitsFromShare(counts[c], n ? n : 1);
-    for (uint32_t l = kMinMatch; l <= kMaxCostedLength; ++l) m_lenPrice[l] = 7 * kCostScale;
-    for (int d = 0; d < kMaxDistCodes; ++d) m_distPrice[d] = 5 * kCostScale;
-    addExtraBits();
-  }
 
   void addExtraBits() {
     for (uint32_t l = kMinMatch; l <= kMaxCostedLength; ++l) {
@@ -258,6 +252,25 @@ class OptimalParser final : public ChunkParser {
 
   /// Price of a match beyond kMaxCostedLength (Deflate64): code 285 plus 16 bits.
   uint32_t longLengthPrice() const { return m_code285Price + 16 * kCostScale; }
+
+  /// A first path without costs: the longest match wherever there is one.
+  void greedyPath(uint32_t n) {
+    for (uint32_t i = 0; i < n;) {
+      const Match* const head = m_cache + m_entry[i];
+      if (head->len == 0) {
+        m_path[i++] = 1u << 16;
+        continue;
+      }
+      const Match& m = head[head->len];
+      const uint32_t len = std::min<uint32_t>(m.len, n - i);
+      if (len < kMinMatch) {
+        m_path[i++] = 1u << 16;
+        continue;
+      }
+      m_path[i] = (len << 16) | m.dist;
+      i += len;
+    }
+  }
 
   /// Prices from the code the path from findPath() would get.
   void priceFromPath(uint32_t start, uint32_t n) {
@@ -295,11 +308,6 @@ class OptimalParser final : public ChunkParser {
   /// from its end: m_path[i] holds (length << 16) | distance of the step taken
   /// at position i (length 1: a literal), m_cost[i] the price from there on.
   void findPath(uint32_t start, uint32_t n) {
-    const Match* entry = m_cache;
-    for (uint32_t i = 0; i < n; ++i) {
-      m_entry[i] = static_cast<uint32_t>(entry - m_cache);
-      entry += 1 + entry->len;
-    }
     m_cost[n] = 0;
     for (uint32_t i = n; i-- > 0;) {
       uint32_t best = m_litPrice[m_base[start + i]] + m_cost[i + 1];
@@ -307,31 +315,38 @@ class OptimalParser final : public ChunkParser {
       const Match* const head = m_cache + m_entry[i];
       const Match* const matches = head + 1;
       const uint32_t room = n - i;
+      const uint32_t* const cost_at = m_cost + i;
       uint32_t len = kMinMatch;
-      auto consider = [&](uint32_t l, uint32_t price, uint32_t dist) {
-        const uint32_t c = price + m_cost[i + l];
-        if (c < best) {
-          best = c;
-          step = (l << 16) | dist;
-        }
-      };
       for (uint32_t k = 0; k < head->len; ++k) {
         const uint32_t full = std::min<uint32_t>(matches[k].len, room);
         if (full < len) break;
-        const uint32_t dist = matches[k].dist;
-        const uint32_t dist_price = m_distPrice[distCode(dist)];
+        // The cheapest length of this match, before its distance's price
+        // (the same for all of them); ties go to the shorter length.
+        uint32_t mbest = ~0u, mlen = 0;
+        auto consider = [&](uint32_t l, uint32_t price) {
+          const uint32_t c = price + cost_at[l];
+          const bool lower = c < mbest;
+          mbest = lower ? c : mbest;
+          mlen = lower ? l : mlen;
+        };
         // Every length up to kDenseLengths; beyond, the last length of each
         // length code (the same price, the most bytes covered) and the full one.
         const uint32_t dense = std::min(full, kDenseLengths);
-        for (; len <= dense; ++len) consider(len, m_lenPrice[len] + dist_price, dist);
+        for (; len <= dense; ++len) consider(len, m_lenPrice[len]);
         const uint32_t costed = std::min(full, kMaxCostedLength);
         for (; len < costed; len = m_codeEnd[len] + 1) {
           const uint32_t l = std::min<uint32_t>(m_codeEnd[len], costed);
-          consider(l, m_lenPrice[l] + dist_price, dist);
+          consider(l, m_lenPrice[l]);
         }
-        if (len <= costed) consider(costed, m_lenPrice[costed] + dist_price, dist);
-        if (full > kMaxCostedLength) consider(full, longLengthPrice() + dist_price, dist);
+        if (len <= costed) consider(costed, m_lenPrice[costed]);
+        if (full > kMaxCostedLength) consider(full, longLengthPrice());
         len = full + 1;
+        const uint32_t dist = matches[k].dist;
+        const uint64_t c = static_cast<uint64_t>(mbest) + m_distPrice[distCode(dist)];
+        if (c < best) {
+          best = static_cast<uint32_t>(c);
+          step = (mlen << 16) | dist;
+        }
       }
       m_cost[i] = best;
       m_path[i] = step;
@@ -364,6 +379,7 @@ class OptimalParser final : public ChunkParser {
   const uint8_t* m_base = nullptr;
   uint32_t m_end = 0, m_hashEnd = 0;
   uint32_t m_depth = 0, m_nice = 0;
+  uint32_t m_skipDepth = 0;  // candidates looked at to enter a position inside a long match
   BlockSplitter m_splitter;
   HuffmanScratch m_scratch;
   uint32_t m_litPrice[256] = {};
