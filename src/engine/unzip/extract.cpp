@@ -64,14 +64,8 @@ int Extraction::item_outcome(int rc, bool* stop_ret) {
   return unzip_report(m_run, rc, m_item.empty() ? nullptr : detail.c_str());
 }
 
-int Extraction::room_guard(const std::vector<uint64_t>& items) {
+int Extraction::room_guard(uint64_t need) {
   if (m_mode != Mode::kFiles) return OU_SUCCESS;
-  uint64_t need = 0;
-  for (uint64_t i : items) {
-    DirectoryEntry e;
-    if (m_state.directory.entry(i, &e) != 0) continue;
-    need += std::min(e.uncompressed_size(), UINT64_MAX - need);
-  }
   // The destination may not exist yet: its nearest existing folder tells.
   std::string folder = m_run.destination;
   while (!folder.empty() && folder.back() == '/' && folder.size() > 1) folder.pop_back();
@@ -89,18 +83,39 @@ int Extraction::walk_patterns() {
   const SelectionRules rules = selection_rules_of(m_run);
   if (!rules.patterns.quotes_balanced) return unzip_report_message(m_run, OU_SYNTAX, kUnzipMsgQuotesMismatched);
   const CentralDirectory& dir = m_state.directory;
-  // First the count (left in returnCount), then the walk.
+  // The workers start up while the names are walked; they get their items
+  // once the walk is over and the destination has room for them.  A test
+  // writes nothing: its workers get the first items during the walk.
+  std::unique_ptr<AheadExpander> ahead = create_ahead();
+  constexpr size_t kFirstTested = 64;
+  size_t handed = 0;  // items of `planned` the workers have
+  // One pass over the directory: the count (left in returnCount), the bytes
+  // the items take, and the items the workers may expand.
   std::vector<uint64_t> selected;
+  std::vector<AheadExpander::Item> planned;
+  uint64_t need = 0;
   for (uint64_t i = 0; i < dir.size(); ++i) {
     DirectoryEntry e;
     if (int rc = dir.entry(i, &e)) return unzip_report_message(m_run, rc, kUnzipMsgProblemExtracting);
-    if (item_selected(e, rules)) selected.push_back(i);
+    if (!item_selected(e, rules)) continue;
+    selected.push_back(i);
+    need += std::min(e.uncompressed_size(), UINT64_MAX - need);
+    if (!ahead) continue;
+    add_ahead_item(e, &planned);
+    if (handed == 0 && m_mode == Mode::kTest && planned.size() == kFirstTested) {
+      ahead->plan(planned);
+      handed = planned.size();
+    }
   }
   m_run.cmd.returnCount = static_cast<int32_t>(std::min<size_t>(selected.size(), INT32_MAX));
   if (selected.empty()) return unzip_report_message(m_run, OU_NOTHING_TO_DO, kUnzipMsgNoMatch);
-  if (int rc = room_guard(selected)) return rc;
+  if (int rc = room_guard(need)) return rc;
+  if (ahead && (handed != 0 || selected.size() >= 2)) {
+    m_ahead = std::move(ahead);
+    planned.erase(planned.begin(), planned.begin() + static_cast<std::ptrdiff_t>(handed));
+    m_ahead->plan(std::move(planned));
+  }
 
-  start_ahead(selected);
   int result = OU_SUCCESS;
   for (size_t k = 0; k < selected.size(); ++k) {
     std::string line = m_run.messages.format(kUnzipMsgItemOf, 0, static_cast<int>(k + 1),
@@ -115,36 +130,30 @@ int Extraction::walk_patterns() {
   return result;
 }
 
-void Extraction::start_ahead(const std::vector<uint64_t>& selected) {
+std::unique_ptr<AheadExpander> Extraction::create_ahead() {
   // The workers read the archive file itself: not a set of volumes or pieces.
-  if (m_mode == Mode::kMemory || m_input.multi_volume() || m_run.pieces.active() || selected.size() < 2) return;
-  const bool testing = m_mode == Mode::kTest;
-  m_ahead = AheadExpander::create(m_run.archive_path, WorkerPool::default_threads(),
-                                  testing ? AheadExpander::Use::kTest : AheadExpander::Use::kExtract);
-  if (!m_ahead) return;
-  const CentralDirectory& dir = m_state.directory;
-  std::vector<AheadExpander::Item> items;
-  for (uint64_t i : selected) {
-    DirectoryEntry e;
-    if (dir.entry(i, &e) != 0) break;
-    const bool plain = (e.header.flags & zip::kFlagEncrypted) == 0 && e.method == e.header.method &&
-                       expand_supports_method(e.method) &&
-                       (e.header.external_attributes & (platform::kDosFolder | platform::kDosVolumeLabel)) == 0;
-    // A link's target is expanded into memory and checked there first.
-    const bool link = e.header.host_system() == 3 && ((e.header.external_attributes >> 16) & 0170000) == 0120000;
-    if (!plain || (link && !testing) || e.raw_name.empty() || e.raw_name.back() == '/') continue;
-    AheadExpander::Item item;
-    item.index = e.index;
-    item.local_header_offset = e.local_header_offset();
-    item.raw_name = std::string(e.raw_name);
-    item.method = e.method;
-    item.flags = e.header.flags;
-    item.crc32 = e.header.crc32;
-    item.compressed_nbytes = e.compressed_size();
-    item.uncompressed_nbytes = e.uncompressed_size();
-    items.push_back(std::move(item));
-  }
-  m_ahead->plan(std::move(items));
+  if (m_mode == Mode::kMemory || m_input.multi_volume() || m_run.pieces.active()) return nullptr;
+  return AheadExpander::create(m_run.archive_path, WorkerPool::default_threads(),
+                               m_mode == Mode::kTest ? AheadExpander::Use::kTest : AheadExpander::Use::kExtract);
+}
+
+void Extraction::add_ahead_item(const DirectoryEntry& e, std::vector<AheadExpander::Item>* planned) const {
+  const bool plain = (e.header.flags & zip::kFlagEncrypted) == 0 && e.method == e.header.method &&
+                     expand_supports_method(e.method) &&
+                     (e.header.external_attributes & (platform::kDosFolder | platform::kDosVolumeLabel)) == 0;
+  // A link's target is expanded into memory and checked there first.
+  const bool link = e.header.host_system() == 3 && ((e.header.external_attributes >> 16) & 0170000) == 0120000;
+  if (!plain || (link && m_mode != Mode::kTest) || e.raw_name.empty() || e.raw_name.back() == '/') return;
+  AheadExpander::Item item;
+  item.index = e.index;
+  item.local_header_offset = e.local_header_offset();
+  item.raw_name = e.raw_name;
+  item.method = e.method;
+  item.flags = e.header.flags;
+  item.crc32 = e.header.crc32;
+  item.compressed_nbytes = e.compressed_size();
+  item.uncompressed_nbytes = e.uncompressed_size();
+  planned->push_back(item);
 }
 
 int Extraction::walk_index() {
@@ -158,7 +167,7 @@ int Extraction::walk_index() {
   // Freshen and update hold for an item named by its number as well.
   if (!freshen_update_eligible(e, selection_rules_of(m_run)))
     return unzip_report_message(m_run, OU_NOTHING_TO_DO, kUnzipMsgNoMatch);
-  if (int rc = room_guard({static_cast<uint64_t>(m_run.cmd.index)})) return rc;
+  if (int rc = room_guard(e.uncompressed_size())) return rc;
   std::string line = m_run.messages.format(kUnzipMsgItemOf, 0, 1, 1);
   if (int rc = m_run.status.major(line.c_str(), 100)) return rc;
   bool stop = false;

@@ -18,8 +18,9 @@ namespace {
 
 /// Items in the works at most (submitted, finished or not).  A test keeps
 /// only a verdict per item, so its window is wide: a long item then runs on
-/// one worker while the others go far ahead.
-constexpr size_t kTestWindow = 4096;
+/// one worker while the others go far ahead (an archive of 10,000 short
+/// items behind a long one keeps the calling thread busy to the end).
+constexpr size_t kTestWindow = 16384;
 constexpr size_t kExtractWindow = 64;
 /// A test keeps an item's progress reports (one per output buffer of the
 /// expander, 61,440 bytes): at most this many per item before its worker
@@ -88,13 +89,29 @@ struct AheadExpander::Job final : public WorkerJob {
   int expand_here(int slot);
 
   AheadExpander& owner;
-  const Item& item;  // in owner.m_plan, which stays as it is for the run
+  const Item& item;  // in owner.m_plan, which only grows at its end during the run
   const uint64_t reserve;  // what it may hold, counted against the window
   // Under owner.m_lock:
   State state = State::kQueued;
   bool cancel = false;   // the calling thread is done with it
   bool watched = false;  // the calling thread waits for it
-  std::deque<Event> events;  // not yet taken by the calling thread
+  /// The calls not yet taken by the calling thread, oldest first.  A vector
+  /// that is emptied whenever it was taken to its end: a job allocates
+  /// nothing until its worker calls, and the window may hold many jobs.
+  struct Events {
+    std::vector<Event> list;
+    size_t first = 0;
+    bool empty() const { return first == list.size(); }
+    Event take() {
+      Event e = std::move(list[first]);
+      if (++first == list.size()) clear();
+      return e;
+    }
+    void clear() {
+      list.clear();
+      first = 0;
+    }
+  } events;
   uint64_t held = 0;         // their bytes (extracting) or their reports (testing)
   bool header_done = false;  // the local header was read: header_rc, local
   int header_rc = 0;
@@ -131,7 +148,7 @@ class WorkerOutput final : public ByteSink, public ExpandHooks {
     buffer.assign(data, data + nbytes);
     std::lock_guard<std::mutex> lock(m_lock);
     m_job.held += nbytes;
-    m_job.events.push_back({std::move(buffer), false, 0, 0});
+    m_job.events.list.push_back({std::move(buffer), false, 0, 0});
     if (m_job.watched) m_progress.notify_all();
     return 0;
   }
@@ -143,7 +160,7 @@ class WorkerOutput final : public ByteSink, public ExpandHooks {
       if (m_job.cancel) return 1;
       ++m_job.held;
     }
-    m_job.events.push_back({std::vector<uint8_t>(), true, out_nbytes, in_nbytes});
+    m_job.events.list.push_back({std::vector<uint8_t>(), true, out_nbytes, in_nbytes});
     if (m_job.watched) m_progress.notify_all();
     return m_job.cancel ? 1 : 0;
   }
@@ -257,12 +274,16 @@ void AheadExpander::plan(std::vector<Item> items) {
     file.reset(new (std::nothrow) platform::File);
     if (file && file->open(m_path, platform::File::Mode::kRead) != 0) file.reset();
   }
-  m_plan = std::move(items);
-  m_planned = 0;
+  m_plan.insert(m_plan.end(), items.begin(), items.end());
+  // A test's window goes to the workers largest first: they take the long
+  // items at once and the short ones fill in around them.  The largest is
+  // handed over as soon as its job exists, before the others are made.
+  const Item* largest = nullptr;
+  if (m_use == Use::kTest && m_ahead.size() < kTestWindow)
+    for (size_t k = m_planned; k < std::min(m_plan.size(), m_planned + kTestWindow - m_ahead.size()); ++k)
+      if (largest == nullptr || m_plan[k].compressed_nbytes > largest->compressed_nbytes) largest = &m_plan[k];
   std::vector<Job*> order;
-  top_up(&order);
-  // A test's first window goes to the workers largest first: they take the
-  // long items at once and the short ones fill in around them.
+  top_up(&order, largest);
   if (m_use == Use::kTest)
     std::stable_sort(order.begin(), order.end(), [](const Job* a, const Job* b) {
       return a->item.compressed_nbytes > b->item.compressed_nbytes;
@@ -270,7 +291,7 @@ void AheadExpander::plan(std::vector<Item> items) {
   for (Job* job : order) m_workers.submit(*job, false);
 }
 
-void AheadExpander::top_up(std::vector<Job*>* order) {
+void AheadExpander::top_up(std::vector<Job*>* order, const Item* now) {
   const bool test = m_use == Use::kTest;
   const size_t window = test ? kTestWindow : kExtractWindow;
   // An item's output is at most its size and 1,000 bytes (the expander stops
@@ -284,7 +305,7 @@ void AheadExpander::top_up(std::vector<Job*>* order) {
     if (!job) return;
     ++m_planned;
     m_reserved += reserve;
-    if (order != nullptr) order->push_back(job.get());
+    if (order != nullptr && &item != now) order->push_back(job.get());
     else m_workers.submit(*job, false);
     m_ahead.push_back(std::move(job));
   }
@@ -319,8 +340,10 @@ void AheadExpander::abandon(Job& job) {
   m_room.notify_all();
   if (!m_workers.runHereIfWaiting(job)) m_workers.wait(job);
   std::lock_guard<std::mutex> lock(m_lock);
-  for (auto& event : job.events)
-    if (!event.bytes.empty() && m_spare.size() < kSpareBuffers) m_spare.push_back(std::move(event.bytes));
+  for (size_t k = job.events.first; k < job.events.list.size(); ++k) {
+    std::vector<uint8_t>& bytes = job.events.list[k].bytes;
+    if (!bytes.empty() && m_spare.size() < kSpareBuffers) m_spare.push_back(std::move(bytes));
+  }
   job.events.clear();
   job.held = 0;
 }
@@ -415,8 +438,7 @@ int AheadExpander::replay(uint64_t index, ByteSink& sink, ExpandHooks& hooks, Re
       finished = true;
       break;
     }
-    Job::Event event = std::move(job->events.front());
-    job->events.pop_front();
+    Job::Event event = job->events.take();
     lock.unlock();
     if (event.progress) {
       if (m_use == Use::kTest) recycle(std::move(event.bytes), 1, *job);

@@ -17,7 +17,7 @@
  * thread, a damaged item included; a Stop answered there stops the worker.
  *
  * Testing: a worker keeps only the progress, the output's CRC-32 and size.
- * Items are tested ahead whatever their size, up to 4,096 items ahead, the
+ * Items are tested ahead whatever their size, up to 16,384 items ahead, the
  * largest of the first ones first, so that a long item at the start does not
  * leave the other threads idle at the end.
  *
@@ -46,6 +46,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "engine/common/byte_stream.h"
@@ -74,7 +75,7 @@ class AheadExpander {
   struct Item {
     uint64_t index = 0;  ///< the entry's number in the central directory
     uint64_t local_header_offset = 0;
-    std::string raw_name;
+    std::string_view raw_name;  ///< into the loaded directory, which stays for the run
     uint16_t method = 0;
     uint16_t flags = 0;
     uint32_t crc32 = 0;
@@ -91,7 +92,8 @@ class AheadExpander {
   AheadExpander(const AheadExpander&) = delete;
   AheadExpander& operator=(const AheadExpander&) = delete;
 
-  /// The items the run will expand, in its order (rising indexes).  Called once.
+  /// The items the run will expand, in its order (rising indexes), or the
+  /// next of them: each call adds items after those of the calls before.
   void plan(std::vector<Item> items);
 
   /// Item @p index's local header as its worker read it (waiting for that):
@@ -122,8 +124,8 @@ class AheadExpander {
  private:
   AheadExpander(const std::string& archive_path, int threads, Use use);
   /// Submits planned items while the window has room (into @p order
-  /// instead, when given, for the caller to submit).
-  void top_up(std::vector<Job*>* order = nullptr);
+  /// instead, when given, for the caller to submit; all but @p now).
+  void top_up(std::vector<Job*>* order = nullptr, const Item* now = nullptr);
   /// The job of item @p index, dropping those of the items before it; null
   /// when it was not planned.
   Job* take(uint64_t index);
@@ -148,7 +150,7 @@ class AheadExpander {
   WorkerPool m_workers;
   std::vector<std::unique_ptr<platform::File>> m_files;  // one per thread slot
   std::vector<std::unique_ptr<Expander>> m_expanders;
-  std::vector<Item> m_plan;
+  std::deque<Item> m_plan;  // a job refers to its item here
   size_t m_planned = 0;
   std::deque<std::unique_ptr<Job>> m_ahead;  // in plan order
   uint64_t m_reserved = 0;                   // what the jobs in the works may hold

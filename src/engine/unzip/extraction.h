@@ -120,13 +120,16 @@ class Extraction {
   /* ---- extract.cpp ---- */
   int check_destination();
   int same_volume_guard();
-  /// Refuses (50) an extraction whose items' declared sizes add up to more
-  /// than the destination's volume has free, before anything is written.
-  int room_guard(const std::vector<uint64_t>& items);
+  /// Refuses (50) an extraction whose items' declared sizes (@p need bytes in
+  /// all) add up to more than the destination's volume has free, before
+  /// anything is written.
+  int room_guard(uint64_t need);
   int walk_patterns();
-  /// A test or an extraction on several threads: hands the plain items of
-  /// @p selected to the workers.
-  void start_ahead(const std::vector<uint64_t>& selected);
+  /// The workers of a test or an extraction on several threads (null on one
+  /// thread, or when the archive is not one file the workers can read).
+  std::unique_ptr<AheadExpander> create_ahead();
+  /// Adds @p e to @p planned when a worker can expand it: a plain item.
+  void add_ahead_item(const DirectoryEntry& e, std::vector<AheadExpander::Item>* planned) const;
   int walk_index();
   int one_for_memory();
   int item_outcome(int rc, bool* stop_ret);

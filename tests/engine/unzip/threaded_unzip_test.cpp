@@ -164,6 +164,32 @@ TEST_F(ThreadedUnzip, SameFilesVerdictsMessagesAndResultOnOneTwoAndSevenThreads)
   }
 }
 
+TEST_F(ThreadedUnzip, ManyItemsDamagedEitherSideOfTheFirstOnesHandedOverEndAsOnOneThread) {
+  // A test hands its first 64 items to the workers while it still walks the
+  // names, the rest after the walk: a long item among the later ones, and a
+  // damaged item on either side of that seam, must end as on one thread.
+  std::string text;
+  for (int i = 0; text.size() < 2 << 20; ++i) text += "line " + std::to_string(i * 17 % 409) + " here\n";
+  for (int i = 0; i < 130; ++i) {
+    const std::string n = std::to_string(1000 + i).substr(1);
+    add("m/i" + n + ".txt", i == 70 ? text : text.substr(i * 300, 700 + i * 40));
+  }
+  ZIPCMDSTRUCT cmd = record(ZIP_ADD, "m/*.*");
+  cmd.recurseFlag = 1;
+  ASSERT_EQ(OZ_SUCCESS, run(cmd));
+  const std::vector<uint8_t> good = bytes("a.zip");
+  for (const char* broken : {"", "m/i000.txt", "m/i063.txt", "m/i064.txt", "m/i070.txt", "m/i129.txt"}) {
+    SCOPED_TRACE(std::string("damaged: ") + broken);
+    testenv::write_file("a.zip", good);
+    if (*broken != '\0') damage(broken, 0.5);
+    for (bool extract : {false, true}) {
+      SCOPED_TRACE(extract ? "extract" : "test");
+      expect_like_one_thread(extract);
+      EXPECT_EQ(*broken == '\0', m_last_rc == OU_SUCCESS) << m_last_rc;
+    }
+  }
+}
+
 TEST_F(ThreadedUnzip, StopEndsTheRunAsOnOneThreadAndLeavesNoPartialFile) {
   makeArchive();
   const struct {
