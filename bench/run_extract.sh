@@ -11,7 +11,10 @@
 # Every extraction goes to a fresh folder that is removed (and flushed to the
 # disk) before the next run starts, so no run pays for another's deletions.
 # Prints the best wall-clock time and the CPU time (user + system) of that
-# run for each, the throughput over the corpus's bytes, and ours/theirs.
+# run for each, the throughput over the corpus's bytes, and ours/theirs;
+# then PAIRS (default 20) alternating one/two-thread tests: the min, mean and
+# median of their ratio, over all pairs and over those the rest of the
+# machine left alone.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 size=${1:-full}
@@ -74,6 +77,32 @@ for what, (ours_argv, theirs_argv) in pairs.items():
                best["ours-j%d" % t][1] / best["7zz-mmt%d" % t][1]))
     print("%-8s ours, two threads / one: wall %.2f, cpu %.2f" %
           (what, best["ours-j2"][0] / best["ours-j1"][0], best["ours-j2"][1] / best["ours-j1"][1]))
+
+# `test` in alternating one/two-thread pairs: the ratio of each pair, whose two runs are taken
+# close together.  A pair counts as quiet when the rest of the machine used under 2 % of a
+# core while it ran (from /proc/stat, less our own CPU time).
+tick = os.sysconf("SC_CLK_TCK")
+def machine_busy():
+    v = list(map(int, open("/proc/stat").readline().split()[1:]))
+    return (v[0] + v[1] + v[2] + v[5] + v[6]) / tick
+def timed_test(threads):
+    r0 = resource.getrusage(resource.RUSAGE_CHILDREN)
+    b0, start = machine_busy(), time.perf_counter()
+    subprocess.run(ours("test", archive, "-q")(threads), check=True, stdout=subprocess.DEVNULL, stdin=subprocess.DEVNULL)
+    wall = time.perf_counter() - start
+    b1, r1 = machine_busy(), resource.getrusage(resource.RUSAGE_CHILDREN)
+    mine = (r1.ru_utime - r0.ru_utime) + (r1.ru_stime - r0.ru_stime)
+    return wall, (b1 - b0) - mine
+ratios, quiet = [], []
+for _ in range(int(os.environ.get("PAIRS", "20"))):
+    (one, other1), (two, other2) = timed_test(1), timed_test(2)
+    ratios.append(two / one)
+    if other1 + other2 < 0.02 * (one + two):
+        quiet.append(two / one)
+for name, r in (("all", ratios), ("quiet", quiet)):
+    if r:
+        print("test     two threads / one, %d %s pairs: min %.3f, mean %.3f, median %.3f" %
+              (len(r), name, min(r), sum(r) / len(r), sorted(r)[len(r) // 2]))
 if os.path.exists(out):
     shutil.rmtree(out)
 EOF
