@@ -164,13 +164,13 @@ class OptimalParser final : public ChunkParser {
     while (cand > lo && depth-- != 0) {
       const uint8_t* m = tagged_base + cand;
       uint32_t len = less_len < more_len ? less_len : more_len;
-      if (m[len] == cur[len]) {
-        len += 1 + matchLength(m + len + 1, cur + len + 1, max_len - len - 1);
-        if (len > best) {
-          best = len;
-          if (out != nullptr && count < kMaxMatchesPerPosition)
-            out[count++] = Match{static_cast<uint16_t>(len), static_cast<uint16_t>(tag - cand)};
-        }
+      // Measured at once: a first byte that differs costs no more than a
+      // compare, and spares a branch that is hard to foresee.
+      len += matchLength(m + len, cur + len, max_len - len);
+      if (len > best) {
+        best = len;
+        if (out != nullptr && count < kMaxMatchesPerPosition)
+          out[count++] = Match{static_cast<uint16_t>(len), static_cast<uint16_t>(tag - cand)};
         if (len >= m_nice || len >= max_len) {
           // The candidate equals us as far as we look: it leaves the tree,
           // its subtrees become ours.
@@ -343,10 +343,9 @@ class OptimalParser final : public ChunkParser {
         len = full + 1;
         const uint32_t dist = matches[k].dist;
         const uint64_t c = static_cast<uint64_t>(mbest) + m_distPrice[distCode(dist)];
-        if (c < best) {
-          best = static_cast<uint32_t>(c);
-          step = (mlen << 16) | dist;
-        }
+        const bool lower = c < best;
+        best = lower ? static_cast<uint32_t>(c) : best;
+        step = lower ? (mlen << 16) | dist : step;
       }
       m_cost[i] = best;
       m_path[i] = step;
