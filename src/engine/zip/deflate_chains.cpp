@@ -14,16 +14,18 @@
  * current best length, then on its first four bytes, which rejects most
  * candidates with two loads; the match is then measured eight bytes at a time.
  *
- * Parsing.  Greedy (levels 1-3) takes every match at once.  Lazy (4-7) holds
- * a match back while the next position offers a longer one; lazy2 (8) also
- * looks two positions ahead.  The lazy parsers enter every position a match
- * covers into all tables; the greedy ones enter those positions into the
- * 4-byte heads and chains alone, and the fastest level (parseFast: two
- * candidates, the search unrolled) only the first positions of a match.  A
- * three-byte match farther back than kTooFar counts as none.
+ * Parsing.  Greedy (levels 1 and 3) takes every match at once.  Lazy (2, 4-7)
+ * holds a match back while the next position offers a longer one; lazy2 (8)
+ * also looks two positions ahead.  The lazy parsers of levels 5-8 enter every
+ * position a match covers into all tables; the light lazy rows (2 and 4: a
+ * row's `lazy` set) look ahead only past matches shorter than it and, as the
+ * greedy parsers do, enter the positions a match covers into the 4-byte heads
+ * and chains alone.  The fastest level (parseFast: two candidates, the search
+ * unrolled) enters only the first positions of a match.  A three-byte match
+ * farther back than kTooFar counts as none.
  *
  * Data that does not compress.  After a run of positions without a match the
- * greedy parsers search every second position, then every third and so on
+ * greedy parsers and the light lazy rows search every second position, then every third and so on
  * (missed()); the positions passed over become literals and go into the
  * 4-byte heads and chains unsearched, so a repeat is still found, and the
  * first match ends the run.  Incompressible entries - archives, pictures,
@@ -77,8 +79,8 @@ class ChainParser final : public ChunkParser {
       case Parse::kGreedy:
         rc = config.depth == 2 ? parseFast(config) : config.depth > 1 ? parseGreedy<true>(config) : parseGreedy<false>(config);
         break;
-      case Parse::kLazy: rc = parseLazy<false>(config); break;
-      default: rc = parseLazy<true>(config); break;
+      case Parse::kLazy: rc = config.lazy != 0 ? parseLazy<false, true>(config) : parseLazy<false, false>(config); break;
+      default: rc = parseLazy<true, false>(config); break;
     }
     if (rc != 0) return rc;
     return blocks.flushBlock(m_base + m_blockStart, m_last);
@@ -352,22 +354,30 @@ class ChainParser final : public ChunkParser {
     return gain > 2;
   }
 
-  template <bool kTwoAhead>
+  /// @p kLight: a row with `lazy` set (see the file comment); it also passes
+  /// over incompressible runs as the greedy parsers do.
+  template <bool kTwoAhead, bool kLight>
   int parseLazy(const LevelConfig& config) {
     const Tables t = tables();
     const uint32_t end = m_end, hash_end = m_hashEnd;
     const uint32_t depth0 = config.depth, nice = config.nice, good = config.good;
-    uint32_t pos = m_start;
+    const uint32_t lazy = kLight ? config.lazy : nice;
+    uint32_t pos = m_start, misses = 0;
     while (pos < end) {
       uint32_t len = 0, dist = 0;
       if (pos < hash_end) len = find(t, pos, kMinMatch - 1, depth0, nice, dist);
       if (len < kMinMatch) {
+        if (kLight && pos < hash_end) {
+          if (int rc = missed<true>(t, pos, misses, hash_end)) return rc;
+          continue;
+        }
         if (int rc = literal(pos)) return rc;
         ++pos;
         continue;
       }
+      misses = 0;
       uint32_t entered = pos + 1;  // positions below are in the chains
-      while (len < nice && pos + 1 < hash_end) {
+      while (len < lazy && pos + 1 < hash_end) {
         const uint32_t depth = std::max<uint32_t>(len >= good ? depth0 >> 2 : depth0 >> 1, 1);
         uint32_t d1 = 0;
         uint32_t l1 = find(t, pos + 1, len - 1, depth, nice, d1);
@@ -390,7 +400,12 @@ class ChainParser final : public ChunkParser {
         len = l2;
         dist = d2;
       }
-      enterRange(t, entered, pos + len, hash_end);
+      if (kLight) {  // the 4-byte heads and chains alone
+        const uint32_t to = std::min(pos + len, hash_end);
+        for (uint32_t p = entered; p < to; ++p) enter4<true>(t, p);
+      } else {
+        enterRange(t, entered, pos + len, hash_end);
+      }
       if (int rc = match(pos, len, dist)) return rc;
       pos += len;
     }

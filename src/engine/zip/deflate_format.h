@@ -106,16 +106,20 @@ struct LevelConfig {
   uint16_t good;    ///< lazy: a held match this long quarters the next search's depth;
                     ///< greedy: only this many positions of a match are entered (0: all)
   uint8_t passes;   ///< optimal: cost-model passes over each block
+  uint16_t lazy = 0; ///< lazy: a match this long is taken without looking ahead, and the
+                     ///< positions a match covers go into the 4-byte heads and chains
+                     ///< alone; 0: look ahead up to nice and enter them everywhere
 };
 
-/// Level 0 stores and never reaches the compressor; 1-3 are greedy, 4-8 lazy,
-/// 9 the near-optimal parse.
+/// Level 0 stores and never reaches the compressor; 1 and 3 are greedy, 2 and 4
+/// a light lazy parse (a shallow search, a look-ahead only past short matches),
+/// 5-8 lazy, 9 the near-optimal parse.
 inline constexpr LevelConfig kLevelTable[10] = {
     {Parse::kGreedy, 0, 0, 0, 0},
     {Parse::kGreedy, 2, 16, 8, 0},     // 1
-    {Parse::kGreedy, 6, 12, 0, 0},     // 2
+    {Parse::kLazy, 3, 12, 8, 0, 8},    // 2
     {Parse::kGreedy, 10, 48, 0, 0},    // 3
-    {Parse::kLazy, 10, 24, 8, 0},      // 4
+    {Parse::kLazy, 6, 16, 8, 0, 16},   // 4
     {Parse::kLazy, 16, 32, 12, 0},     // 5
     {Parse::kLazy, 32, 64, 32, 0},     // 6
     {Parse::kLazy, 64, 128, 48, 0},    // 7
