@@ -41,8 +41,11 @@ void WorkerPool::submit(WorkerJob& job, bool urgent) {
   }
   {
     std::lock_guard<std::mutex> lock(m_mutex);
+    Queue& q = urgent ? m_urgent : m_later;
     job.m_state = WorkerJob::State::kQueued;
-    (urgent ? m_urgent : m_later).push_back(&job);
+    job.m_urgent = urgent;
+    job.m_ticket = q.popped + q.jobs.size();
+    q.jobs.push_back(&job);
   }
   m_wake.notify_one();
 }
@@ -51,10 +54,9 @@ bool WorkerPool::runHereIfWaiting(WorkerJob& job) {
   {
     std::lock_guard<std::mutex> lock(m_mutex);
     if (job.m_state != WorkerJob::State::kQueued) return false;
-    for (std::deque<WorkerJob*>* q : {&m_urgent, &m_later}) {
-      auto it = std::find(q->begin(), q->end(), &job);
-      if (it != q->end()) q->erase(it);
-    }
+    Queue& q = job.m_urgent ? m_urgent : m_later;
+    q.jobs[static_cast<size_t>(job.m_ticket - q.popped)] = nullptr;
+    q.drop_holes();
     job.m_state = WorkerJob::State::kRunning;
   }
   job.run(threads());
@@ -78,14 +80,25 @@ bool WorkerPool::finished(WorkerJob& job) {
   return job.m_state == WorkerJob::State::kDone || job.m_state == WorkerJob::State::kIdle;
 }
 
+WorkerJob* WorkerPool::next_job() {
+  for (Queue* q : {&m_urgent, &m_later}) {
+    // Holes are dropped as they reach the front, so the front is a job.
+    if (q->jobs.empty()) continue;
+    WorkerJob* job = q->jobs.front();
+    q->jobs.pop_front();
+    ++q->popped;
+    q->drop_holes();
+    return job;
+  }
+  return nullptr;
+}
+
 void WorkerPool::work(int slot) {
   std::unique_lock<std::mutex> lock(m_mutex);
   for (;;) {
-    m_wake.wait(lock, [&] { return m_ending || !m_urgent.empty() || !m_later.empty(); });
+    WorkerJob* job = nullptr;
+    m_wake.wait(lock, [&] { return m_ending || (job = next_job()) != nullptr; });
     if (m_ending) return;
-    std::deque<WorkerJob*>& q = !m_urgent.empty() ? m_urgent : m_later;
-    WorkerJob* job = q.front();
-    q.pop_front();
     job->m_state = WorkerJob::State::kRunning;
     lock.unlock();
     job->run(slot);

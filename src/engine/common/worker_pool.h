@@ -18,6 +18,7 @@
 #pragma once
 
 #include <condition_variable>
+#include <cstdint>
 #include <deque>
 #include <mutex>
 #include <thread>
@@ -36,6 +37,8 @@ class WorkerJob {
   friend class WorkerPool;
   enum class State { kIdle, kQueued, kRunning, kDone };
   State m_state = State::kIdle;
+  bool m_urgent = false;  // in which queue, while queued
+  uint64_t m_ticket = 0;  // its place there: the queue's pops before it plus its position
 };
 
 class WorkerPool {
@@ -65,12 +68,28 @@ class WorkerPool {
 
  private:
   void work(int slot);
+  /// The next job of the queues (urgent ones first), taken off; null when
+  /// none is waiting.  Under m_mutex.
+  WorkerJob* next_job();
+
+  /// A queue in which a job run elsewhere leaves a hole (null), so that
+  /// taking it out costs the same however long the queue is.
+  struct Queue {
+    std::deque<WorkerJob*> jobs;
+    uint64_t popped = 0;  // jobs taken off the front so far: the front's ticket
+    void drop_holes() {
+      while (!jobs.empty() && jobs.front() == nullptr) {
+        jobs.pop_front();
+        ++popped;
+      }
+    }
+  };
 
   std::mutex m_mutex;
   std::condition_variable m_wake;  // workers: a job was queued, or the pool ends
   std::condition_variable m_done;  // waiters: a job finished
-  std::deque<WorkerJob*> m_urgent;
-  std::deque<WorkerJob*> m_later;
+  Queue m_urgent;
+  Queue m_later;
   bool m_ending = false;
   std::vector<std::thread> m_threads;
 };
