@@ -124,7 +124,7 @@ inline constexpr LevelConfig kLevelTable[10] = {
     {Parse::kLazy, 32, 64, 32, 0},     // 6
     {Parse::kLazy, 64, 128, 48, 0},    // 7
     {Parse::kLazy2, 256, 258, 128, 0}, // 8
-    {Parse::kOptimal, 8, 32, 0, 1},    // 9
+    {Parse::kOptimal, 16, 64, 0, 2},   // 9
 };
 
 /// A match of exactly the minimum length farther back than this is not worth its bits.
