@@ -116,6 +116,15 @@ int copy_entry(Writer& w, const OldEntry& e) {
 
 enum class SourceKind { kFile, kMemoryBlock, kCallback };
 
+/// The pool's result for the file @p entry when its workers compressed it
+/// ahead (the same files start_compression() plans); null: compress it here.
+std::unique_ptr<AheadResult> take_ahead(const EntrySettings& settings, const EntrySource& entry) {
+  if (settings.pool == nullptr || settings.convert_eol || entry.path.empty() ||
+      entry_method(entry, true, settings) == zip::kMethodStore)
+    return nullptr;
+  return settings.pool->take(entry.path, entry.size);
+}
+
 /// Compresses one entry.  @return 0, OZ_NOT_FOUND when its file cannot be
 /// opened (nothing written), or a code with *@p detail set.
 int compress_entry(Writer& w, EntrySource entry, SourceKind kind, std::string* detail) {
@@ -125,6 +134,7 @@ int compress_entry(Writer& w, EntrySource entry, SourceKind kind, std::string* d
   FileSource file_source(file);
   std::string link_target;
   MemorySource link_source(nullptr, 0);
+  std::unique_ptr<AheadResult> ahead;
   MemorySource block(run.mem_block, static_cast<size_t>(run.mem_block_nbytes));
   CallbackSource callback(run.data_proc, run.data_user);
   ByteSource* data = nullptr;
@@ -137,6 +147,12 @@ int compress_entry(Writer& w, EntrySource entry, SourceKind kind, std::string* d
           entry.size = link_target.size();
           link_source = MemorySource(reinterpret_cast<const uint8_t*>(link_target.data()), link_target.size());
           data = &link_source;
+          break;
+        }
+        if (ahead = take_ahead(w.plan.settings, entry); ahead) {
+          // A worker has read and compressed it already: no need to open it here too.
+          entry.ahead = ahead.get();
+          data = &link_source;  // empty; the entry writer uses the result
           break;
         }
         if (file.open(entry.path, platform::File::Mode::kRead) != 0) return OZ_NOT_FOUND;
@@ -169,7 +185,7 @@ int compress_entry(Writer& w, EntrySource entry, SourceKind kind, std::string* d
     // The data outgrew its local header: write the entry again with Zip64.
     entry.force_zip64 = true;
     rc = w.out->truncate(start);
-    if (rc == 0 && kind == SourceKind::kFile && file.seek(0) != 0) rc = OZ_READ_FAILED;
+    if (rc == 0 && kind == SourceKind::kFile && !ahead && file.seek(0) != 0) rc = OZ_READ_FAILED;
     block = MemorySource(run.mem_block, static_cast<size_t>(run.mem_block_nbytes));
     if (rc == 0) rc = write_entry(*w.out, entry, data, w.plan.settings, zip_thread_state(true)->compressor,
                                   &progress, &r, detail);

@@ -151,10 +151,13 @@ int write_entry(ArchiveOutput& out, const EntrySource& entry, ByteSource* data, 
     uint64_t nbytes = 0;
     DataType data_type = DataType::kUnknown;
     bool stored_whole = false;  // the compressor found the raw bytes smallest
-    std::unique_ptr<AheadResult> ahead;
-    if (method != zip::kMethodStore && settings.pool != nullptr && !settings.convert_eol && !entry.from_callback &&
-        !entry.path.empty())
-      ahead = settings.pool->take(entry.path, entry.size);
+    std::unique_ptr<AheadResult> taken;
+    const AheadResult* ahead = method == zip::kMethodStore ? nullptr : entry.ahead;
+    if (ahead == nullptr && method != zip::kMethodStore && settings.pool != nullptr && !settings.convert_eol &&
+        !entry.from_callback && !entry.path.empty()) {
+      taken = settings.pool->take(entry.path, entry.size);
+      ahead = taken.get();
+    }
     if (method == zip::kMethodStore) {
       if (int rc = store_data(reader, *sink)) return rc;
       r.compressed_size = reader.nbytes();
@@ -186,7 +189,7 @@ int write_entry(ArchiveOutput& out, const EntrySource& entry, ByteSource* data, 
       r.header.flags &= static_cast<uint16_t>(~kLevelFlagBits);
       r.extra = entry_extra_blocks(entry, settings, method);  // same size: only a method changes
     }
-    if (!ahead) {
+    if (ahead == nullptr) {
       crc = reader.crc();
       nbytes = reader.nbytes();
       data_type = reader.dataType();

@@ -84,6 +84,9 @@ struct EntrySource {
   int64_t mtime = -1;           ///< last write in UTC seconds; negative: none known
   bool from_callback = false;   ///< the data comes from the data callback: size unknown, flag bit 3
   bool force_zip64 = false;     ///< the local header carries the Zip64 block whatever the size
+  /// The data already compressed by the pool's workers (CompressionPool::take());
+  /// null: write_entry() compresses @p data itself, or takes it from the pool.
+  const AheadResult* ahead = nullptr;
 };
 
 /// True when @p entry is a symbolic link (its data is the link's target).

@@ -9,9 +9,11 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <map>
 #include <set>
 #include <thread>
+#include <utility>
 
 #include "peer_run.h"
 #include "zip_writer_test_util.h"
@@ -98,6 +100,7 @@ struct CallbackLog {
   int cancel_at = 0;  // the minor report that answers Stop (0: never)
   bool cancelled = false;
   std::chrono::steady_clock::time_point cancelled_at;
+  std::function<void()> at_first_major;  // e.g. a file changed behind the run's back
 };
 
 int minorStatus(const char*, int, void* user) {
@@ -115,6 +118,7 @@ int majorStatus(const char*, int, void* user) {
   auto* log = static_cast<CallbackLog*>(user);
   log->threads.insert(std::this_thread::get_id());
   if (log->cancelled) ++log->majors_after_cancel;
+  if (log->at_first_major) std::exchange(log->at_first_major, nullptr)();
   return 0;
 }
 
@@ -131,6 +135,37 @@ TEST_F(ThreadedWriter, EveryCallbackComesFromTheCallingThread) {
   ASSERT_EQ(OZ_SUCCESS, run(cmd));
   EXPECT_GT(log.minors, 30);
   EXPECT_EQ(std::set<std::thread::id>{std::this_thread::get_id()}, log.threads);
+}
+
+TEST_F(ThreadedWriter, AFileThatVanishesOrChangesBeforeItsTurnEndsAsOnOneThread) {
+  // Far enough behind 150 others that no worker has read it when it changes.
+  for (int i = 0; i < 150; ++i) put("t/f" + std::to_string(i) + ".txt", std::string(300 + i, 'a' + i % 26));
+  const std::vector<std::pair<const char*, std::function<void()>>> changes = {
+      {"vanishes", [] { std::remove("late.txt"); }},
+      {"grows", [this] { put("late.txt", std::string(5000, 'g') + noise(3000, 4)); }},
+  };
+  for (const auto& [what, change] : changes) {
+    SCOPED_TRACE(std::string("the file ") + what);
+    std::vector<int> results;
+    std::vector<std::vector<uint8_t>> archives;
+    for (int threads : {1, 2}) {
+      put("late.txt", "the late file's first contents");
+      put("last.txt", "after it");
+      std::remove("a.zip");
+      setenv("OSTRANA_THREADS", std::to_string(threads).c_str(), 1);
+      CallbackLog log;
+      log.at_first_major = change;
+      ZIPCMDSTRUCT cmd = record(ZIP_ADD, "t/*.* late.txt last.txt");
+      cmd.lpMajorStatus = majorStatus;
+      cmd.lpMajorUserData = &log;
+      results.push_back(run(cmd));
+      archives.push_back(bytes("a.zip"));
+    }
+    EXPECT_EQ(results[0], results[1]);
+    EXPECT_EQ(std::string(what) == "vanishes", results[0] != OZ_SUCCESS);
+    ASSERT_FALSE(archives[0].empty());
+    EXPECT_TRUE(archives[0] == archives[1]);
+  }
 }
 
 TEST_F(ThreadedWriter, StopEndsATwoThreadRunAtOnceAndKeepsTheOldArchive) {
