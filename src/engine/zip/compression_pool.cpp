@@ -14,7 +14,9 @@ namespace ostrana {
 namespace {
 
 /// Entries compressed ahead at most (finished or in the works), and their bytes.
-constexpr size_t kAheadLimit = 16;
+/// Many small files fit the bytes: a deep window lets the calling thread and
+/// the workers each find a job waiting, rather than sleep for one another.
+constexpr size_t kAheadLimit = 64;
 constexpr uint64_t kAheadBytesLimit = 16 * kDeflateChunkNbytes;
 
 /// A sink into a vector that the job owns.
@@ -131,7 +133,8 @@ void CompressionPool::planAhead(std::vector<Ahead> entries) {
 void CompressionPool::topUp() {
   uint64_t bytes = 0;
   for (auto& job : m_ahead) bytes += job->entry.size;
-  while (m_planned < m_plan.size() && m_ahead.size() < kAheadLimit && bytes < kAheadBytesLimit) {
+  while (m_planned < m_plan.size() && m_ahead.size() < kAheadLimit &&
+         (m_ahead.empty() || bytes + m_plan[m_planned].size <= kAheadBytesLimit)) {
     std::unique_ptr<AheadJob> job(new (std::nothrow) AheadJob(*this, m_plan[m_planned]));
     if (!job) return;
     ++m_planned;

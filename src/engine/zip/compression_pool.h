@@ -21,7 +21,8 @@
  * worker it compresses the next job no worker has begun, so two threads keep
  * two cores busy without a third competing for them.  Memory: per thread one
  * compressor (deflate.h); in flight at most threads + 2 chunk
- * buffers with their outputs and kAheadLimit entries of at most one chunk.
+ * buffers with their outputs and entries ahead of at most one chunk each, up
+ * to kAheadLimit of them and kAheadBytesLimit bytes in all.
  *
  * Stopping: a failed read or write, or a cancel answered by a progress
  * callback, sets the stop flag that every job polls between its blocks; the
