@@ -13,30 +13,10 @@
 #include "engine/common/text_log.h"
 #include "engine_callbacks.h"
 #include "platform/log_folder.h"
+#include "scoped_env.h"
 #include "test_env.h"
 
-namespace {
-
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, const char* value) : m_name(name) {
-    const char* old = std::getenv(name);
-    m_had = old != nullptr;
-    if (m_had) m_old = old;
-    if (value) setenv(name, value, 1);
-    else unsetenv(name);
-  }
-  ~ScopedEnv() {
-    if (m_had) setenv(m_name.c_str(), m_old.c_str(), 1);
-    else unsetenv(m_name.c_str());
-  }
-
- private:
-  std::string m_name, m_old;
-  bool m_had = false;
-};
-
-}  // namespace
+using testenv::ScopedEnv;
 
 TEST(LogFolder, XdgStateHomeOrHomeLocalState) {
   std::string dir = testenv::make_temp_dir("state");
