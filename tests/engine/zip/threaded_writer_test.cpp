@@ -138,19 +138,21 @@ TEST_F(ThreadedWriter, EveryCallbackComesFromTheCallingThread) {
 }
 
 TEST_F(ThreadedWriter, AFileThatVanishesOrChangesBeforeItsTurnEndsAsOnOneThread) {
-  // Far enough behind 150 others that no worker has read it when it changes.
+  // Far enough behind 150 others that no worker has read it when it changes.  The files
+  // written for each run get one fixed time, so two runs a second apart store the same.
+  constexpr int64_t kTime = 1700000000;
   for (int i = 0; i < 150; ++i) put("t/f" + std::to_string(i) + ".txt", std::string(300 + i, 'a' + i % 26));
   const std::vector<std::pair<const char*, std::function<void()>>> changes = {
       {"vanishes", [] { std::remove("late.txt"); }},
-      {"grows", [this] { put("late.txt", std::string(5000, 'g') + noise(3000, 4)); }},
+      {"grows", [this] { put("late.txt", std::string(5000, 'g') + noise(3000, 4), kTime); }},
   };
   for (const auto& [what, change] : changes) {
     SCOPED_TRACE(std::string("the file ") + what);
     std::vector<int> results;
     std::vector<std::vector<uint8_t>> archives;
     for (int threads : {1, 2}) {
-      put("late.txt", "the late file's first contents");
-      put("last.txt", "after it");
+      put("late.txt", "the late file's first contents", kTime);
+      put("last.txt", "after it", kTime);
       std::remove("a.zip");
       setenv("OSTRANA_THREADS", std::to_string(threads).c_str(), 1);
       CallbackLog log;
