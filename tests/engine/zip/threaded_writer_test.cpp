@@ -16,6 +16,7 @@
 #include <utility>
 
 #include "peer_run.h"
+#include "scoped_env.h"
 #include "zip_writer_test_util.h"
 
 namespace {
@@ -26,17 +27,6 @@ constexpr size_t kChunk = 1 << 20;  // the compressor's chunk size
 
 class ThreadedWriter : public WriterTest {
  protected:
-  void SetUp() override {
-    WriterTest::SetUp();
-    const char* old = std::getenv("OSTRANA_THREADS");
-    m_hadThreads = old != nullptr;
-    if (old) m_oldThreads = old;
-  }
-  void TearDown() override {
-    if (m_hadThreads) setenv("OSTRANA_THREADS", m_oldThreads.c_str(), 1);
-    else unsetenv("OSTRANA_THREADS");
-    WriterTest::TearDown();
-  }
 
   /// A tree with files on both sides of every size the threads treat apart.
   void makeTree() {
@@ -63,8 +53,8 @@ class ThreadedWriter : public WriterTest {
     return bytes("a.zip");
   }
 
-  bool m_hadThreads = false;
-  std::string m_oldThreads;
+  // The tests set the thread count freely; the old setting comes back after each.
+  const testenv::ScopedEnv m_threads{"OSTRANA_THREADS", std::getenv("OSTRANA_THREADS")};
 };
 
 TEST_F(ThreadedWriter, TheArchiveIsTheSameOnOneTwoAndSevenThreadsAndEveryPeerReadsIt) {
